@@ -1,0 +1,29 @@
+# Helpers shared by every folder.
+
+# sablewick_target(TARGET): our warnings and the source root on the include path.
+function(sablewick_target target)
+  target_compile_options(${target} PRIVATE ${SABLEWICK_WARNINGS})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# add_unit_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [QT] [ENV K=V ...])
+# A GoogleTest executable (or, with QT, a Qt Test one) registered with CTest.
+function(add_unit_test name)
+  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  sablewick_target(${name})
+  target_compile_definitions(${name} PRIVATE
+    SABLEWICK_BIN_DIR="${SABLEWICK_BIN_DIR}/"
+    SABLEWICK_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data/"
+    SABLEWICK_TEST_HELPERS="${CMAKE_BINARY_DIR}/tests/helpers/")
+  set(env "QT_QPA_PLATFORM=offscreen;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1" ${T_ENV})
+  if(T_QT)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+  endif()
+endfunction()

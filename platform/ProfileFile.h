@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+// Private-profile (INI) files, read and written one key at a time.
+// Section and key names match without regard to ASCII case, the first matching
+// section and key win, a value is replaced in place and every other line of the
+// file is kept byte for byte. Writes go through a temporary file and a rename.
+
+// The value of `key` in `section`, or `defaultValue` when the file, the section or
+// the key is missing. At most `bufferSize - 1` characters are returned.
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& defaultValue,
+                              std::size_t bufferSize = 100);
+
+// Writes `key=value` into `section`, creating the file, the section and the key
+// as needed. False when the file cannot be written.
+bool WriteProfileString(const std::string& path, const std::string& section,
+                        const std::string& key, const std::string& value);
+
+// Pure core of the two operations, on the file's text.
+std::string FindProfileValue(const std::string& text, const std::string& section,
+                             const std::string& key, bool* found);
+std::string ReplaceProfileValue(const std::string& text, const std::string& section,
+                                const std::string& key, const std::string& value);
+
+// Writes `data` to `path` through a temporary file in the same folder and a rename.
+bool WriteFileAtomically(const std::string& path, const std::string& data);
+
+// Reads a whole file; false when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string* data);
