@@ -17,8 +17,11 @@ std::mutex g_mutex;
 std::string g_folder;
 
 // A folder that is ours alone: no symlink, owned by us, no access for others.
-bool SafeFolder(const std::string& path)
+bool SafeFolder(std::string path)
 {
+    // A trailing '/' would make lstat follow a symlink.
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0)
         return false;

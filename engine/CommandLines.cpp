@@ -1,0 +1,179 @@
+#include "engine/CommandLines.h"
+
+#include "engine/SettingsText.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TempFolder.h"
+
+namespace {
+
+bool InRange(double v, double low, double high) { return v >= low && v <= high; }
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Folder (with '/'), name, and extension (from the last dot of the last component).
+void SplitPath(const std::string& path, std::string* folder, std::string* name,
+               std::string* extension)
+{
+    *folder = FolderOf(path);
+    std::string file = path.substr(folder->size());
+    std::size_t dot = file.rfind('.');
+    if (dot == std::string::npos) {
+        *name = file;
+        extension->clear();
+    } else {
+        *name = file.substr(0, dot);
+        *extension = file.substr(dot);
+    }
+}
+
+} // namespace
+
+OutputFormat LookupOutputFormat(const std::string& stored)
+{
+    static const struct
+    {
+        const char* stored;
+        OutputFormat format;
+    } table[] = {
+        {"1", {"StillGIF", ".gif"}}, {"2", {"No", ".jpg"}}, {"3", {"No", ".png"}},
+        {"4", {"No", ".bmp"}},       {"5", {"No", ".tga"}}, {"6", {"No", ".pcx"}},
+    };
+    for (const auto& row : table)
+        if (stored == row.stored)
+            return row.format;
+    return {"AnimationGIF", ".gif"};
+}
+
+std::string VideoArguments(const ConversionSettings& s)
+{
+    if (!s.FileExists)
+        return {};
+    const long long start = IntegerValue(s.Start);
+    std::string startPiece;
+    if (IsGiven(s.Start) && start >= 0)
+        startPiece = Quoted("-ss") + " " + Quoted(FormatInteger(start));
+
+    const long long duration = IntegerValue(s.End) - start;
+    std::string durationPiece;
+    if (IsGiven(s.End) && duration >= 1)
+        durationPiece = Quoted("-t") + " " + Quoted(FormatInteger(duration));
+
+    auto sizeDefault = [](const std::string& text) {
+        const long long v = IntegerValue(text);
+        return !IsGiven(text) || v <= 0 || v > 6000;
+    };
+    std::string sizePiece;
+    if (!sizeDefault(s.ResolutionX) && !sizeDefault(s.ResolutionY))
+        sizePiece = Quoted("-s") + " " + Quoted(s.ResolutionX + "x" + s.ResolutionY) + " ";
+
+    const double quality = RealValue(s.VBRValue);
+    std::string qualityPiece;
+    if (InRange(quality, 0.01, 255) && IsGiven(s.VBRValue) && s.VBRValue != "Default")
+        qualityPiece = Quoted("-qscale") + " " + Quoted(FormatFixed2(quality));
+
+    const double interval = RealValue(s.ImagesPerSecond);
+    std::string ratePiece = Quoted("-r") + " " + Quoted("1.00");
+    if (InRange(interval, 0.01, 100) && IsGiven(s.ImagesPerSecond))
+        ratePiece = Quoted("-r") + " " + Quoted(FormatFixed2(1.0 / interval));
+
+    return Quoted("-y") + " " + startPiece + " " + durationPiece + " " + sizePiece + " "
+        + qualityPiece + " " + ratePiece;
+}
+
+std::string ImageArguments(const ConversionSettings& s)
+{
+    if (!s.FileExists)
+        return {};
+    const double rate = RealValue(s.TimeDelay);
+    std::string delayPiece;
+    if (InRange(rate, 0.01, 100) && IsGiven(s.TimeDelay)) {
+        const auto delay = static_cast<long long>((1.0 / rate) * 100.0);
+        delayPiece = Quoted("-delay") + " " + Quoted(FormatInteger(delay));
+    }
+    const long long loop = IntegerValue(s.Loop);
+    std::string loopPiece = Quoted("-loop") + " " + Quoted("0");
+    if (IsGiven(s.Loop) && loop >= 0 && loop <= 1000)
+        loopPiece = Quoted("-loop") + " " + Quoted(FormatInteger(loop));
+    return delayPiece + " " + loopPiece;
+}
+
+std::string BuildVideoArguments() { return VideoArguments(LoadSettings()); }
+std::string BuildImageArguments() { return ImageArguments(LoadSettings()); }
+
+std::string ToolPath(const std::string& baseName) { return ProgramFolder() + baseName + ".dll"; }
+
+std::string OutputPath(const std::string& folder, const std::string& input,
+                       const std::string& extension)
+{
+    std::string inFolder, name, inExtension;
+    SplitPath(input, &inFolder, &name, &inExtension);
+    return folder + name + extension;
+}
+
+std::string NumberedOutputPattern(const std::string& outputPath)
+{
+    std::string folder, name, extension;
+    SplitPath(outputPath, &folder, &name, &extension);
+    return folder + name + "%d" + extension;
+}
+
+std::string TempFramePattern()
+{
+    const std::string folder = TempFolder();
+    return folder.empty() ? std::string() : folder + "DasmereTemp%08d.png";
+}
+
+std::string FrameWildcard()
+{
+    const std::string folder = TempFolder();
+    return folder.empty() ? std::string() : folder + "DasmereTemp*.png";
+}
+
+std::string QuotePath(const std::string& path)
+{
+    if (path.find('"') == std::string::npos && (path.empty() || path.back() != '\\'))
+        return Quoted(path);
+    // Backslashes before a quote (or before the closing quote) are doubled, and the
+    // quote itself is escaped: the reverse of SplitCommandLine.
+    std::string out = "\"";
+    std::size_t backslashes = 0;
+    for (char c : path) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(backslashes * 2 + 1, '\\');
+        } else {
+            out.append(backslashes, '\\');
+        }
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    out += '"';
+    return out;
+}
+
+std::string VideoCommandLine(const std::string& videoTool, const std::string& input,
+                             const std::string& videoOptions, const std::string& outputPattern)
+{
+    return QuotePath(videoTool) + " " + Quoted("-i") + " " + QuotePath(input) + " " + videoOptions
+        + " " + QuotePath(outputPattern);
+}
+
+std::string StillGifImageCommandLine(const std::string& imageTool, const std::string& wildcard,
+                                     const std::string& imageOptions,
+                                     const std::string& outputPattern)
+{
+    return QuotePath(imageTool) + " " + QuotePath(wildcard) + " " + imageOptions + " "
+        + QuotePath(outputPattern);
+}
+
+std::string AnimationImageCommandLine(const std::string& imageTool,
+                                      const std::string& imageOptions,
+                                      const std::string& wildcard, const std::string& outputPath)
+{
+    return QuotePath(imageTool) + " " + imageOptions + " " + QuotePath(wildcard) + " "
+        + QuotePath(outputPath);
+}

@@ -1,0 +1,87 @@
+#include "engine/ProcessKiller.h"
+
+#include <cctype>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i]))
+            != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    }
+    return true;
+}
+
+std::string ExecutableBaseName(const std::string& procDir)
+{
+    char buf[PATH_MAX];
+    ssize_t n = ::readlink((procDir + "/exe").c_str(), buf, sizeof buf - 1);
+    if (n <= 0)
+        return {};
+    std::string path(buf, static_cast<std::size_t>(n));
+    return path.substr(path.rfind('/') + 1);
+}
+
+std::string CommandName(const std::string& procDir)
+{
+    std::string name;
+    if (FILE* f = std::fopen((procDir + "/comm").c_str(), "r")) {
+        char buf[64] = {};
+        if (std::fgets(buf, sizeof buf, f))
+            name = buf;
+        std::fclose(f);
+    }
+    while (!name.empty() && name.back() == '\n')
+        name.pop_back();
+    return name;
+}
+
+} // namespace
+
+int KillProcessesByName(const std::string& name)
+{
+    if (name.empty())
+        return 0;
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return 0;
+    const uid_t me = ::getuid();
+    const pid_t self = ::getpid();
+    int killed = 0;
+    while (dirent* e = ::readdir(proc)) {
+        char* end = nullptr;
+        long pid = std::strtol(e->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0' || pid == self)
+            continue;
+        const std::string dir = std::string("/proc/") + e->d_name;
+        struct stat st;
+        if (::stat(dir.c_str(), &st) != 0 || st.st_uid != me)
+            continue; // other users' processes are never touched
+        std::string base = ExecutableBaseName(dir);
+        if (!StartsWithNoCase(base, name)) {
+            const std::string comm = CommandName(dir);
+            if (!StartsWithNoCase(comm, name))
+                continue;
+            base = comm;
+        }
+        std::fprintf(stderr, "%s (PID to terminate: %ld)\n", base.c_str(), pid);
+        if (::kill(static_cast<pid_t>(pid), SIGKILL) == 0) {
+            ++killed;
+            std::fprintf(stderr, "Process: %ld, was successfully terminated.\n", pid);
+        }
+    }
+    ::closedir(proc);
+    return killed;
+}

@@ -1,0 +1,138 @@
+#include "engine/Settings.h"
+
+#include "engine/SettingsText.h"
+#include "platform/ProfileFile.h"
+#include "platform/ProgramFolder.h"
+
+namespace {
+
+// A read returns at most 99 characters of a value.
+constexpr std::size_t kValueBuffer = 100;
+
+bool InRange(double v, double low, double high) { return v >= low && v <= high; }
+
+std::string ReadKey(const std::string& text, const char* key)
+{
+    bool found = false;
+    std::string value = FindProfileValue(text, kSettingsSection, key, &found);
+    if (!found)
+        return "ERROR";
+    if (value.size() > kValueBuffer - 1)
+        value.resize(kValueBuffer - 1);
+    return value;
+}
+
+} // namespace
+
+std::string SettingsFilePath() { return ProgramFolder() + kSettingsFileName; }
+
+ConversionSettings ParseSettings(const std::string& text)
+{
+    ConversionSettings s;
+    s.FileExists = true;
+    s.Start = ReadKey(text, "Start");
+    s.End = ReadKey(text, "End");
+    s.ResolutionX = ReadKey(text, "ResolutionX");
+    s.ResolutionY = ReadKey(text, "ResolutionY");
+    s.VBRValue = ReadKey(text, "VBRValue");
+    s.ImagesPerSecond = ReadKey(text, "ImagesPerSecond");
+    s.TimeDelay = ReadKey(text, "TimeDelay");
+    s.FileFormat = ReadKey(text, "FileFormat");
+    s.Loop = ReadKey(text, "Loop");
+    return s;
+}
+
+ConversionSettings LoadSettings()
+{
+    std::string text;
+    if (!ReadWholeFile(SettingsFilePath(), &text))
+        return ConversionSettings {};
+    return ParseSettings(text);
+}
+
+std::string SettingsFileText(const std::string& existing, const SettingsInput& in)
+{
+    const long long start = IntegerValue(in.Start);
+    const std::string startText = start >= 0 ? FormatInteger(start) : "0";
+
+    const long long end = IntegerValue(in.End);
+    const std::string endText = end > start ? FormatInteger(end) : "Default";
+
+    const bool widthValid = InRange(static_cast<double>(IntegerValue(in.ResolutionX)), 1, 6000);
+    const std::string widthText = widthValid ? in.ResolutionX : "Default";
+    const bool heightValid = InRange(static_cast<double>(IntegerValue(in.ResolutionY)), 1, 6000);
+    const std::string heightText = heightValid && widthValid ? in.ResolutionY : "Default";
+
+    const double quality = RealValue(in.VBRValue);
+    const std::string qualityText = InRange(quality, 0.01, 255) ? FormatFixed2(quality) : "Default";
+
+    const double interval = RealValue(in.ImagesPerSecond);
+    const std::string intervalText = InRange(interval, 0.01, 100) ? FormatFixed2(interval) : "1.00";
+
+    const double rate = RealValue(in.TimeDelay);
+    const std::string rateText = InRange(rate, 0.01, 100) ? FormatFixed2(rate) : "0.00";
+
+    const long long loop = IntegerValue(in.Loop);
+    const std::string loopText = loop >= 0 && loop <= 1000 ? FormatInteger(loop) : "0";
+
+    const std::pair<const char*, std::string> keys[] = {
+        {"Start", startText},
+        {"End", endText},
+        {"ResolutionX", widthText},
+        {"ResolutionY", heightText},
+        {"VBRValue", qualityText},
+        {"ImagesPerSecond", intervalText},
+        {"TimeDelay", rateText},
+        {"FileFormat", FormatInteger(in.FileFormatIndex)},
+        {"Loop", loopText},
+    };
+    std::string text = existing;
+    for (const auto& [key, value] : keys)
+        text = ReplaceProfileValue(text, kSettingsSection, key, value);
+    return text;
+}
+
+void SaveSettings(const SettingsInput& input)
+{
+    const std::string path = SettingsFilePath();
+    std::string existing;
+    ReadWholeFile(path, &existing);
+    // One write for all nine keys, so a crash never leaves a mix of old and new.
+    WriteFileAtomically(path, SettingsFileText(existing, input));
+}
+
+SettingsDisplay DisplayForms(const ConversionSettings& s)
+{
+    SettingsDisplay d;
+    const long long start = IntegerValue(s.Start);
+    d.Start = IsGiven(s.Start) && start >= 0 ? FormatInteger(start) : "0";
+
+    const long long end = IntegerValue(s.End);
+    d.End = IsGiven(s.End) && end > start ? FormatInteger(end) : "Default";
+
+    auto sizeForm = [](const std::string& own, const std::string& other) {
+        const double v = static_cast<double>(IntegerValue(own));
+        return IsGiven(own) && other != "Default" && InRange(v, 1, 6000) ? own : std::string("Default");
+    };
+    d.ResolutionX = sizeForm(s.ResolutionX, s.ResolutionY);
+    d.ResolutionY = sizeForm(s.ResolutionY, s.ResolutionX);
+
+    const double quality = RealValue(s.VBRValue);
+    d.VBRValue = IsGiven(s.VBRValue) && InRange(quality, 0.01, 255) ? FormatFixed2(quality) : "Default";
+
+    const double interval = RealValue(s.ImagesPerSecond);
+    d.ImagesPerSecond = IsGiven(s.ImagesPerSecond) && InRange(interval, 0.01, 100)
+        ? FormatFixed2(interval)
+        : "1.00";
+
+    const double rate = RealValue(s.TimeDelay);
+    d.TimeDelay = IsGiven(s.TimeDelay) && InRange(rate, 0.01, 100) ? FormatFixed2(rate) : "0";
+
+    const long long format = IntegerValue(s.FileFormat);
+    d.FileFormatIndex = IsGiven(s.FileFormat) && format >= 0 ? format : 0;
+
+    const long long loop = IntegerValue(s.Loop);
+    d.SelectFirstLoopEntry = !(IsGiven(s.Loop) && loop >= 1 && loop <= 1000);
+    d.LoopText = d.SelectFirstLoopEntry ? std::string() : s.Loop;
+    return d;
+}

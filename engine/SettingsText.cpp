@@ -1,0 +1,99 @@
+#include "engine/SettingsText.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+bool IsGiven(const std::string& text) { return !text.empty() && text != "ERROR"; }
+
+long long IntegerValue(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1; // keep parsing, stay bounded
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        value = INT_MAX;
+    if (value < INT_MIN)
+        value = INT_MIN;
+    return value;
+}
+
+double RealValue(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    // Only plain decimal numbers: no "inf", "nan" or hexadecimal forms.
+    bool startsNumber = i < text.size()
+        && (IsDigit(text[i]) || (text[i] == '.' && i + 1 < text.size() && IsDigit(text[i + 1])));
+    if (!startsNumber)
+        return 0.0;
+    double value = 0.0;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        // Too large lies outside every range; too small reads as 0.
+        std::size_t e = text.find_first_of("eE", i);
+        bool tiny = e != std::string::npos && e + 1 < text.size() && text[e + 1] == '-';
+        value = tiny ? 0.0 : HUGE_VAL;
+    } else if (ec != std::errc()) {
+        return 0.0;
+    }
+    return negative ? -value : value;
+}
+
+std::string FormatFixed2(double value)
+{
+    if (!std::isfinite(value))
+        return "0.00";
+    bool negative = std::signbit(value);
+    double magnitude = std::fabs(value);
+    // The exact decimal expansion, then rounding on the third decimal.
+    char buf[512];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, 60);
+    if (ec != std::errc())
+        return "0.00";
+    std::string digits(buf, end);
+    std::size_t point = digits.find('.');
+    std::string whole = digits.substr(0, point);
+    std::string frac = digits.substr(point + 1);
+    bool roundUp = frac[2] >= '5';
+    std::string number = whole + frac.substr(0, 2);
+    if (roundUp) {
+        int i = static_cast<int>(number.size()) - 1;
+        while (i >= 0 && number[static_cast<std::size_t>(i)] == '9')
+            number[static_cast<std::size_t>(i--)] = '0';
+        if (i < 0)
+            number.insert(number.begin(), '1');
+        else
+            ++number[static_cast<std::size_t>(i)];
+    }
+    std::string out = number.substr(0, number.size() - 2) + "." + number.substr(number.size() - 2);
+    if (negative && out != "0.00")
+        out.insert(out.begin(), '-');
+    return out;
+}
+
+std::string FormatInteger(long long value) { return std::to_string(value); }

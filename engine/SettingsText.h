@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+// The readings that every consumer applies to a stored settings text.
+
+// A stored text is given when it is neither "ERROR" nor empty (exact comparison).
+bool IsGiven(const std::string& text);
+
+// Leading-integer parse: white space, sign, digits; 0 without leading digits.
+// Clamped to the range of int.
+long long IntegerValue(const std::string& text);
+
+// Leading-real parse: white space, sign, digits, point, exponent; 0 without a
+// leading number. Independent of the process locale.
+double RealValue(const std::string& text);
+
+// Two decimals with a point, halves rounded away from zero: 0.125 gives "0.13".
+std::string FormatFixed2(double value);
+
+// A decimal integer.
+std::string FormatInteger(long long value);

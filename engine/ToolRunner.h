@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+// How a tool's process ended.
+struct ToolExit
+{
+    bool Started = false;  // false when the process could not be started
+    bool Exited = false;   // ended by itself, with ExitCode
+    int ExitCode = -1;
+    int Signal = 0;        // the signal that ended it, when not Exited
+
+    bool Succeeded() const { return Started && Exited && ExitCode == 0; }
+};
+
+// Starts the program of a command line (split by SplitCommandLine; the first
+// argument is the program), with standard output and standard error joined into
+// one pipe and standard input from /dev/null, and waits for it to end.
+// Everything the tool printed is appended to `output`, except zero bytes.
+// False, with nothing appended, when the process cannot be started.
+bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit = nullptr);

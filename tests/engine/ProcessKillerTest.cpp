@@ -1,0 +1,96 @@
+#include "engine/ProcessKiller.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+pid_t StartCopy(const fs::path& program)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        execl(program.c_str(), program.filename().c_str(), "sleep", "20000",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits for the process to end; true when SIGKILL ended it.
+bool WasKilled(pid_t pid)
+{
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+TEST(KillProcessesByName, MatchesACaseInsensitivePrefixOfTheExecutableName)
+{
+    char dir[] = "/tmp/killertestXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const fs::path stub = fs::path(SABLEWICK_TEST_HELPERS) / "toolstub";
+    const struct
+    {
+        const char* name;
+        bool killed;
+    } cases[] = {{"video.dll", true}, {"VIDEO.DLL", true}, {"video.dll.bak", true},
+                 {"video.avi", false}};
+    std::vector<pid_t> pids;
+    for (const auto& c : cases) {
+        const fs::path copy = fs::path(dir) / c.name;
+        fs::copy_file(stub, copy);
+        fs::permissions(copy, fs::perms::owner_all);
+        pids.push_back(StartCopy(copy));
+    }
+    usleep(300 * 1000); // let every copy reach exec
+
+    EXPECT_EQ(KillProcessesByName("video.dll"), 3);
+    for (std::size_t i = 0; i < pids.size(); ++i) {
+        if (cases[i].killed) {
+            EXPECT_TRUE(WasKilled(pids[i])) << cases[i].name;
+        } else {
+            EXPECT_EQ(kill(pids[i], 0), 0) << cases[i].name << " was ended";
+            kill(pids[i], SIGKILL);
+            waitpid(pids[i], nullptr, 0);
+        }
+    }
+    fs::remove_all(dir);
+}
+
+TEST(KillProcessesByName, ReachesScriptsByTheirName)
+{
+    char dir[] = "/tmp/killertestXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const fs::path script = fs::path(dir) / "imgconv.dll";
+    FILE* f = std::fopen(script.c_str(), "w");
+    std::fputs("#!/bin/sh\nexec sleep 20\n", f);
+    std::fclose(f);
+    fs::permissions(script, fs::perms::owner_all);
+    // The shell replaces itself with sleep: that process is no longer the tool.
+    // A script that keeps running is reached through its command name.
+    const fs::path waiting = fs::path(dir) / "player.dll";
+    f = std::fopen(waiting.c_str(), "w");
+    std::fputs("#!/bin/sh\nwhile :; do sleep 1; done\n", f);
+    std::fclose(f);
+    fs::permissions(waiting, fs::perms::owner_all);
+    pid_t pid = fork();
+    if (pid == 0) {
+        execl(waiting.c_str(), "player.dll", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    usleep(300 * 1000);
+    EXPECT_GE(KillProcessesByName("PLAYER.dll"), 1);
+    EXPECT_TRUE(WasKilled(pid));
+    fs::remove_all(dir);
+}
+
+TEST(KillProcessesByName, AnEmptyNameKillsNothing) { EXPECT_EQ(KillProcessesByName(""), 0); }
+
+} // namespace

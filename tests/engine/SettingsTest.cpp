@@ -1,0 +1,165 @@
+#include "engine/Settings.h"
+#include "engine/SettingsText.h"
+#include "platform/ProfileFile.h"
+#include "platform/ProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+TEST(SettingsText, Predicates)
+{
+    EXPECT_FALSE(IsGiven("ERROR"));
+    EXPECT_FALSE(IsGiven(""));
+    EXPECT_TRUE(IsGiven("error"));
+    EXPECT_TRUE(IsGiven("Default"));
+
+    const std::pair<const char*, long long> integers[] = {
+        {"12", 12}, {"  -3x", -3}, {"+7 ", 7}, {"Default", 0}, {"", 0}, {"4.9", 4},
+        {"99999999999999999999", 2147483647}, {"-99999999999999999999", -2147483648LL},
+    };
+    for (const auto& [text, value] : integers)
+        EXPECT_EQ(IntegerValue(text), value) << text;
+
+    const std::pair<const char*, double> reals[] = {
+        {"0.125", 0.125}, {" -2.5e1z", -25.0}, {".5", 0.5}, {"5.", 5.0}, {"inf", 0.0},
+        {"nan", 0.0}, {"0x10", 0.0}, {"abc", 0.0}, {"1e999", HUGE_VAL}, {"1e-999", 0.0},
+    };
+    for (const auto& [text, value] : reals)
+        EXPECT_EQ(RealValue(text), value) << text;
+}
+
+TEST(SettingsText, TwoDecimalsRoundHalvesAwayFromZeroWhateverTheLocale)
+{
+    // A locale with a decimal comma, where one is installed, must not matter.
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    const std::pair<double, const char*> cases[] = {
+        {0.125, "0.13"}, {0.005, "0.01"}, {2.5, "2.50"}, {255, "255.00"}, {0.994, "0.99"},
+        {9.995, "9.99"}, // 9.995 is stored just below the half
+        {99.999, "100.00"}, {-0.125, "-0.13"}, {1.0 / 8, "0.13"}, {0.0, "0.00"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(FormatFixed2(value), text) << value;
+    std::setlocale(LC_ALL, "C");
+}
+
+SettingsInput Input(const char* start, const char* end, const char* x, const char* y,
+                    const char* quality, const char* interval, const char* rate, int format,
+                    const char* loop)
+{
+    return {start, end, x, y, quality, interval, rate, format, loop};
+}
+
+TEST(SaveSettings, NormalisesEachField)
+{
+    struct Case
+    {
+        SettingsInput input;
+        const char* stored;
+    } cases[] = {
+        {Input("0", "Default", "Default", "Default", "Default", "1.00", "0", 0, "Infinite Loop"),
+         "Start=0\nEnd=Default\nResolutionX=Default\nResolutionY=Default\nVBRValue=Default\n"
+         "ImagesPerSecond=1.00\nTimeDelay=0.00\nFileFormat=0\nLoop=0\n"},
+        {Input("5", "3", "320", "abc", "255", "0.005", "100", -1, "1001"),
+         "Start=5\nEnd=Default\nResolutionX=320\nResolutionY=Default\nVBRValue=255.00\n"
+         "ImagesPerSecond=1.00\nTimeDelay=100.00\nFileFormat=-1\nLoop=0\n"},
+        {Input("-4", "10", "320x", "240", "255.001", "0.125", "0", 3, "25"),
+         "Start=0\nEnd=10\nResolutionX=320x\nResolutionY=240\nVBRValue=Default\n"
+         "ImagesPerSecond=0.13\nTimeDelay=0.00\nFileFormat=3\nLoop=25\n"},
+        {Input("7 ", "8", "abc", "240", "0.01", "100", "12.5", 6, "0"),
+         "Start=7\nEnd=8\nResolutionX=Default\nResolutionY=Default\nVBRValue=0.01\n"
+         "ImagesPerSecond=100.00\nTimeDelay=12.50\nFileFormat=6\nLoop=0\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SettingsFileText("", c.input), std::string("[TellurvaneInfo]\n") + c.stored);
+}
+
+TEST(SaveSettings, KeepsOtherLinesAndReplacesValuesInPlace)
+{
+    const std::string before = "; mine\n[TellurvaneInfo]\nloop=7\nExtra=1\n[Other]\nStart=9\n";
+    const std::string after = SettingsFileText(
+        before, Input("1", "2", "Default", "Default", "Default", "1", "0", 0, "3"));
+    EXPECT_EQ(after,
+              "; mine\n[TellurvaneInfo]\nloop=3\nExtra=1\nStart=1\nEnd=2\nResolutionX=Default\n"
+              "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=1.00\nTimeDelay=0.00\n"
+              "FileFormat=0\n[Other]\nStart=9\n");
+}
+
+TEST(DisplayForms, ShowsDefaultsForAFileWithOnlyTheHeader)
+{
+    SettingsDisplay d = DisplayForms(ParseSettings("[TellurvaneInfo]\n"));
+    EXPECT_EQ(d.Start, "0");
+    EXPECT_EQ(d.End, "Default");
+    EXPECT_EQ(d.ResolutionX, "Default");
+    EXPECT_EQ(d.ResolutionY, "Default");
+    EXPECT_EQ(d.VBRValue, "Default");
+    EXPECT_EQ(d.ImagesPerSecond, "1.00");
+    EXPECT_EQ(d.TimeDelay, "0");
+    EXPECT_EQ(d.FileFormatIndex, 0);
+    EXPECT_TRUE(d.SelectFirstLoopEntry);
+    // A missing file reads the same.
+    SettingsDisplay missing = DisplayForms(ConversionSettings {});
+    EXPECT_EQ(missing.ImagesPerSecond, "1.00");
+    EXPECT_TRUE(missing.SelectFirstLoopEntry);
+}
+
+TEST(DisplayForms, EachFieldLooksAtTheStoredTexts)
+{
+    ConversionSettings s = ParseSettings(
+        "[TellurvaneInfo]\nStart=5\nEnd=4\nResolutionX=320x\nResolutionY=240\nVBRValue=3\n"
+        "ImagesPerSecond=0.5\nTimeDelay=12.345\nFileFormat=-1\nLoop=25\n");
+    SettingsDisplay d = DisplayForms(s);
+    EXPECT_EQ(d.Start, "5");
+    EXPECT_EQ(d.End, "Default");
+    EXPECT_EQ(d.ResolutionX, "320x");
+    EXPECT_EQ(d.ResolutionY, "240");
+    EXPECT_EQ(d.VBRValue, "3.00");
+    EXPECT_EQ(d.ImagesPerSecond, "0.50");
+    EXPECT_EQ(d.TimeDelay, "12.35");
+    EXPECT_EQ(d.FileFormatIndex, 0);
+    EXPECT_FALSE(d.SelectFirstLoopEntry);
+    EXPECT_EQ(d.LoopText, "25");
+
+    // A width of 320 with a height of "Default": both show "Default".
+    s.ResolutionY = "Default";
+    d = DisplayForms(s);
+    EXPECT_EQ(d.ResolutionX, "Default");
+    EXPECT_EQ(d.ResolutionY, "Default");
+    // A start that is not given still counts for the end; a stored 0 loop selects the first entry.
+    s.Start = "ERROR";
+    s.End = "3";
+    s.Loop = "0";
+    d = DisplayForms(s);
+    EXPECT_EQ(d.Start, "0");
+    EXPECT_EQ(d.End, "3");
+    EXPECT_TRUE(d.SelectFirstLoopEntry);
+}
+
+TEST(LoadSettings, ReadsTheFileOfTheProgramFolderAndCutsLongValues)
+{
+    char dir[] = "/tmp/settingstestXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    SetProgramFolderForTesting(dir);
+    EXPECT_EQ(SettingsFilePath(), std::string(dir) + "/TellurvaneInfo.ini");
+    EXPECT_FALSE(LoadSettings().FileExists);
+
+    SaveSettings(Input("2", "9", "640", "480", "Default", "0.1", "10", 1, "0"));
+    ASSERT_TRUE(WriteProfileString(SettingsFilePath(), "TellurvaneInfo", "Loop",
+                                   std::string(120, '4')));
+    ConversionSettings s = LoadSettings();
+    EXPECT_TRUE(s.FileExists);
+    EXPECT_EQ(s.Start, "2");
+    EXPECT_EQ(s.ImagesPerSecond, "0.10");
+    EXPECT_EQ(s.FileFormat, "1");
+    EXPECT_EQ(s.Loop, std::string(99, '4'));
+    std::remove(SettingsFilePath().c_str());
+    rmdir(dir);
+    SetProgramFolderForTesting("");
+}
+
+} // namespace

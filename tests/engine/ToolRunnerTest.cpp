@@ -1,0 +1,75 @@
+#include "engine/ToolRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+const std::string kStub = std::string(SABLEWICK_TEST_HELPERS) + "toolstub";
+
+std::string Line(const std::string& args) { return "\"" + kStub + "\" " + args; }
+
+TEST(RunTool, CollectsWhatTheToolPrints)
+{
+    struct Case
+    {
+        const char* args;
+        std::string output;
+        int exitCode;
+    } cases[] = {
+        {"exit 0", "", 0},
+        {"exit 3", "", 3},
+        {"print 20000", "", 0},        // more than one read's worth, in one burst
+        {"zero", "beforeafter", 0},    // the zero byte is dropped, nothing after it
+        {"late", "last words", 0},     // printed right before the end
+        {"args \"a b\" \"c\\\"d\" e", "[a b]\n[c\"d]\n[e]\n", 0},
+    };
+    for (Case& c : cases) {
+        if (std::string(c.args) == "print 20000")
+            for (int i = 0; i < 20000; ++i)
+                c.output += static_cast<char>('a' + i % 26);
+        std::string output;
+        ToolExit exit;
+        EXPECT_TRUE(RunTool(Line(c.args), output, &exit)) << c.args;
+        EXPECT_EQ(output, c.output) << c.args;
+        EXPECT_TRUE(exit.Started);
+        EXPECT_TRUE(exit.Exited);
+        EXPECT_EQ(exit.ExitCode, c.exitCode) << c.args;
+        EXPECT_EQ(exit.Succeeded(), c.exitCode == 0);
+    }
+}
+
+TEST(RunTool, AMissingProgramIsNotStarted)
+{
+    for (const char* line : {"\"/nonexistent/video.dll\" -i x", "", "   ",
+                             "\"" SABLEWICK_TEST_DATA "\" x"}) {
+        std::string output;
+        ToolExit exit;
+        EXPECT_FALSE(RunTool(line, output, &exit)) << line;
+        EXPECT_EQ(output, "");
+        EXPECT_FALSE(exit.Started);
+        EXPECT_FALSE(exit.Succeeded());
+    }
+}
+
+TEST(RunTool, AppendsToTheCallersText)
+{
+    std::string output = "kept ";
+    EXPECT_TRUE(RunTool(Line("args x"), output));
+    EXPECT_EQ(output, "kept [x]\n");
+}
+
+TEST(RunTool, AToolThatLeavesAChildRunningDoesNotHoldTheRunner)
+{
+    // The shell ends at once while its child keeps the pipe open for 5 s.
+    std::string output;
+    ToolExit exit;
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_TRUE(RunTool("/bin/sh -c \"echo hi; sleep 5 & exit 4\"", output, &exit));
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(4));
+    EXPECT_EQ(output, "hi\n");
+    EXPECT_EQ(exit.ExitCode, 4);
+}
+
+} // namespace
