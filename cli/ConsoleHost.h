@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/ConversionHost.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+// Stands in for the window: the rows are the files of the command line, the
+// output folder is fixed, and what the window would show is printed.
+class ConsoleHost : public ConversionHost
+{
+public:
+    ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out);
+
+    std::string ChooseOutputFolder() override { return m_outputFolder; }
+    void SetStatusText(const std::string& text) override;
+    void SetProgress(int position) override { m_progress = position; }
+    void SetConvertCaption(const std::string&) override {}
+    int RowCount() const override { return static_cast<int>(m_files.size()); }
+    std::string RowPath(int row) const override;
+    void SetRowResult(int row, const std::string& text) override;
+    void FileStarted(int row) override;
+    void ShowError(const std::string& text, const std::string& caption) override;
+    void Post(std::function<void()> call) override;
+
+    // Runs posted calls until the job has ended; `interrupted` is looked at
+    // every 100 ms and calls `onInterrupt` once when it becomes true.
+    void RunUntilDone(const std::atomic<bool>& interrupted, const std::function<void()>& onInterrupt);
+
+    const std::vector<std::string>& Results() const { return m_results; }
+
+private:
+    std::string m_outputFolder;
+    std::vector<std::string> m_files;
+    std::vector<std::string> m_results;
+    std::FILE* m_out;
+    int m_progress = 0;
+    bool m_done = false;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_queue;
+};

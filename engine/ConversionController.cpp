@@ -1,0 +1,218 @@
+#include "engine/ConversionController.h"
+
+#include "engine/CommandLines.h"
+#include "engine/ConvertFile.h"
+#include "engine/ProcessKiller.h"
+#include "engine/Settings.h"
+#include "platform/ProfileFile.h"
+
+#include <chrono>
+#include <mutex>
+#include <system_error>
+
+struct ConversionController::Background
+{
+    std::thread Thread;
+    std::shared_ptr<std::atomic<bool>> Done;
+
+    // Waits for the thread until `deadline`, calling `nudge` now and then; a
+    // thread that has not ended by then is let go.
+    template <typename Nudge>
+    void Release(std::chrono::steady_clock::time_point deadline, Nudge nudge)
+    {
+        while (!*Done && std::chrono::steady_clock::now() < deadline) {
+            nudge();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (!Thread.joinable())
+            return;
+        if (*Done)
+            Thread.join();
+        else
+            Thread.detach(); // stopped and silenced: it converts and reports nothing more
+    }
+};
+
+// Carries the worker's notifications to the host's thread. Once closed (the job
+// was stopped, or the controller is gone) nothing more is delivered, so a
+// stopped worker can never touch the window again.
+class ConversionController::Mailbox
+{
+public:
+    Mailbox(ConversionHost& host, ConversionController& owner) : m_host(&host), m_owner(&owner) {}
+
+    // The controller, valid for as long as the mailbox delivers.
+    ConversionController* Owner() const { return m_owner; }
+
+    void Send(std::function<void(ConversionHost&)> call)
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_host)
+            return;
+        auto self = m_self.lock();
+        m_host->Post([self, call = std::move(call)] {
+            if (ConversionHost* host = self->OpenHost())
+                call(*host);
+        });
+    }
+
+    void Close()
+    {
+        std::lock_guard lock(m_mutex);
+        m_host = nullptr;
+    }
+
+    static std::shared_ptr<Mailbox> Make(ConversionHost& host, ConversionController& owner)
+    {
+        auto box = std::make_shared<Mailbox>(host, owner);
+        box->m_self = box;
+        return box;
+    }
+
+private:
+    ConversionHost* OpenHost()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_host;
+    }
+
+    std::mutex m_mutex;
+    ConversionHost* m_host;
+    ConversionController* m_owner;
+    std::weak_ptr<Mailbox> m_self;
+};
+
+struct ConversionController::Job
+{
+    Background Worker;
+    std::shared_ptr<Mailbox> Box;
+    std::shared_ptr<std::atomic<bool>> Stopped;
+};
+
+ConversionController::ConversionController(ConversionHost& host) : m_host(host) {}
+
+ConversionController::~ConversionController() { Halt(); }
+
+bool ConversionController::StopRequested() const { return m_job && *m_job->Stopped; }
+
+bool ConversionController::StartConversion()
+{
+    std::string folder = m_host.ChooseOutputFolder();
+    if (folder.empty())
+        return false;
+    if (folder.back() != '/')
+        folder += '/';
+    const ConversionSettings settings = LoadSettings();
+    if (!settings.FileExists)
+        return false;
+
+    std::vector<std::string> inputs;
+    for (int row = 0; row < m_host.RowCount(); ++row)
+        inputs.push_back(m_host.RowPath(row));
+    ConversionJob job = BuildConversionJob(inputs, folder, settings.FileFormat,
+                                           VideoArguments(settings), ImageArguments(settings));
+
+    m_host.SetStatusText("Please wait...");
+    m_host.SetProgress(5);
+    for (int row = 0; row < m_host.RowCount(); ++row)
+        m_host.SetRowResult(row, "");
+
+    auto mailbox = Mailbox::Make(m_host, *this);
+    auto stopped = std::make_shared<std::atomic<bool>>(false);
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread worker;
+    try {
+        worker = std::thread(&ConversionController::Worker, std::move(job), mailbox, stopped, done);
+    } catch (const std::system_error&) {
+        m_host.ShowError("CreateThread error.", "Error");
+        return false;
+    }
+    m_job = std::make_unique<Job>(Job {{std::move(worker), done}, mailbox, stopped});
+    return true;
+}
+
+void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> mailbox,
+                                  std::shared_ptr<std::atomic<bool>> stopped,
+                                  std::shared_ptr<std::atomic<bool>> done)
+{
+    const int n = static_cast<int>(job.Entries.size());
+    int accumulator = 99;
+    for (int i = 0; i < n && !*stopped; ++i) {
+        const int position = accumulator / n;
+        mailbox->Send([position](ConversionHost& host) { host.SetProgress(position); });
+        mailbox->Send([i](ConversionHost& host) { host.FileStarted(i); });
+        const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
+        const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
+                                    job.Mode, *stopped);
+        mailbox->Send(
+            [i, ok](ConversionHost& host) { host.SetRowResult(i, ok ? "Success" : "Failed"); });
+        accumulator += 100;
+    }
+    *done = true;
+    mailbox->Send([box = mailbox.get()](ConversionHost&) { box->Owner()->WorkerEnded(box); });
+}
+
+void ConversionController::WorkerEnded(const Mailbox* mailbox)
+{
+    if (!m_job || m_job->Box.get() != mailbox)
+        return;
+    m_job->Worker.Release(std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs),
+                          [] {});
+    m_job.reset();
+    EndOfRun();
+}
+
+void ConversionController::EndOfRun()
+{
+    m_host.SetStatusText("Done.");
+    m_host.SetProgress(0);
+    m_host.SetConvertCaption("Convert");
+    m_host.FileStarted(-1);
+}
+
+void ConversionController::SetPreviewThread(std::thread thread,
+                                            std::shared_ptr<std::atomic<bool>> done)
+{
+    if (m_preview)
+        m_preview->Release(std::chrono::steady_clock::now(), [] {});
+    m_preview = std::make_unique<Background>(Background {std::move(thread), std::move(done)});
+}
+
+// Stops the job and the preview: flags and silences the job first, so that its
+// worker starts no further tool and nothing it reports reaches the host, then
+// kills the tools and waits (at most kStopWaitMs) for the threads.
+void ConversionController::Halt()
+{
+    if (m_job) {
+        *m_job->Stopped = true;
+        m_job->Box->Close();
+    }
+    DeleteTempFrames();
+    for (const char* tool : {"player.dll", "video.dll", "imgconv.dll"})
+        KillProcessesByName(tool);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs);
+    if (m_job) {
+        // A tool started just as the stop came in is caught here too.
+        m_job->Worker.Release(deadline, [] {
+            KillProcessesByName("video.dll");
+            KillProcessesByName("imgconv.dll");
+        });
+        m_job.reset();
+    }
+    if (m_preview) {
+        m_preview->Release(deadline, [] {});
+        m_preview.reset();
+    }
+    DeleteTempFrames();
+}
+
+void ConversionController::StopConversion()
+{
+    if (!m_job && !m_preview)
+        return;
+    m_host.SetWaitCursor(true);
+    Halt();
+    EndOfRun();
+    m_host.SetWaitCursor(false);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "engine/ConversionHost.h"
+#include "engine/ConversionJob.h"
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+// Runs conversion jobs for one host: Convert and Stop, the worker thread, and
+// the slot of the most recent background thread (the worker or a preview).
+class ConversionController
+{
+public:
+    explicit ConversionController(ConversionHost& host);
+    ~ConversionController(); // stops whatever runs
+    ConversionController(const ConversionController&) = delete;
+    ConversionController& operator=(const ConversionController&) = delete;
+
+    // Asks for the folder, builds the job from the rows and starts the worker.
+    // False when nothing was started (cancelled, no settings file, no thread).
+    bool StartConversion();
+    // Ends whatever background work is registered; nothing of a stopped job
+    // reaches the host afterwards.
+    void StopConversion();
+    bool IsConverting() const { return m_job != nullptr; }
+
+    // Registers the preview's thread, replacing an earlier one; the thread sets
+    // `done` when it ends. Stop ends it too, by killing the player.
+    void SetPreviewThread(std::thread thread, std::shared_ptr<std::atomic<bool>> done);
+
+    // The most recent job's stop flag.
+    bool StopRequested() const;
+
+    // Upper bound of the wait for a stopped thread.
+    static constexpr int kStopWaitMs = 5000;
+
+private:
+    class Mailbox;
+    struct Background;
+    struct Job;
+
+    static void Worker(ConversionJob job, std::shared_ptr<Mailbox> mailbox,
+                       std::shared_ptr<std::atomic<bool>> stopped,
+                       std::shared_ptr<std::atomic<bool>> done);
+    void WorkerEnded(const Mailbox* mailbox);
+    void EndOfRun();
+    void Halt();
+
+    ConversionHost& m_host;
+    std::unique_ptr<Job> m_job;         // the running conversion
+    std::unique_ptr<Background> m_preview;
+};

@@ -1,0 +1,85 @@
+#include "engine/ConvertFile.h"
+
+#include "engine/CommandLines.h"
+#include "engine/ToolRunner.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TempFolder.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <unistd.h>
+
+namespace {
+
+bool RunToSuccess(const std::string& commandLine)
+{
+    std::string output; // what the tools print is not used
+    ToolExit exit;
+    RunTool(commandLine, output, &exit);
+    return exit.Succeeded();
+}
+
+bool IsTempFrameName(const std::string& name)
+{
+    static const std::string prefix = "DasmereTemp";
+    static const std::string suffix = ".png";
+    return name.size() >= prefix.size() + suffix.size()
+        && name.compare(0, prefix.size(), prefix) == 0
+        && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+} // namespace
+
+void DeleteTempFrames()
+{
+    const std::string folder = TempFolder();
+    if (folder.empty())
+        return;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* e = ::readdir(dir)) {
+        if (IsTempFrameName(e->d_name))
+            ::unlink((folder + e->d_name).c_str());
+    }
+    ::closedir(dir);
+}
+
+bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
+                 const std::string& videoOptions, const std::string& imageOptions,
+                 const std::string& mode, const std::atomic<bool>& stopped)
+{
+    const std::string videoTool = ToolPath("video");
+    const std::string imageTool = ToolPath("imgconv");
+    if (!PathExists(videoTool) || !PathExists(imageTool) || stopped)
+        return false;
+
+    if (strcasecmp(mode.c_str(), "No") == 0)
+        return RunToSuccess(VideoCommandLine(videoTool, inputPath, videoOptions,
+                                             NumberedOutputPattern(outputPath)));
+
+    const bool still = strcasecmp(mode.c_str(), "StillGIF") == 0;
+    const bool animation = strcasecmp(mode.c_str(), "AnimationGIF") == 0;
+    if (!still && !animation)
+        return false;
+
+    const std::string pattern = TempFramePattern();
+    const std::string wildcard = FrameWildcard();
+    if (pattern.empty())
+        return false;
+    // Frames left over from an earlier run would slip into this GIF.
+    DeleteTempFrames();
+    bool ok = RunToSuccess(VideoCommandLine(videoTool, inputPath, videoOptions, pattern));
+    // A failed or stopped frame extraction leaves no half GIF behind.
+    if (ok && !stopped) {
+        const std::string imageLine = still
+            ? StillGifImageCommandLine(imageTool, wildcard, imageOptions,
+                                       NumberedOutputPattern(outputPath))
+            : AnimationImageCommandLine(imageTool, imageOptions, wildcard, outputPath);
+        ok = RunToSuccess(imageLine);
+    } else {
+        ok = false;
+    }
+    DeleteTempFrames();
+    return ok;
+}

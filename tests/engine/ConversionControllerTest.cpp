@@ -1,0 +1,304 @@
+#include "engine/ConversionController.h"
+#include "engine/ProcessKiller.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Records what the job shows, and runs posted calls when pumped.
+class RecordingHost : public ConversionHost
+{
+public:
+    std::string folder = "/out";
+    std::vector<std::string> rows;
+    std::vector<std::string> results;
+    std::vector<std::string> events;
+
+    std::string ChooseOutputFolder() override { return folder; }
+    void SetStatusText(const std::string& t) override { events.push_back("status " + t); }
+    void SetProgress(int p) override { events.push_back("progress " + std::to_string(p)); }
+    void SetConvertCaption(const std::string& c) override { events.push_back("caption " + c); }
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    std::string RowPath(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
+    void SetRowResult(int row, const std::string& text) override
+    {
+        results.resize(rows.size());
+        results.at(static_cast<std::size_t>(row)) = text;
+        if (!text.empty())
+            events.push_back("result " + std::to_string(row) + " " + text);
+    }
+    void FileStarted(int row) override
+    {
+        events.push_back("started " + std::to_string(row));
+        ended = row < 0;
+    }
+    void ShowError(const std::string& text, const std::string&) override
+    {
+        events.push_back("error " + text);
+    }
+    void Post(std::function<void()> call) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(std::move(call));
+        m_wake.notify_one();
+    }
+
+    // Runs posted calls until `until` holds or the time is up.
+    template <typename Pred>
+    bool Pump(Pred until, std::chrono::milliseconds limit = 20s)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!until()) {
+            std::function<void()> call;
+            {
+                std::unique_lock lock(m_mutex);
+                if (!m_wake.wait_until(lock, deadline, [&] { return !m_queue.empty(); }))
+                    return until();
+                call = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            call();
+        }
+        return true;
+    }
+
+    bool ended = false;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_queue;
+};
+
+std::string ReadFile(const fs::path& p)
+{
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteScript(const fs::path& path, const std::string& body)
+{
+    std::ofstream(path) << "#!/bin/sh\n" << body;
+    fs::permissions(path, fs::perms::owner_all);
+}
+
+// Logs its arguments, one per line, then a line "--".
+std::string LogArgs(const fs::path& log)
+{
+    return "for a; do printf '%s\\n' \"$a\" >> '" + log.string() + "'; done; echo -- >> '"
+        + log.string() + "'\n";
+}
+
+// Writes the frame file that the last argument's pattern gives for frame 1.
+const char* kWriteFrame = "for last; do :; done; f=$(printf \"$last\" 1); : > \"$f\"\n";
+// Writes the file named by the last argument.
+const char* kWriteOutput = "for last; do :; done; : > \"$last\"\n";
+
+class ConversionControllerTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char dir[] = "/tmp/jobtestXXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        m_dir = dir;
+        m_bin = m_dir / "bin";
+        m_out = m_dir / "out";
+        fs::create_directories(m_bin);
+        fs::create_directories(m_out);
+        SetProgramFolderForTesting(m_bin.string());
+        host.folder = m_out.string();
+        WriteSettings("0");
+        WriteScript(m_bin / "video.dll", LogArgs(VideoLog()) + kWriteFrame);
+        WriteScript(m_bin / "imgconv.dll", LogArgs(ImageLog()) + kWriteOutput);
+    }
+
+    void TearDown() override
+    {
+        KillProcessesByName("video.dll");
+        KillProcessesByName("imgconv.dll");
+        SetProgramFolderForTesting("");
+        fs::remove_all(m_dir);
+    }
+
+    void WriteSettings(const std::string& format)
+    {
+        std::ofstream(m_bin / "TellurvaneInfo.ini")
+            << "[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\nResolutionY=Default\n"
+               "VBRValue=Default\nImagesPerSecond=0.10\nTimeDelay=0.00\nFileFormat="
+            << format << "\nLoop=0\n";
+    }
+
+    fs::path VideoLog() const { return m_dir / "video.log"; }
+    fs::path ImageLog() const { return m_dir / "image.log"; }
+
+    bool RunToEnd(ConversionController& c)
+    {
+        if (!c.StartConversion())
+            return false;
+        return host.Pump([&] { return host.ended; });
+    }
+
+    fs::path m_dir, m_bin, m_out;
+    RecordingHost host;
+};
+
+TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
+{
+    host.rows = {"/clips/a.mp4", "/clips/b b.mp4", "/clips/c.avi", "/clips/d"};
+    ConversionController c(host);
+    ASSERT_TRUE(RunToEnd(c));
+
+    const std::vector<std::string> expected = {
+        "status Please wait...", "progress 5",
+        "progress 24", "started 0", "result 0 Success",
+        "progress 49", "started 1", "result 1 Success",
+        "progress 74", "started 2", "result 2 Success",
+        "progress 99", "started 3", "result 3 Success",
+        "status Done.", "progress 0", "caption Convert", "started -1"};
+    EXPECT_EQ(host.events, expected);
+
+    const std::string temp = TempFolder();
+    EXPECT_EQ(ReadFile(VideoLog()).substr(0, ReadFile(VideoLog()).find("--\n") + 3),
+              "-i\n/clips/a.mp4\n-y\n-ss\n0\n-r\n10.00\n" + temp + "DasmereTemp%08d.png\n--\n");
+    const std::string image = ReadFile(ImageLog());
+    EXPECT_EQ(image.substr(0, image.find("--\n") + 3),
+              "-loop\n0\n" + temp + "DasmereTemp*.png\n" + m_out.string() + "/a.gif\n--\n");
+    EXPECT_NE(image.find(m_out.string() + "/b b.gif\n"), std::string::npos);
+    EXPECT_NE(image.find(m_out.string() + "/d.gif\n"), std::string::npos);
+    // Every temporary frame is gone.
+    EXPECT_TRUE(fs::is_empty(temp));
+}
+
+TEST_F(ConversionControllerTest, StillImagesGoStraightToTheOutputFolder)
+{
+    WriteSettings("3");
+    host.rows = {"/clips/a.mp4"};
+    ConversionController c(host);
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(host.results, std::vector<std::string>({"Success"}));
+    EXPECT_NE(ReadFile(VideoLog()).find(m_out.string() + "/a%d.png\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(ImageLog()));
+}
+
+TEST_F(ConversionControllerTest, FailuresGiveFailed)
+{
+    struct Case
+    {
+        const char* name;
+        const char* format;
+        const char* video;  // script body, or nullptr for a missing tool
+        const char* image;
+        bool imageRuns;
+    } cases[] = {
+        {"image tool missing, still images", "2", "exit 0\n", nullptr, false},
+        {"image tool missing, animation", "0", "exit 0\n", nullptr, false},
+        {"video tool missing", "0", nullptr, "exit 0\n", false},
+        {"video tool fails", "0", "exit 1\n", "exit 0\n", false},
+        {"video tool killed", "1", "kill -9 $$\n", "exit 0\n", false},
+        {"image tool fails", "1", "exit 0\n", "exit 2\n", true},
+        {"still images, video tool fails", "5", "exit 1\n", "exit 0\n", false},
+    };
+    for (const Case& k : cases) {
+        fs::remove(m_bin / "video.dll");
+        fs::remove(m_bin / "imgconv.dll");
+        fs::remove(ImageLog());
+        if (k.video)
+            WriteScript(m_bin / "video.dll", k.video);
+        if (k.image)
+            WriteScript(m_bin / "imgconv.dll", LogArgs(ImageLog()) + k.image);
+        WriteSettings(k.format);
+        host.rows = {"/clips/a.mp4", "/clips/b.mp4"};
+        host.results.clear();
+        host.ended = false;
+        ConversionController c(host);
+        ASSERT_TRUE(RunToEnd(c)) << k.name;
+        EXPECT_EQ(host.results, std::vector<std::string>({"Failed", "Failed"})) << k.name;
+        EXPECT_EQ(fs::exists(ImageLog()), k.imageRuns) << k.name;
+    }
+}
+
+TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesTheJob)
+{
+    WriteScript(m_bin / "video.dll",
+                LogArgs(VideoLog()) + kWriteFrame + "while :; do sleep 0.05; done\n");
+    host.rows = {"/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4"};
+    ConversionController c(host);
+    ASSERT_TRUE(c.StartConversion());
+    // Wait until the first video tool runs.
+    for (int i = 0; i < 200 && !fs::exists(VideoLog()); ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(fs::exists(VideoLog()));
+
+    const auto begin = std::chrono::steady_clock::now();
+    c.StopConversion();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 4s); // not the 5 s fallback
+    EXPECT_TRUE(host.ended);
+    EXPECT_EQ(host.events.back(), "started -1");
+    const std::size_t seen = host.events.size();
+    host.Pump([] { return false; }, 500ms);
+    EXPECT_EQ(host.events.size(), seen) << "a stopped job reported: " << host.events.back();
+    EXPECT_EQ(host.results, std::vector<std::string>({"", "", ""}));
+    EXPECT_EQ(KillProcessesByName("video.dll"), 0) << "a tool was left running";
+    EXPECT_FALSE(fs::exists(ImageLog())) << "the image tool ran on a stopped file";
+    EXPECT_TRUE(fs::is_empty(TempFolder()));
+}
+
+TEST_F(ConversionControllerTest, TwoInputsOfOneNameGetTwoOutputs)
+{
+    host.rows = {"/one/clip.mp4", "/two/clip.mp4", "/three/clip.avi"};
+    ConversionController c(host);
+    ASSERT_TRUE(RunToEnd(c));
+    const std::string image = ReadFile(ImageLog());
+    for (const char* name : {"/clip.gif\n", "/clip (2).gif\n", "/clip (3).gif\n"})
+        EXPECT_NE(image.find(m_out.string() + name), std::string::npos) << name;
+    EXPECT_TRUE(fs::exists(m_out / "clip (3).gif"));
+}
+
+TEST_F(ConversionControllerTest, NothingStartsWithoutAFolderOrASettingsFile)
+{
+    host.rows = {"/clips/a.mp4"};
+    ConversionController c(host);
+    host.folder = "";
+    EXPECT_FALSE(c.StartConversion());
+    host.folder = m_out.string();
+    fs::remove(m_bin / "TellurvaneInfo.ini");
+    EXPECT_FALSE(c.StartConversion());
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_FALSE(c.IsConverting());
+    c.StopConversion(); // nothing runs: nothing happens
+    EXPECT_TRUE(host.events.empty());
+}
+
+TEST_F(ConversionControllerTest, LeftoverFramesAreRemovedBeforeAGif)
+{
+    // Frames 1 to 5 and 7 of an earlier run, and a file that is not a frame.
+    const std::string temp = TempFolder();
+    for (const char* name : {"DasmereTemp00000001.png", "DasmereTemp00000005.png",
+                             "DasmereTemp00000007.png", "keep.txt"})
+        std::ofstream(temp + name) << "x";
+    WriteScript(m_bin / "imgconv.dll",
+                "ls '" + temp + "' > '" + ImageLog().string() + "'\n" + kWriteOutput);
+    host.rows = {"/clips/a.mp4"};
+    ConversionController c(host);
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(ReadFile(ImageLog()), "DasmereTemp00000001.png\nkeep.txt\n");
+    EXPECT_TRUE(fs::exists(temp + "keep.txt"));
+}
+
+} // namespace
