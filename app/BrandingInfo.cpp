@@ -6,6 +6,7 @@
 #include "app/ZipReader.h"
 #include "platform/ProgramFolder.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -99,7 +100,9 @@ bool LoadBrandingInfo()
 {
     g_brandingInfo = BrandingInfo();
     std::string path = ProgramFolder() + "info.dat";
-    if (!PathExists(path))
+    // Only a regular file: a folder has no bytes and a named pipe would block start-up.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
         return false;
     auto image = ReadWholeFile(path);
     if (!image)

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -201,9 +202,13 @@ TEST_F(LoadBrandingInfoTest, FailsWithoutInfoDatAndLeavesTheRecordEmpty)
     EXPECT_EQ(TheBrandingInfo().SoftwareName, "");
 }
 
-TEST_F(LoadBrandingInfoTest, FailsOnAFolderNamedInfoDat)
+TEST_F(LoadBrandingInfoTest, FailsOnAFolderOrPipeNamedInfoDat)
 {
     std::filesystem::create_directory(m_folder + "info.dat");
+    EXPECT_FALSE(LoadBrandingInfo());
+    std::filesystem::remove(m_folder + "info.dat");
+    // Opening a pipe nobody writes to would wait for ever.
+    ASSERT_EQ(mkfifo((m_folder + "info.dat").c_str(), 0600), 0);
     EXPECT_FALSE(LoadBrandingInfo());
 }
 

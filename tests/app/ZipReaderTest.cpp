@@ -145,6 +145,20 @@ TEST(ZipReaderTest, DataLongerThanDeclaredIsRefused)
     EXPECT_EQ(out, std::string(kText.size() - 1, '\0'));
 }
 
+TEST(ZipReaderTest, OtherCompressionMethodsAreRefused)
+{
+    auto image = MakeArchive({ { "info.ini", kText, Options(ZipMethod::Stored) } });
+    std::size_t central = FindSignature(image, 0x02014B50u);
+    ASSERT_NE(central, std::string::npos);
+    image[8] = 12; // bzip2, in the local and the central header alike
+    image[central + 10] = 12;
+    auto reader = ZipReader::OpenFromMemory(image.data(), image.size(), "");
+    ASSERT_NE(reader, nullptr);
+    ZipStatus status {};
+    EXPECT_EQ(Extracted(*reader, 0, kText.size(), &status), std::string(kText.size(), '\0'));
+    EXPECT_EQ(status, ZipStatus::Unsupported);
+}
+
 TEST(ZipReaderTest, SmallBufferIsRefusedUntouched)
 {
     auto image = MakeArchive({ { "info.ini", kText, Options(ZipMethod::Deflated) } });
