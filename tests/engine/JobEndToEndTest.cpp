@@ -1,0 +1,193 @@
+// The job with the real tools on a tiny generated clip.
+#include "engine/ConversionController.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Host : public ConversionHost
+{
+public:
+    std::string folder;
+    std::vector<std::string> rows, results;
+    bool ended = false;
+
+    std::string ChooseOutputFolder() override { return folder; }
+    void SetStatusText(const std::string&) override {}
+    void SetProgress(int) override {}
+    void SetConvertCaption(const std::string&) override {}
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    std::string RowPath(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
+    void SetRowResult(int row, const std::string& text) override
+    {
+        results.resize(rows.size());
+        results.at(static_cast<std::size_t>(row)) = text;
+    }
+    void FileStarted(int row) override { ended = row < 0; }
+    void ShowError(const std::string&, const std::string&) override {}
+    void Post(std::function<void()> call) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(std::move(call));
+        m_wake.notify_one();
+    }
+    bool RunToEnd()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 120s;
+        while (!ended) {
+            std::function<void()> call;
+            {
+                std::unique_lock lock(m_mutex);
+                if (!m_wake.wait_until(lock, deadline, [&] { return !m_queue.empty(); }))
+                    return false;
+                call = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            call();
+        }
+        return true;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_queue;
+};
+
+std::string Head(const fs::path& p, std::size_t n)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::string s(n, '\0');
+    in.read(s.data(), static_cast<std::streamsize>(n));
+    s.resize(static_cast<std::size_t>(in.gcount()));
+    return s;
+}
+
+class JobEndToEnd : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = fs::temp_directory_path() / ("jobe2e-" + std::to_string(getpid()));
+        fs::create_directories(s_dir / "bin");
+        fs::create_directories(s_dir / "in put");
+        for (const char* tool : {"video.dll", "imgconv.dll"})
+            fs::create_symlink(fs::path(SABLEWICK_BIN_DIR) / tool, s_dir / "bin" / tool);
+        const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                                 "testsrc2=s=64x48:r=10:d=1 -pix_fmt yuv420p '"
+            + (s_dir / "in put" / "clip 1.mp4").string() + "'";
+        ASSERT_EQ(std::system(make.c_str()), 0);
+    }
+    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+
+    void SetUp() override { SetProgramFolderForTesting((s_dir / "bin").string()); }
+    void TearDown() override { SetProgramFolderForTesting(""); }
+
+    static void WriteSettings(int format)
+    {
+        std::ofstream(s_dir / "bin" / "TellurvaneInfo.ini")
+            << "[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\nResolutionY=Default\n"
+               "VBRValue=Default\nImagesPerSecond=0.10\nTimeDelay=0.00\nFileFormat="
+            << format << "\nLoop=0\n";
+    }
+
+    static fs::path s_dir;
+};
+
+fs::path JobEndToEnd::s_dir;
+
+TEST_F(JobEndToEnd, EachFormatGivesItsFiles)
+{
+    const struct
+    {
+        int format;
+        const char* first; // the first (or only) file written
+        std::string magic;
+        bool numbered;
+    } cases[] = {
+        {0, "clip 1.gif", "GIF89a", false},
+        {1, "clip 11.gif", "GIF89a", true},
+        {2, "clip 11.jpg", "\xFF\xD8\xFF", true},
+        {3, "clip 11.png", "\x89PNG", true},
+        {4, "clip 11.bmp", "BM", true},
+        {5, "clip 11.tga", "", true},
+        {6, "clip 11.pcx", "\x0A", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        WriteSettings(c.format);
+        const fs::path out = s_dir / ("out " + std::to_string(c.format));
+        fs::create_directories(out);
+        Host host;
+        host.folder = out.string();
+        host.rows = {(s_dir / "in put" / "clip 1.mp4").string()};
+        ConversionController controller(host);
+        ASSERT_TRUE(controller.StartConversion());
+        ASSERT_TRUE(host.RunToEnd());
+        EXPECT_EQ(host.results, std::vector<std::string>({"Success"}));
+        ASSERT_TRUE(fs::exists(out / c.first));
+        EXPECT_EQ(Head(out / c.first, c.magic.size()), c.magic);
+        const auto files = std::distance(fs::directory_iterator(out), fs::directory_iterator());
+        EXPECT_EQ(files, c.numbered ? 10 : 1) << "one file per frame at 10 frames a second";
+        EXPECT_TRUE(fs::is_empty(TempFolder())) << "temporary frames left behind";
+    }
+}
+
+TEST_F(JobEndToEnd, ADamagedInputFailsAndLeavesNoGif)
+{
+    WriteSettings(0);
+    const fs::path bad = s_dir / "in put" / "broken.mp4";
+    std::ofstream(bad) << "not a video at all";
+    const fs::path out = s_dir / "out bad";
+    fs::create_directories(out);
+    Host host;
+    host.folder = out.string();
+    host.rows = {bad.string(), (s_dir / "in put" / "clip 1.mp4").string()};
+    ConversionController controller(host);
+    ASSERT_TRUE(controller.StartConversion());
+    ASSERT_TRUE(host.RunToEnd());
+    EXPECT_EQ(host.results, std::vector<std::string>({"Failed", "Success"}));
+    EXPECT_FALSE(fs::exists(out / "broken.gif"));
+    EXPECT_TRUE(fs::exists(out / "clip 1.gif"));
+}
+
+// The console program with the settings file that the build puts beside it.
+TEST_F(JobEndToEnd, ConsoleProgram)
+{
+    const fs::path out = s_dir / "cli out";
+    fs::create_directories(out);
+    const std::string cli = std::string(SABLEWICK_BIN_DIR) + "sablewick-cli";
+    const std::string clip = (s_dir / "in put" / "clip 1.mp4").string();
+    auto run = [&](const std::string& args) {
+        const std::string line = "'" + cli + "' " + args + " > '" + (s_dir / "cli.log").string()
+            + "' 2>/dev/null";
+        const int status = std::system(line.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    auto log = [&] {
+        std::ifstream in(s_dir / "cli.log");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(run("-o '" + out.string() + "' '" + clip + "'"), 0);
+    EXPECT_EQ(log(), "Please wait...\n[ 99%] " + clip + "\n" + clip + ": Success\nDone.\n");
+    EXPECT_EQ(Head(out / "clip 1.gif", 6), "GIF89a");
+
+    EXPECT_EQ(run("-o '" + out.string() + "' '" + clip + "' /nonexistent.mp4"), 1);
+    EXPECT_NE(log().find("/nonexistent.mp4: Failed"), std::string::npos);
+    EXPECT_EQ(run(""), 2);
+    EXPECT_EQ(run("-x '" + clip + "'"), 2);
+    EXPECT_EQ(run("-o /nonexistent '" + clip + "'"), 2);
+}
+
+} // namespace
