@@ -1,0 +1,117 @@
+#include "ui/CFileListView.h"
+
+#include "ui/FileListRules.h"
+
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+CFileListView::CFileListView(QWidget* parent) : QTableWidget(0, 3, parent)
+{
+    setObjectName("fileList");
+    setHorizontalHeaderLabels({tr("Video File"), tr("File Size"), tr("Information")});
+    for (int column = 0; column < 3; ++column)
+        horizontalHeaderItem(column)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setIconSize(QSize(16, 16));
+    setTabKeyNavigation(false);
+    setAcceptDrops(false); // drops go to the dialog
+    setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void CFileListView::SetUpColumns()
+{
+    const ColumnWidths widths = ColumnWidthsFor(width());
+    setColumnWidth(kFileColumn, widths.File);
+    setColumnWidth(kSizeColumn, widths.Size);
+    setColumnWidth(kInformationColumn, widths.Information);
+}
+
+int CFileListView::AppendRow(const QString& path)
+{
+    const int row = rowCount();
+    insertRow(row);
+    const QFileInfo info(path);
+    auto* file = new QTableWidgetItem(m_icons.icon(info), path);
+    file->setToolTip(path);
+    setItem(row, kFileColumn, file);
+    // Only a regular file has a size to show; anything else counts as 0.
+    setItem(row, kSizeColumn, new QTableWidgetItem(SizeText(info.isFile() ? info.size() : 0)));
+    setItem(row, kInformationColumn, new QTableWidgetItem(QString()));
+    return row;
+}
+
+QString CFileListView::RowPath(int row) const { return RowText(row, kFileColumn); }
+
+QString CFileListView::RowText(int row, int column) const
+{
+    const QTableWidgetItem* cell = item(row, column);
+    return cell ? cell->text() : QString();
+}
+
+void CFileListView::SetRowText(int row, int column, const QString& text)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    if (QTableWidgetItem* cell = item(row, column))
+        cell->setText(text);
+}
+
+bool CFileListView::IsRowSelected(int row) const
+{
+    return selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+int CFileListView::SelectedRowCount() const
+{
+    return static_cast<int>(selectionModel()->selectedRows().size());
+}
+
+std::vector<bool> CFileListView::SelectionFlags() const
+{
+    std::vector<bool> flags(static_cast<std::size_t>(rowCount()));
+    for (int row = 0; row < rowCount(); ++row)
+        flags[static_cast<std::size_t>(row)] = IsRowSelected(row);
+    return flags;
+}
+
+void CFileListView::SelectAndFocusRow(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    const QModelIndex index = model()->index(row, kFileColumn);
+    selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+}
+
+void CFileListView::ClearRowSelection()
+{
+    for (int row = rowCount() - 1; row >= 0; --row) {
+        if (!IsRowSelected(row))
+            continue;
+        selectionModel()->select(model()->index(row, kFileColumn),
+                                 QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        if (currentIndex().row() == row)
+            selectionModel()->clearCurrentIndex();
+    }
+}
+
+bool CFileListView::event(QEvent* event)
+{
+    // Before the widget's own handling, so that Tab cannot leave the list either.
+    if (event->type() == QEvent::KeyPress && m_keyHandler) {
+        m_keyHandler(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return QTableWidget::event(event);
+}

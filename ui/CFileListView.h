@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QFileIconProvider>
+#include <QTableWidget>
+#include <functional>
+
+// The report-style list of the main dialog: the rows themselves are the store
+// of the files (path, size text, information text, type icon). Every key
+// aimed at it goes to the dialog's handler, which sends some of them back
+// through ForwardKey.
+class CFileListView : public QTableWidget
+{
+    Q_OBJECT
+public:
+    enum Column { kFileColumn = 0, kSizeColumn = 1, kInformationColumn = 2 };
+
+    explicit CFileListView(QWidget* parent);
+
+    // Sets the three column widths from the list's outer width.
+    void SetUpColumns();
+
+    // Appends a row for `path` with its type icon and size; returns its index.
+    int AppendRow(const QString& path);
+    QString RowPath(int row) const;
+    QString RowText(int row, int column) const;
+    void SetRowText(int row, int column, const QString& text);
+
+    bool IsRowSelected(int row) const;
+    int SelectedRowCount() const;
+    std::vector<bool> SelectionFlags() const;
+    // Adds the row to the selection and gives it the focus.
+    void SelectAndFocusRow(int row);
+    // Takes selection and focus from every selected row.
+    void ClearRowSelection();
+
+    using KeyHandler = std::function<void(QKeyEvent*)>;
+    void SetKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
+    // Lets the list act on a key itself.
+    void ForwardKey(QKeyEvent* event) { QTableWidget::keyPressEvent(event); }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    KeyHandler m_keyHandler;
+    QFileIconProvider m_icons;
+};

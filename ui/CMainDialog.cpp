@@ -1,0 +1,372 @@
+#include "ui/CMainDialog.h"
+
+#include "platform/OpenUrl.h"
+#include "platform/ProfileFile.h"
+#include "platform/UserProfiles.h"
+#include "ui/CFileListView.h"
+#include "ui/DialogUnits.h"
+#include "ui/MainWindowBusService.h"
+#include "widgets/CStatusFolderPicker.h"
+#include "widgets/RichMessageBox.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <algorithm>
+
+static void InitPictures() { Q_INIT_RESOURCE(pictures); }
+
+namespace {
+
+// The template: 434 x 281 dialog units.
+constexpr int kTemplateWidth = 434;
+constexpr int kTemplateHeight = 281;
+
+// Message-box style and answer.
+constexpr std::uint32_t kYesNo = 4;
+constexpr int kNo = 7;
+
+const char* const kStop = "Stop";
+const char* const kConvert = "Convert";
+
+QString DefaultFolderChooser(QWidget* owner, const QString& initialFolder)
+{
+    CStatusFolderPicker picker(owner, QString(), QObject::tr("Please select a folder:"));
+    picker.SetFlags(CFolderPicker::kOnlyFileSystemFolders | CFolderPicker::kStatusText
+                    | CFolderPicker::kEditBox | CFolderPicker::kNewDialogStyle);
+    picker.SetInitialFolder(initialFolder);
+    return picker.Browse() ? picker.ChosenPath() : QString();
+}
+
+QStringList DefaultFileDialog(QWidget* owner, const QString& initialFolder,
+                              const QStringList& filters)
+{
+    QFileDialog dialog(owner, QStringLiteral("Sablewick"), initialFolder);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(0));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+} // namespace
+
+CMainDialog::CMainDialog(QWidget* parent)
+    : QDialog(parent), m_folderChooser(DefaultFolderChooser), m_fileDialog(DefaultFileDialog),
+      m_opener([](const QString& target) { return OpenUrl(target.toStdString()); }),
+      m_controller(*this)
+{
+    InitPictures();
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/sablewick.png")));
+    BuildControls();
+    UpdateControlStates();
+    BuildBackground();
+    setAcceptDrops(true);
+
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, &CMainDialog::OnHelp);
+}
+
+CMainDialog::~CMainDialog()
+{
+    while (m_waitCursors-- > 0)
+        QApplication::restoreOverrideCursor();
+}
+
+void CMainDialog::BuildControls()
+{
+    const DialogUnits du = DialogUnits::FromFont(font());
+    setFixedSize(du.X(kTemplateWidth), du.Y(kTemplateHeight));
+
+    auto button = [&](const char* text, int x, int y, const char* name) {
+        auto* b = new QPushButton(tr(text), this);
+        b->setObjectName(name);
+        b->setGeometry(du.Map(x, y, 77, 24));
+        return b;
+    };
+    // In the template's order, which is also the order of the Tab key.
+    m_status = new QLabel(this);
+    m_status->setObjectName("status");
+    m_status->setGeometry(du.Map(13, 244, 90, 8));
+    m_status->setTextFormat(Qt::PlainText);
+    m_convert = button(kConvert, 222, 231, "convert");
+    m_convert->setDefault(true);
+    m_about = button("About", 336, 231, "about");
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName("progress");
+    m_progress->setGeometry(du.Map(7, 261, 420, 14));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_options = button("Options", 7, 182, "options");
+    m_preview = button("Preview Video", 108, 231, "preview");
+    m_list = new CFileListView(this);
+    m_list->setGeometry(du.Map(93, 44, 334, 180));
+    m_list->SetUpColumns();
+    m_add = button("Add Video File(s)", 8, 55, "add");
+    m_remove = button("Remove", 8, 98, "remove");
+    m_removeAll = button("Remove All", 8, 141, "removeAll");
+
+    connect(m_convert, &QPushButton::clicked, this, &CMainDialog::OnConvertClicked);
+    connect(m_about, &QPushButton::clicked, this, [this] {
+        if (m_aboutAction)
+            m_aboutAction();
+    });
+    connect(m_options, &QPushButton::clicked, this, [this] {
+        if (m_optionsAction)
+            m_optionsAction();
+    });
+    connect(m_preview, &QPushButton::clicked, this, [this] {
+        if (m_previewAction)
+            m_previewAction();
+    });
+    connect(m_add, &QPushButton::clicked, this, &CMainDialog::AddCommand);
+    connect(m_remove, &QPushButton::clicked, this, &CMainDialog::RemoveSelected);
+    connect(m_removeAll, &QPushButton::clicked, this, &CMainDialog::RemoveAll);
+
+    m_list->SetKeyHandler([this](QKeyEvent* event) { OnKeyDown(event); });
+    connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
+    connect(m_list, &QWidget::customContextMenuRequested, this, &CMainDialog::ShowContextMenu);
+    m_list->viewport()->installEventFilter(this);
+    // Enter and Escape do nothing anywhere in the window: not even a focused
+    // button takes them.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->installEventFilter(this);
+}
+
+QImage CMainDialog::StretchBackground(const QImage& picture, QSize size)
+{
+    return picture.convertToFormat(QImage::Format_RGB32)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+void CMainDialog::BuildBackground()
+{
+    const QImage picture(QStringLiteral(":/background/background.png"));
+    if (picture.isNull())
+        return;
+    m_background = QPixmap::fromImage(StretchBackground(picture, size()));
+}
+
+void CMainDialog::paintEvent(QPaintEvent* event)
+{
+    if (m_background.isNull()) {
+        QDialog::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_background);
+}
+
+bool CMainDialog::IsConverting() const { return m_convert->text() == QLatin1String(kStop); }
+
+void CMainDialog::UpdateControlStates()
+{
+    const int rows = m_list->rowCount();
+    const int selected = m_list->SelectedRowCount();
+    m_remove->setEnabled(rows > 0 && selected > 0);
+    m_preview->setEnabled(rows > 0 && selected > 0);
+    m_removeAll->setEnabled(rows > 0);
+    m_convert->setEnabled(rows > 0 || IsConverting());
+}
+
+void CMainDialog::OnConvertClicked()
+{
+    const QString caption = m_convert->text();
+    if (caption == QLatin1String(kConvert)) {
+        if (m_list->rowCount() == 0)
+            return;
+        m_controller.StopConversion();
+        if (m_controller.StartConversion())
+            SetConvertCaption(kStop);
+    } else if (caption == QLatin1String(kStop)) {
+        m_controller.StopConversion();
+        SetConvertCaption(kConvert);
+    }
+}
+
+void CMainDialog::reject()
+{
+    if (IsConverting()) {
+        const int answer = RichMessageBox(this, tr("Are you sure to stop?"),
+                                          QStringLiteral("Sablewick"), kYesNo);
+        if ((answer & 0xFFFF) == kNo)
+            return;
+        m_controller.StopConversion();
+    }
+    QDialog::reject();
+}
+
+void CMainDialog::OnHelp()
+{
+    if (!m_homepage.isEmpty())
+        Open(m_homepage);
+}
+
+void CMainDialog::Open(const QString& target)
+{
+    if (m_opener)
+        m_opener(target); // its callers here ignore a failure, as the shell would
+}
+
+void CMainDialog::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept(); // neither closes the window nor presses Convert
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CMainDialog::OnKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        m_list->ForwardKey(event);
+        break;
+    case Qt::Key_Insert:
+        AddCommand();
+        break;
+    case Qt::Key_Delete:
+        RemoveSelected();
+        break;
+    default:
+        break; // Home, End, Tab, Enter, Escape and the rest: nothing
+    }
+    event->accept();
+}
+
+bool CMainDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list->viewport()) {
+        // A click on the list, on a row or not, brings the buttons up to date once
+        // the list has changed its selection.
+        if (event->type() == QEvent::MouseButtonRelease
+            && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            QMetaObject::invokeMethod(this, &CMainDialog::UpdateControlStates, Qt::QueuedConnection);
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// --- Messages from other programs ---
+
+void CMainDialog::OnStatusTextMessage(int position, const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    m_status->setText(text.left(299));
+    SetProgress(position);
+}
+
+void CMainDialog::OnAddFileMessage(const QString& path)
+{
+    if (!path.isEmpty())
+        AddPathIfExists(path);
+}
+
+bool CMainDialog::StartMessageService()
+{
+    auto service = std::make_unique<MainWindowBusService>(*this);
+    QString whyNot;
+    if (!service->Register(&whyNot)) {
+        std::fprintf(stderr, "sablewick: %s; messages from other programs are not received\n",
+                     qPrintable(whyNot));
+        return false;
+    }
+    m_bus = std::move(service);
+    return true;
+}
+
+// --- ConversionHost ---
+
+std::string CMainDialog::ChooseOutputFolder()
+{
+    const std::string profile = ApplicationProfilePath();
+    const QString remembered
+        = QString::fromStdString(ReadProfileString(profile, "OpenFolder", "Folder", "", 4096));
+    const QString chosen = m_folderChooser ? m_folderChooser(this, remembered) : QString();
+    if (chosen.isEmpty())
+        return {};
+    WriteProfileString(profile, "OpenFolder", "Folder", chosen.toStdString());
+    return chosen.toStdString();
+}
+
+void CMainDialog::SetStatusText(const std::string& text)
+{
+    // The label has no background of its own; Qt repaints the picture under it.
+    m_status->setText(QString::fromStdString(text));
+}
+
+void CMainDialog::SetProgress(int position) { m_progress->setValue(std::clamp(position, 0, 100)); }
+
+void CMainDialog::SetConvertCaption(const std::string& caption)
+{
+    m_convert->setText(QString::fromStdString(caption));
+}
+
+int CMainDialog::RowCount() const { return m_list->rowCount(); }
+
+std::string CMainDialog::RowPath(int row) const { return m_list->RowPath(row).toStdString(); }
+
+void CMainDialog::SetRowResult(int row, const std::string& text)
+{
+    m_list->SetRowText(row, CFileListView::kInformationColumn, QString::fromStdString(text));
+}
+
+void CMainDialog::FileStarted(int row)
+{
+    // The end of a run (-1) has already been shown by the controller.
+    if (row < 0 || row >= m_list->rowCount())
+        return;
+    ClearSelection();
+    SelectRow(row);
+    m_list->viewport()->repaint();
+}
+
+void CMainDialog::ShowError(const std::string& text, const std::string& caption)
+{
+    RichMessageBox(this, QString::fromStdString(text), QString::fromStdString(caption), 0);
+}
+
+void CMainDialog::SetWaitCursor(bool on)
+{
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++m_waitCursors;
+    } else if (m_waitCursors > 0) {
+        QApplication::restoreOverrideCursor();
+        --m_waitCursors;
+    }
+}
+
+void CMainDialog::Post(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(this, [call = std::move(call)] { call(); }, Qt::QueuedConnection);
+}

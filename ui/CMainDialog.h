@@ -1,0 +1,156 @@
+#pragma once
+
+#include "engine/ConversionController.h"
+#include "engine/ConversionHost.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QPixmap>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CFileListView;
+class MainWindowBusService;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+
+// The program's main window: the file list, the buttons that add and remove
+// files, Options, Preview Video, About, Convert/Stop, the status label and the
+// progress bar over the background picture. It hosts the conversion job.
+class CMainDialog : public QDialog, public ConversionHost
+{
+    Q_OBJECT
+public:
+    explicit CMainDialog(QWidget* parent = nullptr);
+    ~CMainDialog() override;
+
+    // --- What other parts of the program plug in ---
+    // The home page that F1 opens.
+    void SetHomepage(const QString& homepage) { m_homepage = homepage; }
+    // Called for every row added through the open-file dialog or by dropping,
+    // right after its path and size are shown (the media-information query).
+    using RowAddedHook = std::function<void(const QString& path, int row)>;
+    void SetRowAddedHook(RowAddedHook hook) { m_rowAdded = std::move(hook); }
+    // The actions of the Preview Video, About and Options buttons.
+    void SetPreviewAction(std::function<void()> action) { m_previewAction = std::move(action); }
+    void SetAboutAction(std::function<void()> action) { m_aboutAction = std::move(action); }
+    void SetOptionsAction(std::function<void()> action) { m_optionsAction = std::move(action); }
+    ConversionController& Controller() { return m_controller; }
+
+    // Offers the window's messages to other programs on the session bus. False,
+    // with the reason on stderr, when there is no bus or another copy owns the
+    // name; the program runs on without it.
+    bool StartMessageService();
+
+    // --- Seams: what tests put in place of the modal dialogs and the desktop ---
+    using FolderChooser = std::function<QString(QWidget* owner, const QString& initialFolder)>;
+    using FileDialog = std::function<QStringList(QWidget* owner, const QString& initialFolder,
+                                                 const QStringList& filters)>;
+    using Opener = std::function<int(const QString& target)>;
+    void SetFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }
+    void SetFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
+    void SetOpener(Opener opener) { m_opener = std::move(opener); }
+
+    // --- The window's commands ---
+    void UpdateControlStates();
+    void OnConvertClicked();
+    void OnHelp();
+    // The key handler of the window, which also gets every key aimed at the list.
+    void OnKeyDown(QKeyEvent* event);
+
+    // --- The file list ---
+    void AddPathIfExists(const QString& path);
+    QStringList AddFilesFromDialog(QWidget* owner);
+    void AddPaths(const QStringList& paths);
+    void AddCommand();
+    void DropNames(const QStringList& names);
+    void RemoveSelected();
+    void RemoveAll();
+    void ClearSelection();
+    void SelectRow(int row);
+    void ShowContextMenu();
+    void ViewSelectedFiles();
+    // The list's context menu; each action's data is its command number (1-4).
+    std::unique_ptr<QMenu> BuildContextMenu();
+    void RunContextCommand(int command);
+
+    // --- Messages from other programs ---
+    void OnStatusTextMessage(int position, const QString& text);
+    void OnAddFileMessage(const QString& path);
+
+    // --- ConversionHost ---
+    std::string ChooseOutputFolder() override;
+    void SetStatusText(const std::string& text) override;
+    void SetProgress(int position) override;
+    void SetConvertCaption(const std::string& caption) override;
+    int RowCount() const override;
+    std::string RowPath(int row) const override;
+    void SetRowResult(int row, const std::string& text) override;
+    void FileStarted(int row) override;
+    void ShowError(const std::string& text, const std::string& caption) override;
+    void SetWaitCursor(bool on) override;
+    void Post(std::function<void()> call) override;
+
+    // --- For tests and the screenshots ---
+    CFileListView* FileList() const { return m_list; }
+    QPushButton* ConvertButton() const { return m_convert; }
+    QPushButton* AddButton() const { return m_add; }
+    QPushButton* RemoveButton() const { return m_remove; }
+    QPushButton* RemoveAllButton() const { return m_removeAll; }
+    QPushButton* PreviewButton() const { return m_preview; }
+    QPushButton* AboutButton() const { return m_about; }
+    QPushButton* OptionsButton() const { return m_options; }
+    QProgressBar* ProgressBar() const { return m_progress; }
+    QLabel* StatusLabel() const { return m_status; }
+    const QPixmap& Background() const { return m_background; }
+    // The 655 x 423 background picture stretched to `size`, rows and columns
+    // dropped or repeated, never blended.
+    static QImage StretchBackground(const QImage& picture, QSize size);
+
+public slots:
+    void reject() override; // the cancel action
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildBackground();
+    bool IsConverting() const;
+    void OpenRow(int row);
+    void Open(const QString& target);
+
+    CFileListView* m_list = nullptr;
+    QLabel* m_status = nullptr;
+    QPushButton* m_convert = nullptr;
+    QPushButton* m_about = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QPushButton* m_options = nullptr;
+    QPushButton* m_preview = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_remove = nullptr;
+    QPushButton* m_removeAll = nullptr;
+    QPixmap m_background;
+
+    QString m_homepage;
+    RowAddedHook m_rowAdded;
+    std::function<void()> m_previewAction;
+    std::function<void()> m_aboutAction;
+    std::function<void()> m_optionsAction;
+    FolderChooser m_folderChooser;
+    FileDialog m_fileDialog;
+    Opener m_opener;
+    std::unique_ptr<MainWindowBusService> m_bus;
+    int m_waitCursors = 0;
+
+    ConversionController m_controller; // last: stopped before the rest goes
+};

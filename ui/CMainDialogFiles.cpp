@@ -1,0 +1,182 @@
+// The file-list commands of the main window.
+#include "platform/ProfileFile.h"
+#include "platform/ProgramFolder.h"
+#include "platform/UserProfiles.h"
+#include "ui/CFileListView.h"
+#include "ui/CMainDialog.h"
+#include "ui/FileListRules.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QUrl>
+
+void CMainDialog::AddPathIfExists(const QString& path)
+{
+    if (path.isEmpty() || !PathExists(path.toStdString()))
+        return;
+    m_list->AppendRow(path); // no media information for these
+    UpdateControlStates();
+}
+
+QStringList CMainDialog::AddFilesFromDialog(QWidget* owner)
+{
+    const std::string profile = SharedUserProfilePath();
+    const QString inputDir
+        = QString::fromStdString(ReadProfileString(profile, "Parameter", "InputDir", "", 4096));
+    const QStringList paths
+        = m_fileDialog ? m_fileDialog(owner, inputDir, VideoFileDialogFilters()) : QStringList();
+    if (paths.isEmpty())
+        return {};
+    WriteProfileString(profile, "Parameter", "InputDir", NextInputFolder(paths).toStdString());
+    return paths;
+}
+
+void CMainDialog::AddPaths(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    const int n = static_cast<int>(paths.size());
+    for (int i = 0; i < n; ++i) {
+        SetProgress((i * 100 + 99) / n);
+        // Keeps the window answering between files; any command may run here.
+        QCoreApplication::processEvents();
+        const int row = m_list->AppendRow(paths[i]);
+        if (m_rowAdded)
+            m_rowAdded(paths[i], row);
+        if (row < m_list->rowCount())
+            m_list->scrollToItem(m_list->item(row, CFileListView::kFileColumn));
+        m_list->viewport()->repaint();
+    }
+    SetProgress(0);
+    UpdateControlStates();
+}
+
+void CMainDialog::AddCommand() { AddPaths(AddFilesFromDialog(this)); }
+
+void CMainDialog::DropNames(const QStringList& names)
+{
+    QStringList accepted;
+    for (const QString& name : names)
+        if (AcceptDroppedName(name.toStdString()))
+            accepted << name;
+    AddPaths(accepted);
+}
+
+void CMainDialog::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainDialog::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainDialog::dropEvent(QDropEvent* event)
+{
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            names << url.toLocalFile();
+    event->acceptProposedAction();
+    DropNames(names);
+}
+
+void CMainDialog::RemoveSelected()
+{
+    const RemovalPlan plan = PlanRemoval(m_list->rowCount(), m_list->SelectionFlags(), IsConverting());
+    for (int row : plan.RowsToDelete)
+        m_list->removeRow(row);
+    if (plan.RowToSelect >= 0)
+        m_list->SelectAndFocusRow(plan.RowToSelect);
+    UpdateControlStates();
+}
+
+void CMainDialog::RemoveAll()
+{
+    m_list->setRowCount(0);
+    UpdateControlStates();
+}
+
+void CMainDialog::ClearSelection() { m_list->ClearRowSelection(); }
+
+void CMainDialog::SelectRow(int row)
+{
+    if (row < 0 || row >= m_list->rowCount())
+        return;
+    m_list->scrollToItem(m_list->item(row, CFileListView::kFileColumn));
+    m_list->SelectAndFocusRow(row);
+}
+
+std::unique_ptr<QMenu> CMainDialog::BuildContextMenu()
+{
+    auto menu = std::make_unique<QMenu>(this);
+    const bool anySelected = m_list->SelectedRowCount() > 0;
+    const struct
+    {
+        const char* text;
+        int command;
+        bool enabled;
+    } items[] = {
+        {"&Add files", 1, true},
+        {"&Remove", 2, anySelected},
+        {"Remove &All", 3, m_list->rowCount() > 0},
+        {"&View file", 4, anySelected},
+    };
+    for (const auto& item : items) {
+        QAction* action = menu->addAction(tr(item.text));
+        action->setData(item.command);
+        action->setEnabled(item.enabled);
+    }
+    return menu;
+}
+
+void CMainDialog::ShowContextMenu()
+{
+    std::unique_ptr<QMenu> menu = BuildContextMenu();
+    const QAction* chosen = menu->exec(QCursor::pos() + QPoint(1, 1));
+    const int command = chosen ? chosen->data().toInt() : 0;
+    menu.reset();
+    RunContextCommand(command);
+}
+
+void CMainDialog::RunContextCommand(int command)
+{
+    switch (command) {
+    case 1:
+        AddCommand();
+        break;
+    case 2:
+        RemoveSelected();
+        break;
+    case 3:
+        RemoveAll();
+        break;
+    case 4:
+        ViewSelectedFiles();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainDialog::ViewSelectedFiles()
+{
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        if (m_list->IsRowSelected(row))
+            OpenRow(row);
+}
+
+void CMainDialog::OpenRow(int row)
+{
+    const QString path = m_list->RowPath(row);
+    if (!path.isEmpty())
+        Open(path);
+}

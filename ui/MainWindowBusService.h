@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class CMainDialog;
+
+// The main window's messages for other programs, on the session bus: name
+// net.tellurvane.Sablewick, object /MainWindow, interface
+// net.tellurvane.Sablewick.MainWindow.
+class MainWindowBusService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "net.tellurvane.Sablewick.MainWindow")
+public:
+    static constexpr const char* kServiceName = "net.tellurvane.Sablewick";
+    static constexpr const char* kObjectPath = "/MainWindow";
+
+    explicit MainWindowBusService(CMainDialog& window);
+    ~MainWindowBusService() override;
+
+    // Claims the name and offers the object; false with the reason when there
+    // is no session bus or another program owns the name.
+    bool Register(QString* whyNot);
+
+public slots:
+    // Shows `text` in the status label and moves the progress bar to
+    // `position`; an empty text is ignored.
+    Q_SCRIPTABLE void StatusTextChanged(int position, const QString& text);
+    // Adds the file (or folder) at `path` to the list when it exists.
+    Q_SCRIPTABLE void AddFileRequest(const QString& path);
+
+private:
+    CMainDialog& m_window;
+    bool m_registered = false;
+};
