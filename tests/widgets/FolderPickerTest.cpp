@@ -1,0 +1,197 @@
+#include "widgets/CStatusFolderPicker.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QtTest>
+#include <functional>
+
+namespace {
+
+// Runs `action` on the picker once it is open; a picker the action leaves open
+// is cancelled after a while, so a fault fails the test instead of hanging it.
+bool BrowseWith(CFolderPicker& picker, const std::function<void()>& action)
+{
+    QTimer::singleShot(0, &picker, action);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &picker, [&picker] {
+        if (picker.isVisible()) {
+            qWarning("the picker was left open");
+            picker.reject();
+        }
+    });
+    guard.start(20000);
+    return picker.Browse();
+}
+
+void PressOk(CFolderPicker& picker)
+{
+    picker.findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok)->click();
+}
+
+// Records the hooks' calls.
+class RecordingPicker : public CFolderPicker
+{
+public:
+    RecordingPicker(QWidget* owner, QString root, QString prompt)
+        : CFolderPicker(owner, std::move(root), std::move(prompt))
+    {
+    }
+    QStringList calls;
+
+protected:
+    void OnInitialized() override { calls << "init"; }
+    void OnSelectionChanged(const QString& path) override { calls << "select " + path; }
+};
+
+} // namespace
+
+class FolderPickerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_home = m_dir.filePath("home");
+        m_out = m_dir.filePath("home/out");
+        QVERIFY(QDir().mkpath(m_out));
+        QVERIFY(QDir().mkpath(m_dir.filePath("home/other/deeper")));
+        qputenv("HOME", m_home.toLocal8Bit());
+    }
+
+    void opensAtTheInitialFolderAndChoosesIt()
+    {
+        CStatusFolderPicker picker(nullptr, QString(), "Please select a folder:");
+        picker.SetFlags(0x55);
+        picker.SetInitialFolder(m_out);
+        QString selected, status, prompt;
+        bool setterIgnored = false;
+        const bool chosen = BrowseWith(picker, [&] {
+            selected = picker.SelectedPath();
+            status = picker.StatusText();
+            prompt = picker.findChild<QLabel*>("prompt")->text();
+            picker.SetPrompt("changed while open");
+            setterIgnored = picker.findChild<QLabel*>("prompt")->text() == prompt;
+            PressOk(picker);
+        });
+        QVERIFY(chosen);
+        QCOMPARE(selected, m_out);
+        QCOMPARE(status, m_out);
+        QCOMPARE(prompt, QString("Please select a folder:"));
+        QCOMPARE(picker.ChosenPath(), m_out);
+        QVERIFY(!picker.IsOpen());
+        // The setter worked again once the chooser closed.
+        picker.SetPrompt("again");
+        QVERIFY(setterIgnored);
+    }
+
+    void aMissingInitialFolderShowsInTheStatusUntilTheSelectionMoves()
+    {
+        const QString missing = m_dir.filePath("home/not-there");
+        CStatusFolderPicker picker(nullptr, QString(), "Pick");
+        picker.SetFlags(0x55);
+        picker.SetInitialFolder(missing);
+        QString selected, statusBefore, statusAfter;
+        const bool chosen = BrowseWith(picker, [&] {
+            selected = picker.SelectedPath();
+            statusBefore = picker.StatusText();
+            picker.SetSelection(m_dir.filePath("home/other"));
+            statusAfter = picker.StatusText();
+            PressOk(picker);
+        });
+        QVERIFY(chosen);
+        QCOMPARE(selected, m_home); // the default selection
+        QCOMPARE(statusBefore, missing);
+        QCOMPARE(statusAfter, m_dir.filePath("home/other"));
+        QCOMPARE(picker.ChosenPath(), m_dir.filePath("home/other"));
+    }
+
+    void anEmptyInitialFolderOpensAtTheDefault()
+    {
+        CStatusFolderPicker picker(nullptr, QString(), "Pick");
+        picker.SetFlags(0x55);
+        QString selected, status;
+        BrowseWith(picker, [&] {
+            selected = picker.SelectedPath();
+            status = picker.StatusText();
+            picker.reject();
+        });
+        QCOMPARE(selected, m_home);
+        QCOMPARE(status, m_home);
+    }
+
+    void cancelKeepsAnEarlierChoice()
+    {
+        CStatusFolderPicker picker(nullptr, QString(), "Pick");
+        picker.SetFlags(0x55);
+        picker.SetInitialFolder(m_out);
+        QVERIFY(BrowseWith(picker, [&] { PressOk(picker); }));
+        picker.SetInitialFolder(m_home);
+        QVERIFY(!BrowseWith(picker, [&] { picker.reject(); }));
+        QCOMPARE(picker.ChosenPath(), m_out);
+    }
+
+    void theEditBoxChoosesAnExistingFolderOnly()
+    {
+        CStatusFolderPicker picker(nullptr, QString(), "Pick");
+        picker.SetFlags(0x55);
+        picker.SetInitialFolder(m_home);
+        bool stayedOpen = false;
+        const bool chosen = BrowseWith(picker, [&] {
+            auto* edit = picker.findChild<QLineEdit*>("edit");
+            QCOMPARE(edit->text(), m_home);
+            edit->setText("no-such-folder");
+            PressOk(picker);
+            stayedOpen = picker.isVisible();
+            edit->setText("other/deeper"); // relative to the selected folder
+            PressOk(picker);
+        });
+        QVERIFY(stayedOpen);
+        QVERIFY(chosen);
+        QCOMPARE(picker.ChosenPath(), m_dir.filePath("home/other/deeper"));
+    }
+
+    void theFlagsShowTheStatusLineAndTheEditBox()
+    {
+        CStatusFolderPicker picker(nullptr, QString(), "Pick");
+        picker.SetFlags(0x01);
+        bool statusShown = true, editShown = true;
+        BrowseWith(picker, [&] {
+            statusShown = picker.findChild<QLabel*>("status")->isVisible();
+            editShown = picker.findChild<QLineEdit*>("edit")->isVisible();
+            picker.reject();
+        });
+        QVERIFY(!statusShown);
+        QVERIFY(!editShown);
+    }
+
+    void theHooksSeeTheOpeningAndEverySelection()
+    {
+        RecordingPicker picker(nullptr, m_home, "Pick");
+        BrowseWith(picker, [&] {
+            picker.SetSelection(m_out);
+            picker.SetSelection(m_dir.filePath("home/missing")); // ignored
+            picker.reject();
+        });
+        QCOMPARE(picker.calls, QStringList({"select " + m_home, "init", "select " + m_out}));
+        // Outside Browse the chooser is closed: nothing reaches the hooks.
+        picker.calls.clear();
+        picker.SetSelection(m_out);
+        QVERIFY(picker.calls.isEmpty());
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_home, m_out;
+};
+
+QTEST_MAIN(FolderPickerTest)
+#include "FolderPickerTest.moc"
