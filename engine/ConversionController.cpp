@@ -91,7 +91,13 @@ struct ConversionController::Job
 
 ConversionController::ConversionController(ConversionHost& host) : m_host(host) {}
 
-ConversionController::~ConversionController() { Halt(); }
+ConversionController::~ConversionController()
+{
+    // Only what this controller started is stopped: an idle window that closes
+    // must not kill the tools of another running copy.
+    if (m_job || m_preview)
+        Halt();
+}
 
 bool ConversionController::StopRequested() const { return m_job && *m_job->Stopped; }
 
