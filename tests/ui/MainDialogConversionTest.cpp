@@ -1,0 +1,165 @@
+#include "MainDialogFixture.h"
+
+#include "platform/ProfileFile.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TempFolder.h"
+#include "platform/UserProfiles.h"
+#include "ui/CFileListView.h"
+#include "widgets/CRichMessageBoxDialog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+void WriteScript(const QString& path, const QString& body)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("#!/bin/sh\n" + body).toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
+
+// The window runs whole jobs with stand-in tools (shell scripts) in a private
+// program folder.
+class MainDialogConversionTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainDialogFixture> f;
+    CMainDialog& d() { return *f->dialog; }
+    QString m_bin, m_out;
+
+    QString VideoLog() const { return f->Folder("video.log"); }
+
+    void WriteTools(const QString& videoExtra)
+    {
+        // The video tool logs its input and writes frame 1 of the pattern it got
+        // as its last argument; the image tool writes the GIF it is asked for.
+        WriteScript(m_bin + "/video.dll",
+                    "for a; do :; done; echo \"$2\" >> '" + VideoLog() + "'; f=$(printf \"$a\" 1); "
+                    ": > \"$f\"\n" + videoExtra);
+        WriteScript(m_bin + "/imgconv.dll", "for a; do :; done; : > \"$a\"\n");
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<MainDialogFixture>();
+        m_bin = f->Folder("bin");
+        m_out = f->Folder("out");
+        QVERIFY(QDir().mkpath(m_bin));
+        QVERIFY(QDir().mkpath(m_out));
+        SetProgramFolderForTesting(m_bin.toStdString());
+        QFile settings(m_bin + "/TellurvaneInfo.ini");
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\n"
+                       "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=0.10\n"
+                       "TimeDelay=0.00\nFileFormat=0\nLoop=0\n");
+        settings.close();
+        WriteTools(QString());
+        f->folderAnswer = m_out;
+        d().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d()));
+    }
+
+    void cleanup()
+    {
+        f->dialog.reset();
+        MainDialogFixture::KillProcessesRunningFrom(m_bin); // after a failure only
+        f.reset();
+        SetProgramFolderForTesting("");
+        CRichMessageBoxDialog::ClearNextAnswer();
+    }
+
+    void aWholeConversionThroughTheWindow()
+    {
+        const QString clip = f->MakeFile("clips/a.mp4");
+        d().AddPathIfExists(clip);
+        WriteProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "/earlier/");
+
+        d().ConvertButton()->click();
+        QCOMPARE(f->folderQuestions, QStringList({"/earlier/"}));
+        QCOMPARE(d().StatusLabel()->text(), QString("Please wait..."));
+        QCOMPARE(d().ProgressBar()->value(), 5);
+        QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
+        QVERIFY(d().ConvertButton()->isEnabled());
+
+        QTRY_COMPARE_WITH_TIMEOUT(d().ConvertButton()->text(), QString("Convert"), 30000);
+        QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
+        QVERIFY(d().FileList()->IsRowSelected(0));
+        QCOMPARE(d().StatusLabel()->text(), QString("Done."));
+        QCOMPARE(d().ProgressBar()->value(), 0);
+        QVERIFY(QFile::exists(m_out + "/a.gif"));
+        QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
+                 m_out.toStdString());
+    }
+
+    void aCancelledFolderQuestionStartsNothing()
+    {
+        d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
+        WriteProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "/kept/");
+        f->folderAnswer.clear();
+        d().ConvertButton()->click();
+        QCOMPARE(f->folderQuestions.size(), 1);
+        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+        QVERIFY(d().StatusLabel()->text().isEmpty());
+        QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
+                 std::string("/kept/"));
+    }
+
+    void stopEndsTheJobAndItsTools()
+    {
+        WriteTools("while :; do sleep 0.05; done\n");
+        for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+            d().AddPathIfExists(f->MakeFile(QString("clips/") + name));
+        d().ConvertButton()->click();
+        QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
+        QTRY_VERIFY(d().FileList()->IsRowSelected(0));
+
+        d().ConvertButton()->click();
+        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+        QCOMPARE(d().StatusLabel()->text(), QString("Done."));
+        QCOMPARE(d().ProgressBar()->value(), 0);
+        QTest::qWait(300); // whatever a stopped job might still report
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(d().FileList()->RowText(row, 2).isEmpty());
+        QVERIFY(MainDialogFixture::ProcessesRunningFrom(m_bin).isEmpty());
+        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+    }
+
+    void closingWhileConvertingAsksFirst()
+    {
+        WriteTools("while :; do sleep 0.05; done\n");
+        d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
+        d().ConvertButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
+
+        CRichMessageBoxDialog::SetNextAnswer(7); // No
+        d().close();
+        const MessageBoxRequest asked = CRichMessageBoxDialog::LastAnsweredRequest();
+        QCOMPARE(asked.text, QString("Are you sure to stop?"));
+        QCOMPARE(asked.caption, QString("Sablewick"));
+        QCOMPARE(asked.style, std::uint32_t(4));
+        QVERIFY(d().isVisible());
+        QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
+
+        CRichMessageBoxDialog::SetNextAnswer(6); // Yes
+        d().close();
+        QVERIFY(!d().isVisible());
+        QCOMPARE(d().result(), int(QDialog::Rejected));
+        QVERIFY(MainDialogFixture::ProcessesRunningFrom(m_bin).isEmpty()); // nothing left running
+    }
+};
+
+QTEST_MAIN(MainDialogConversionTest)
+#include "MainDialogConversionTest.moc"

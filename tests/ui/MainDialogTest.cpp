@@ -1,0 +1,429 @@
+#include "MainDialogFixture.h"
+
+#include "platform/ProfileFile.h"
+#include "platform/UserProfiles.h"
+#include "ui/CFileListView.h"
+#include "ui/DialogUnits.h"
+#include "ui/FileListRules.h"
+#include "widgets/CRichMessageBoxDialog.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+struct States
+{
+    bool remove, preview, removeAll, convert;
+    bool operator==(const States&) const = default;
+};
+
+States StatesOf(const CMainDialog& d)
+{
+    return {d.RemoveButton()->isEnabled(), d.PreviewButton()->isEnabled(),
+            d.RemoveAllButton()->isEnabled(), d.ConvertButton()->isEnabled()};
+}
+
+char* toString(const States& s)
+{
+    return qstrdup(QString("remove %1 preview %2 removeAll %3 convert %4")
+                       .arg(s.remove).arg(s.preview).arg(s.removeAll).arg(s.convert)
+                       .toLatin1().constData());
+}
+
+QStringList SelectedPaths(const CMainDialog& d)
+{
+    QStringList paths;
+    for (int row = 0; row < d.FileList()->rowCount(); ++row)
+        if (d.FileList()->IsRowSelected(row))
+            paths << d.FileList()->RowPath(row);
+    return paths;
+}
+
+void ClickRow(CMainDialog& d, int row)
+{
+    CFileListView* list = d.FileList();
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QCoreApplication::processEvents(); // the queued state update
+}
+
+} // namespace
+
+class MainDialogTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainDialogFixture> f;
+    CMainDialog& d() { return *f->dialog; }
+
+    // Adds `n` files named 0.mp4, 1.mp4, ...
+    QStringList AddFiles(int n)
+    {
+        QStringList paths;
+        for (int i = 0; i < n; ++i) {
+            paths << f->MakeFile(QString("%1.mp4").arg(i));
+            d().AddPathIfExists(paths.back());
+        }
+        return paths;
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<MainDialogFixture>();
+        d().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d()));
+    }
+    void cleanup() { f.reset(); }
+
+    void startsIdleWithOnlyTheAlwaysEnabledButtons()
+    {
+        QCOMPARE(StatesOf(d()), (States {false, false, false, false}));
+        QVERIFY(d().AddButton()->isEnabled());
+        QVERIFY(d().OptionsButton()->isEnabled());
+        QVERIFY(d().AboutButton()->isEnabled());
+        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+        QCOMPARE(d().ProgressBar()->value(), 0);
+        QCOMPARE(d().ProgressBar()->maximum(), 100);
+        QVERIFY(d().StatusLabel()->text().isEmpty());
+    }
+
+    void theControlsSitAtTheirDialogUnits()
+    {
+        const DialogUnits du = DialogUnits::FromFont(d().font());
+        QCOMPARE(d().size(), QSize(du.X(434), du.Y(281)));
+        QCOMPARE(d().FileList()->geometry(), du.Map(93, 44, 334, 180));
+        QCOMPARE(d().ConvertButton()->geometry(), du.Map(222, 231, 77, 24));
+        QCOMPARE(d().StatusLabel()->geometry(), du.Map(13, 244, 90, 8));
+        QCOMPARE(d().ProgressBar()->geometry(), du.Map(7, 261, 420, 14));
+        const ColumnWidths w = ColumnWidthsFor(d().FileList()->width());
+        QCOMPARE(d().FileList()->columnWidth(0), w.File);
+        QCOMPARE(d().FileList()->columnWidth(2), w.Information);
+        QCOMPARE(d().FileList()->horizontalHeaderItem(1)->text(), QString("File Size"));
+    }
+
+    void theBackgroundIsStretchedWithoutBlending()
+    {
+        QCOMPARE(d().Background().size(), d().size());
+        QImage twoColours(2, 1, QImage::Format_RGB32);
+        twoColours.setPixel(0, 0, qRgb(0, 0, 0));
+        twoColours.setPixel(1, 0, qRgb(255, 255, 255));
+        const QImage wide = CMainDialog::StretchBackground(twoColours, QSize(7, 3));
+        QCOMPARE(wide.size(), QSize(7, 3));
+        for (int x = 0; x < 7; ++x) {
+            const QRgb p = wide.pixel(x, 1);
+            QVERIFY2(p == qRgb(0, 0, 0) || p == qRgb(255, 255, 255), "a blended pixel");
+        }
+    }
+
+    void enabledStatesFollowAddsRemovalsAndClicks()
+    {
+        AddFiles(2);
+        QCOMPARE(StatesOf(d()), (States {false, false, true, true}));
+        ClickRow(d(), 1);
+        QCOMPARE(SelectedPaths(d()), QStringList({f->Folder("1.mp4")}));
+        QCOMPARE(StatesOf(d()), (States {true, true, true, true}));
+        d().RemoveButton()->click();
+        QCOMPARE(d().FileList()->rowCount(), 1);
+        // Row 0 is selected now, and the buttons say so.
+        QCOMPARE(StatesOf(d()), (States {true, true, true, true}));
+        d().RemoveAllButton()->click();
+        QCOMPARE(StatesOf(d()), (States {false, false, false, false}));
+        // A click on the empty list also brings the states up to date.
+        AddFiles(1);
+        ClickRow(d(), 0);
+        d().FileList()->clearSelection();
+        QTest::mouseClick(d().FileList()->viewport(), Qt::LeftButton, {},
+                          QPoint(5, d().FileList()->viewport()->height() - 5));
+        QCoreApplication::processEvents();
+        QCOMPARE(StatesOf(d()), (States {false, false, true, true}));
+    }
+
+    void arrowKeysSelectButDoNotEnableRemove()
+    {
+        AddFiles(3);
+        d().FileList()->setFocus();
+        QTest::keyClick(d().FileList(), Qt::Key_Down);
+        QTest::keyClick(d().FileList(), Qt::Key_Down);
+        QCOMPARE(SelectedPaths(d()).size(), 1);
+        QVERIFY(!d().RemoveButton()->isEnabled());
+    }
+
+    void keysAimedAtTheList_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::addColumn<int>("currentAfter"); // -2: further than row 5
+        QTest::addColumn<int>("fileDialogs");
+        QTest::newRow("Down") << int(Qt::Key_Down) << 40 << 6 << 0;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 40 << 4 << 0;
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 40 << -2 << 0;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 40 << 5 << 0;
+        QTest::newRow("End") << int(Qt::Key_End) << 40 << 5 << 0;
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << 40 << 5 << 0;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 40 << 5 << 0;
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << 40 << 5 << 0;
+        QTest::newRow("letter") << int(Qt::Key_A) << 40 << 5 << 0;
+        QTest::newRow("Insert") << int(Qt::Key_Insert) << 40 << 5 << 1;
+        QTest::newRow("Delete") << int(Qt::Key_Delete) << 39 << 5 << 0;
+    }
+    void keysAimedAtTheList()
+    {
+        QFETCH(int, key);
+        QFETCH(int, rowsAfter);
+        QFETCH(int, currentAfter);
+        QFETCH(int, fileDialogs);
+        AddFiles(40);
+        CFileListView* list = d().FileList();
+        list->setFocus();
+        list->selectRow(5);
+        QTest::keyClick(list, Qt::Key(key));
+        QCOMPARE(list->rowCount(), rowsAfter);
+        if (currentAfter == -2)
+            QVERIFY(list->currentIndex().row() > 6);
+        else
+            QCOMPARE(list->currentIndex().row(), currentAfter);
+        QCOMPARE(f->fileQuestions.size(), fileDialogs);
+        QVERIFY(d().isVisible());
+        QVERIFY(list->hasFocus()); // Tab does not leave the list
+    }
+
+    void enterAndEscapeDoNothingElsewhere()
+    {
+        AddFiles(1);
+        f->folderAnswer = f->Folder();
+        for (QWidget* target : {static_cast<QWidget*>(d().ConvertButton()),
+                                static_cast<QWidget*>(d().AddButton()),
+                                static_cast<QWidget*>(&d())}) {
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Return);
+            QTest::keyClick(target, Qt::Key_Enter);
+            QTest::keyClick(target, Qt::Key_Escape);
+        }
+        QVERIFY(d().isVisible());
+        QVERIFY(f->folderQuestions.isEmpty()); // Convert was not pressed
+        QVERIFY(f->fileQuestions.isEmpty());   // nor Add
+    }
+
+    void deleteWithNothingSelectedFocusesTheFirstRow()
+    {
+        AddFiles(3);
+        d().FileList()->setFocus();
+        d().FileList()->clearSelection();
+        QTest::keyClick(d().FileList(), Qt::Key_Delete);
+        QCOMPARE(d().FileList()->rowCount(), 3);
+        QCOMPARE(SelectedPaths(d()), QStringList({f->Folder("0.mp4")}));
+        QCOMPARE(d().FileList()->currentIndex().row(), 0);
+    }
+
+    void removalSelectsTheRowThatTookThePlace()
+    {
+        const QStringList paths = AddFiles(5);
+        CFileListView* list = d().FileList();
+        list->SelectAndFocusRow(2);
+        list->SelectAndFocusRow(3);
+        d().RemoveSelected();
+        QCOMPARE(list->rowCount(), 3);
+        QCOMPARE(SelectedPaths(d()), QStringList({paths[4]}));
+        QCOMPARE(list->currentIndex().row(), 2);
+
+        list->clearSelection();
+        list->SelectAndFocusRow(2);
+        d().RemoveSelected();
+        QCOMPARE(SelectedPaths(d()), QStringList({paths[1]})); // the new last row
+    }
+
+    void removeDuringAConversionDeletesNothing()
+    {
+        const QStringList paths = AddFiles(3);
+        d().SetConvertCaption("Stop");
+        d().FileList()->SelectAndFocusRow(2);
+        d().RemoveSelected();
+        QCOMPARE(d().FileList()->rowCount(), 3);
+        QCOMPARE(SelectedPaths(d()), QStringList({paths[0], paths[2]}));
+        QCOMPARE(d().FileList()->currentIndex().row(), 0);
+        // Remove All works in every state; Convert (Stop) stays enabled.
+        d().RemoveAll();
+        QCOMPARE(d().FileList()->rowCount(), 0);
+        QVERIFY(d().ConvertButton()->isEnabled());
+        d().SetConvertCaption("Convert");
+    }
+
+    void convertWithAnEmptyListAsksNothing()
+    {
+        d().OnConvertClicked();
+        QVERIFY(f->folderQuestions.isEmpty());
+        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+    }
+
+    void rowsShowTheirSizes()
+    {
+        d().AddPathIfExists(f->MakeFile("small.mp4", 999));
+        d().AddPathIfExists(f->MakeFile("large.mp4", 1999));
+        QDir().mkpath(f->Folder("folder"));
+        d().AddPathIfExists(f->Folder("folder"));
+        d().AddPathIfExists(f->Folder("missing.mp4"));
+        d().AddPathIfExists(QString());
+        d().AddPathIfExists(f->Folder("large.mp4")); // the same file twice: two rows
+        CFileListView* list = d().FileList();
+        QCOMPARE(list->rowCount(), 4);
+        QCOMPARE(list->RowText(0, 1), QString("    0 KB"));
+        QCOMPARE(list->RowText(1, 1), QString("    1 KB"));
+        QCOMPARE(list->RowText(2, 1), QString("    0 KB"));
+        QCOMPARE(list->RowPath(3), list->RowPath(1));
+        QVERIFY(list->RowText(0, 2).isEmpty());
+        QVERIFY(f->rowsAdded.isEmpty()); // no media information for these
+    }
+
+    void theFileDialogAddsInItsOrderAndRemembersTheFolder()
+    {
+        const QStringList chosen = {f->MakeFile("in/c.mp4"), f->MakeFile("in/a.mkv"),
+                                    f->MakeFile("in/b.avi")};
+        WriteProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "/start/here/");
+        f->fileAnswer = chosen;
+        d().AddButton()->click();
+        QCOMPARE(f->fileQuestions, QStringList({"/start/here/"}));
+        QCOMPARE(f->fileFilters, VideoFileDialogFilters());
+        QCOMPARE(d().FileList()->rowCount(), 3);
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(d().FileList()->RowPath(row), chosen[row]);
+        QCOMPARE(f->rowsAdded, QStringList({"0 " + chosen[0], "1 " + chosen[1], "2 " + chosen[2]}));
+        QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
+                 (f->Folder("in") + "/").toStdString());
+        QCOMPARE(d().ProgressBar()->value(), 0);
+        QVERIFY(d().RemoveAllButton()->isEnabled());
+
+        // Cancelled: nothing added, the folder kept.
+        f->fileAnswer.clear();
+        d().AddCommand();
+        QCOMPARE(d().FileList()->rowCount(), 3);
+        QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
+                 (f->Folder("in") + "/").toStdString());
+    }
+
+    void droppedFilesPassTheFilter()
+    {
+        const QString video = f->MakeFile("drop/CLIP.AVI");
+        const QString text = f->MakeFile("drop/notes.txt");
+        const QString bare = f->MakeFile("drop/noext");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(video), QUrl::fromLocalFile(text),
+                      QUrl::fromLocalFile(bare), QUrl("http://example.org/a.avi")});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&d(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&d(), &drop);
+        QCOMPARE(d().FileList()->rowCount(), 2);
+        QCOMPARE(d().FileList()->RowPath(0), video);
+        QCOMPARE(d().FileList()->RowPath(1), bare);
+        QCOMPARE(f->rowsAdded, QStringList({"0 " + video, "1 " + bare}));
+    }
+
+    void theContextMenuFollowsTheList()
+    {
+        auto enabled = [this] {
+            QStringList on;
+            const std::unique_ptr<QMenu> menu = d().BuildContextMenu();
+            for (QAction* a : menu->actions())
+                if (a->isEnabled())
+                    on << a->text();
+            return on;
+        };
+        QCOMPARE(enabled(), QStringList({"&Add files"}));
+        const QStringList paths = AddFiles(3);
+        QCOMPARE(enabled(), QStringList({"&Add files", "Remove &All"}));
+        d().FileList()->SelectAndFocusRow(2);
+        d().FileList()->SelectAndFocusRow(0);
+        QCOMPARE(enabled(), QStringList({"&Add files", "&Remove", "Remove &All", "&View file"}));
+
+        d().RunContextCommand(4); // View file: ascending order
+        QCOMPARE(f->opened, QStringList({paths[0], paths[2]}));
+        d().RunContextCommand(2);
+        QCOMPARE(d().FileList()->rowCount(), 1);
+        d().RunContextCommand(1);
+        QCOMPARE(f->fileQuestions.size(), 1);
+        d().RunContextCommand(3);
+        QCOMPARE(d().FileList()->rowCount(), 0);
+    }
+
+    void doubleClickOpensTheRow()
+    {
+        const QStringList paths = AddFiles(2);
+        CFileListView* list = d().FileList();
+        const QRect rect = list->visualRect(list->model()->index(1, 1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(f->opened, QStringList({paths[1]}));
+        // Below the last row: nothing.
+        const QPoint below(5, list->viewport()->height() - 3);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
+        QCOMPARE(f->opened.size(), 1);
+    }
+
+    void f1OpensTheHomePage()
+    {
+        d().SetHomepage("https://example.org/home");
+        d().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d()));
+        QTest::keyClick(&d(), Qt::Key_F1);
+        QCOMPARE(f->opened, QStringList({"https://example.org/home"}));
+        AddFiles(1);
+        d().FileList()->setFocus();
+        QTest::keyClick(d().FileList(), Qt::Key_F1);
+        QCOMPARE(f->opened.size(), 2);
+    }
+
+    void statusAndAddMessagesKeepTheirContract()
+    {
+        d().OnStatusTextMessage(40, "Working on it");
+        QCOMPARE(d().StatusLabel()->text(), QString("Working on it"));
+        QCOMPARE(d().ProgressBar()->value(), 40);
+        d().OnStatusTextMessage(70, QString()); // no text: nothing
+        QCOMPARE(d().StatusLabel()->text(), QString("Working on it"));
+        QCOMPARE(d().ProgressBar()->value(), 40);
+        d().OnStatusTextMessage(250, QString(400, 'x'));
+        QCOMPARE(d().StatusLabel()->text().size(), 299);
+        QCOMPARE(d().ProgressBar()->value(), 100);
+
+        const QString file = f->MakeFile("message.mp4", 5000);
+        d().OnAddFileMessage(file);
+        d().OnAddFileMessage(f->Folder("nothing-here.mp4"));
+        d().OnAddFileMessage(QString());
+        QCOMPARE(d().FileList()->rowCount(), 1);
+        QCOMPARE(d().FileList()->RowText(0, 1), QString("    5 KB"));
+        QVERIFY(d().FileList()->RowText(0, 2).isEmpty());
+        QVERIFY(d().RemoveAllButton()->isEnabled());
+    }
+
+    void fileStartedSelectsOnlyThatRow()
+    {
+        const QStringList paths = AddFiles(4);
+        d().FileList()->SelectAndFocusRow(0);
+        d().FileList()->SelectAndFocusRow(3);
+        d().FileStarted(2);
+        QCOMPARE(SelectedPaths(d()), QStringList({paths[2]}));
+        QCOMPARE(d().FileList()->currentIndex().row(), 2);
+        d().FileStarted(4); // beyond the rows: ignored
+        d().FileStarted(-1);
+        QCOMPARE(SelectedPaths(d()), QStringList({paths[2]}));
+    }
+
+    void closingWhileIdleAsksNothing()
+    {
+        CRichMessageBoxDialog::SetNextAnswer(7);
+        d().close();
+        QVERIFY(!d().isVisible());
+        QVERIFY(CRichMessageBoxDialog::TakeNextAnswer().has_value()); // not asked
+    }
+};
+
+QTEST_MAIN(MainDialogTest)
+#include "MainDialogTest.moc"
