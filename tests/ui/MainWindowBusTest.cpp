@@ -1,0 +1,105 @@
+#include "MainDialogFixture.h"
+
+#include "ui/CFileListView.h"
+#include "ui/MainWindowBusService.h"
+
+#include <QDBusConnection>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressBar>
+#include <QtTest>
+
+// Run twice by CTest: on a private session bus (with-session-bus.sh sets
+// SABLEWICK_SESSION_BUS_TEST), where other programs call the window with
+// gdbus, and with no bus at all.
+class MainWindowBusTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainDialogFixture> f;
+    CMainDialog& d() { return *f->dialog; }
+    static bool OnPrivateBus() { return qEnvironmentVariableIsSet("SABLEWICK_SESSION_BUS_TEST"); }
+
+    // Calls a method of the window as another program would; the window serves
+    // the call from its event loop while gdbus waits.
+    QString Call(const QString& method, const QStringList& args)
+    {
+        QProcess gdbus;
+        gdbus.setProcessChannelMode(QProcess::MergedChannels);
+        gdbus.start("gdbus", QStringList {"call", "--session", "--dest",
+                                          MainWindowBusService::kServiceName, "--object-path",
+                                          MainWindowBusService::kObjectPath, "--method",
+                                          QString("net.tellurvane.Sablewick.MainWindow.") + method}
+                                 + args);
+        if (!gdbus.waitForStarted())
+            return "gdbus did not start";
+        // Waits with the event loop running, so that the window can answer.
+        for (int i = 0; i < 3000 && gdbus.state() != QProcess::NotRunning; ++i)
+            QTest::qWait(10);
+        if (gdbus.state() != QProcess::NotRunning)
+            return "gdbus got no answer";
+        return QString::fromUtf8(gdbus.readAll()).trimmed();
+    }
+
+private slots:
+    void init() { f = std::make_unique<MainDialogFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void withoutABusTheWindowRunsOn()
+    {
+        if (OnPrivateBus())
+            QSKIP("runs without a bus");
+        QVERIFY(!d().StartMessageService());
+        d().OnAddFileMessage(f->MakeFile("a.mp4"));
+        QCOMPARE(d().FileList()->rowCount(), 1);
+    }
+
+    void otherProgramsAddFilesAndSetTheStatus()
+    {
+        if (!OnPrivateBus())
+            QSKIP("needs a session bus");
+        QVERIFY(d().StartMessageService());
+        const QString clip = f->MakeFile("it's a clip.mp4", 2500);
+
+        QCOMPARE(Call("AddFileRequest", {clip}), QString("()"));
+        QCOMPARE(Call("AddFileRequest", {f->Folder("missing.mp4")}), QString("()"));
+        QCOMPARE(Call("AddFileRequest", {""}), QString("()"));
+        QCOMPARE(d().FileList()->rowCount(), 1);
+        QCOMPARE(d().FileList()->RowPath(0), clip);
+        QCOMPARE(d().FileList()->RowText(0, 1), QString("    2 KB"));
+        QVERIFY(d().FileList()->RowText(0, 2).isEmpty());
+
+        QCOMPARE(Call("StatusTextChanged", {"40", "Uploading..."}), QString("()"));
+        QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
+        QCOMPARE(d().ProgressBar()->value(), 40);
+        QCOMPARE(Call("StatusTextChanged", {"90", ""}), QString("()"));
+        QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
+        QCOMPARE(d().ProgressBar()->value(), 40);
+
+        // A call that does not fit the interface is refused, not guessed at.
+        QVERIFY(Call("StatusTextChanged", {"just text"}).contains("Error"));
+        QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
+    }
+
+    void aSecondWindowFindsTheNameTaken()
+    {
+        if (!OnPrivateBus())
+            QSKIP("needs a session bus");
+        QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other");
+        QVERIFY(other.registerService(MainWindowBusService::kServiceName));
+        QVERIFY(!d().StartMessageService());
+        // The window works on without its messages.
+        d().OnAddFileMessage(f->MakeFile("a.mp4"));
+        QCOMPARE(d().FileList()->rowCount(), 1);
+        QVERIFY(other.unregisterService(MainWindowBusService::kServiceName));
+        QDBusConnection::disconnectFromBus("other");
+        // Once the name is free, a window can take it.
+        QVERIFY(d().StartMessageService());
+        QCOMPARE(Call("AddFileRequest", {f->MakeFile("b.mp4")}), QString("()"));
+        QCOMPARE(d().FileList()->rowCount(), 2);
+    }
+};
+
+QTEST_MAIN(MainWindowBusTest)
+#include "MainWindowBusTest.moc"
