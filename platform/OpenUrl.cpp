@@ -37,7 +37,7 @@ Spawned Spawn(const std::vector<std::string>& args, bool captureOutput)
     Spawned result;
     if (args.empty())
         return result;
-    int pipeFds[2] = {-1, -1};
+    int pipeFds[2] = { -1, -1 };
     if (captureOutput && ::pipe2(pipeFds, O_CLOEXEC) != 0)
         return result;
 
@@ -75,8 +75,7 @@ void ReapLater(pid_t pid)
 {
     std::thread([pid] {
         int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     }).detach();
 }
 
@@ -109,14 +108,14 @@ std::string QueryOutput(const std::vector<std::string>& args)
     if (child.Pid < 0)
         return {};
     std::string output;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenerWaitMs);
+    const auto deadline
+        = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenerWaitMs);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
-        pollfd pfd {child.Output, POLLIN, 0};
+        pollfd pfd { child.Output, POLLIN, 0 };
         if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
             break;
         char buf[512];
@@ -168,7 +167,7 @@ int HexValue(char c)
 // Starts the desktop's web browser with the target.
 int OpenWithBrowser(const std::string& target)
 {
-    const std::string entry = Trim(QueryOutput({"xdg-mime", "query", "default", "text/html"}));
+    const std::string entry = Trim(QueryOutput({ "xdg-mime", "query", "default", "text/html" }));
     if (entry.empty() || entry.find('/') != std::string::npos)
         return kOpenNoHandler;
     const std::string file = FindDesktopFile(entry);
@@ -195,8 +194,8 @@ bool IsLocalTarget(const std::string& target)
     if (target.empty() || !std::isalpha(static_cast<unsigned char>(target[0])))
         return true;
     while (i < target.size()
-           && (std::isalnum(static_cast<unsigned char>(target[i])) || target[i] == '+'
-               || target[i] == '-' || target[i] == '.'))
+        && (std::isalnum(static_cast<unsigned char>(target[i])) || target[i] == '+'
+            || target[i] == '-' || target[i] == '.'))
         ++i;
     if (i >= target.size() || target[i] != ':')
         return true;
@@ -325,7 +324,7 @@ int OpenUrl(const std::string& target)
     if (IsLocalTarget(target) && !PathExists(LocalPathOf(target)))
         return kOpenFileNotFound;
 
-    Spawned opener = Spawn({"xdg-open", target}, false);
+    Spawned opener = Spawn({ "xdg-open", target }, false);
     if (opener.Pid >= 0) {
         bool stillRunning = false;
         const int status = WaitForExit(opener.Pid, kOpenerWaitMs, &stillRunning);

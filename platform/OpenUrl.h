@@ -5,10 +5,10 @@
 
 // Result codes of OpenUrl, in the numbering of the shell's "open" verb: above
 // kOpenSucceeded is success.
-constexpr int kOpenFailed = 0;        // any other failure
-constexpr int kOpenFileNotFound = 2;  // a local file that does not exist
-constexpr int kOpenNoHandler = 31;    // nothing on the desktop opens it
-constexpr int kOpenSucceeded = 32;    // results above this mean success
+constexpr int kOpenFailed = 0; // any other failure
+constexpr int kOpenFileNotFound = 2; // a local file that does not exist
+constexpr int kOpenNoHandler = 31; // nothing on the desktop opens it
+constexpr int kOpenSucceeded = 32; // results above this mean success
 constexpr int kOpenDone = 33;
 
 // Opens a web address, a "mailto:" address or a file with the desktop's

@@ -6,10 +6,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
-CFileListView::CFileListView(QWidget* parent) : QTableWidget(0, 3, parent)
+CFileListView::CFileListView(QWidget* parent)
+    : QTableWidget(0, 3, parent)
 {
     setObjectName("fileList");
-    setHorizontalHeaderLabels({tr("Video File"), tr("File Size"), tr("Information")});
+    setHorizontalHeaderLabels({ tr("Video File"), tr("File Size"), tr("Information") });
     for (int column = 0; column < 3; ++column)
         horizontalHeaderItem(column)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setSectionsMovable(true);
@@ -51,7 +52,10 @@ int CFileListView::AppendRow(const QString& path)
     return row;
 }
 
-QString CFileListView::RowPath(int row) const { return RowText(row, kFileColumn); }
+QString CFileListView::RowPath(int row) const
+{
+    return RowText(row, kFileColumn);
+}
 
 QString CFileListView::RowText(int row, int column) const
 {
@@ -100,7 +104,7 @@ void CFileListView::ClearRowSelection()
         if (!IsRowSelected(row))
             continue;
         selectionModel()->select(model()->index(row, kFileColumn),
-                                 QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+            QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
         if (currentIndex().row() == row)
             selectionModel()->clearCurrentIndex();
     }

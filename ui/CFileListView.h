@@ -12,7 +12,12 @@ class CFileListView : public QTableWidget
 {
     Q_OBJECT
 public:
-    enum Column { kFileColumn = 0, kSizeColumn = 1, kInformationColumn = 2 };
+    enum Column
+    {
+        kFileColumn = 0,
+        kSizeColumn = 1,
+        kInformationColumn = 2
+    };
 
     explicit CFileListView(QWidget* parent);
 

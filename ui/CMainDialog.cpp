@@ -19,7 +19,10 @@
 #include <QShortcut>
 #include <algorithm>
 
-static void InitPictures() { Q_INIT_RESOURCE(pictures); }
+static void InitPictures()
+{
+    Q_INIT_RESOURCE(pictures);
+}
 
 namespace {
 
@@ -38,13 +41,13 @@ QString DefaultFolderChooser(QWidget* owner, const QString& initialFolder)
 {
     CStatusFolderPicker picker(owner, QString(), QObject::tr("Please select a folder:"));
     picker.SetFlags(CFolderPicker::kOnlyFileSystemFolders | CFolderPicker::kStatusText
-                    | CFolderPicker::kEditBox | CFolderPicker::kNewDialogStyle);
+        | CFolderPicker::kEditBox | CFolderPicker::kNewDialogStyle);
     picker.SetInitialFolder(initialFolder);
     return picker.Browse() ? picker.ChosenPath() : QString();
 }
 
-QStringList DefaultFileDialog(QWidget* owner, const QString& initialFolder,
-                              const QStringList& filters)
+QStringList DefaultFileDialog(
+    QWidget* owner, const QString& initialFolder, const QStringList& filters)
 {
     QFileDialog dialog(owner, QStringLiteral("Sablewick"), initialFolder);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -60,14 +63,15 @@ QStringList DefaultFileDialog(QWidget* owner, const QString& initialFolder,
 } // namespace
 
 CMainDialog::CMainDialog(QWidget* parent)
-    : QDialog(parent), m_folderChooser(DefaultFolderChooser), m_fileDialog(DefaultFileDialog),
-      m_opener([](const QString& target) { return OpenUrl(target.toStdString()); }),
-      m_controller(*this)
+    : QDialog(parent)
+    , m_folderChooser(DefaultFolderChooser)
+    , m_fileDialog(DefaultFileDialog)
+    , m_opener([](const QString& target) { return OpenUrl(target.toStdString()); })
+    , m_controller(*this)
 {
     InitPictures();
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/icons/sablewick.png")));
     BuildControls();
     UpdateControlStates();
@@ -170,7 +174,21 @@ void CMainDialog::paintEvent(QPaintEvent* event)
     painter.drawPixmap(0, 0, m_background);
 }
 
-bool CMainDialog::IsConverting() const { return m_convert->text() == QLatin1String(kStop); }
+void CMainDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Convert is the default button and, as the first control that takes the
+    // focus, starts with it.
+    m_convert->setDefault(true);
+    m_convert->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+bool CMainDialog::IsConverting() const
+{
+    return m_convert->text() == QLatin1String(kStop);
+}
 
 void CMainDialog::UpdateControlStates()
 {
@@ -200,8 +218,8 @@ void CMainDialog::OnConvertClicked()
 void CMainDialog::reject()
 {
     if (IsConverting()) {
-        const int answer = RichMessageBox(this, tr("Are you sure to stop?"),
-                                          QStringLiteral("Sablewick"), kYesNo);
+        const int answer = RichMessageBox(
+            this, tr("Are you sure to stop?"), QStringLiteral("Sablewick"), kYesNo);
         if ((answer & 0xFFFF) == kNo)
             return;
         m_controller.StopConversion();
@@ -264,7 +282,8 @@ bool CMainDialog::eventFilter(QObject* watched, QEvent* event)
         // the list has changed its selection.
         if (event->type() == QEvent::MouseButtonRelease
             && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            QMetaObject::invokeMethod(this, &CMainDialog::UpdateControlStates, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, &CMainDialog::UpdateControlStates, Qt::QueuedConnection);
         return false;
     }
     if (event->type() == QEvent::KeyPress) {
@@ -297,7 +316,7 @@ bool CMainDialog::StartMessageService()
     QString whyNot;
     if (!service->Register(&whyNot)) {
         std::fprintf(stderr, "sablewick: %s; messages from other programs are not received\n",
-                     qPrintable(whyNot));
+            qPrintable(whyNot));
         return false;
     }
     m_bus = std::move(service);
@@ -324,16 +343,25 @@ void CMainDialog::SetStatusText(const std::string& text)
     m_status->setText(QString::fromStdString(text));
 }
 
-void CMainDialog::SetProgress(int position) { m_progress->setValue(std::clamp(position, 0, 100)); }
+void CMainDialog::SetProgress(int position)
+{
+    m_progress->setValue(std::clamp(position, 0, 100));
+}
 
 void CMainDialog::SetConvertCaption(const std::string& caption)
 {
     m_convert->setText(QString::fromStdString(caption));
 }
 
-int CMainDialog::RowCount() const { return m_list->rowCount(); }
+int CMainDialog::RowCount() const
+{
+    return m_list->rowCount();
+}
 
-std::string CMainDialog::RowPath(int row) const { return m_list->RowPath(row).toStdString(); }
+std::string CMainDialog::RowPath(int row) const
+{
+    return m_list->RowPath(row).toStdString();
+}
 
 void CMainDialog::SetRowResult(int row, const std::string& text)
 {
@@ -368,5 +396,6 @@ void CMainDialog::SetWaitCursor(bool on)
 
 void CMainDialog::Post(std::function<void()> call)
 {
-    QMetaObject::invokeMethod(this, [call = std::move(call)] { call(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [call = std::move(call)] { call(); }, Qt::QueuedConnection);
 }

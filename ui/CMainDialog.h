@@ -48,8 +48,8 @@ public:
 
     // --- Seams: what tests put in place of the modal dialogs and the desktop ---
     using FolderChooser = std::function<QString(QWidget* owner, const QString& initialFolder)>;
-    using FileDialog = std::function<QStringList(QWidget* owner, const QString& initialFolder,
-                                                 const QStringList& filters)>;
+    using FileDialog = std::function<QStringList(
+        QWidget* owner, const QString& initialFolder, const QStringList& filters)>;
     using Opener = std::function<int(const QString& target)>;
     void SetFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }
     void SetFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
@@ -116,6 +116,7 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -56,7 +56,10 @@ void CMainDialog::AddPaths(const QStringList& paths)
     UpdateControlStates();
 }
 
-void CMainDialog::AddCommand() { AddPaths(AddFilesFromDialog(this)); }
+void CMainDialog::AddCommand()
+{
+    AddPaths(AddFilesFromDialog(this));
+}
 
 void CMainDialog::DropNames(const QStringList& names)
 {
@@ -91,7 +94,8 @@ void CMainDialog::dropEvent(QDropEvent* event)
 
 void CMainDialog::RemoveSelected()
 {
-    const RemovalPlan plan = PlanRemoval(m_list->rowCount(), m_list->SelectionFlags(), IsConverting());
+    const RemovalPlan plan
+        = PlanRemoval(m_list->rowCount(), m_list->SelectionFlags(), IsConverting());
     for (int row : plan.RowsToDelete)
         m_list->removeRow(row);
     if (plan.RowToSelect >= 0)
@@ -105,7 +109,10 @@ void CMainDialog::RemoveAll()
     UpdateControlStates();
 }
 
-void CMainDialog::ClearSelection() { m_list->ClearRowSelection(); }
+void CMainDialog::ClearSelection()
+{
+    m_list->ClearRowSelection();
+}
 
 void CMainDialog::SelectRow(int row)
 {
@@ -125,10 +132,10 @@ std::unique_ptr<QMenu> CMainDialog::BuildContextMenu()
         int command;
         bool enabled;
     } items[] = {
-        {"&Add files", 1, true},
-        {"&Remove", 2, anySelected},
-        {"Remove &All", 3, m_list->rowCount() > 0},
-        {"&View file", 4, anySelected},
+        { "&Add files", 1, true },
+        { "&Remove", 2, anySelected },
+        { "Remove &All", 3, m_list->rowCount() > 0 },
+        { "&View file", 4, anySelected },
     };
     for (const auto& item : items) {
         QAction* action = menu->addAction(tr(item.text));

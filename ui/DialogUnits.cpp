@@ -27,9 +27,15 @@ DialogUnits DialogUnits::FromFont(const QFont& font)
     return units;
 }
 
-int DialogUnits::X(int units) const { return MulDiv(units, BaseX, 4); }
+int DialogUnits::X(int units) const
+{
+    return MulDiv(units, BaseX, 4);
+}
 
-int DialogUnits::Y(int units) const { return MulDiv(units, BaseY, 8); }
+int DialogUnits::Y(int units) const
+{
+    return MulDiv(units, BaseY, 8);
+}
 
 QRect DialogUnits::Map(int x, int y, int width, int height) const
 {

@@ -7,15 +7,15 @@
 const std::vector<VideoFilterEntry>& VideoFileFilterEntries()
 {
     static const std::vector<VideoFilterEntry> entries = {
-        {"Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv)",
-         "*.avi;*.flv;*.mp4;*.mov;*.wmv;*.mpg;*.mkv"},
-        {"AVI File(*.avi)", "*.avi"},
-        {"FLV File(*.flv)", "*.flv"},
-        {"MP4 File(*.mp4)", "*.mp4"},
-        {"MOV File(*.mov)", "*.mov"},
-        {"WMV File(*.wmv)", "*.wmv"},
-        {"MPG File(*.mpg)", "*.mpg"},
-        {"MKV File(*.mkv)", "*.mkv"},
+        { "Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv)",
+            "*.avi;*.flv;*.mp4;*.mov;*.wmv;*.mpg;*.mkv" },
+        { "AVI File(*.avi)", "*.avi" },
+        { "FLV File(*.flv)", "*.flv" },
+        { "MP4 File(*.mp4)", "*.mp4" },
+        { "MOV File(*.mov)", "*.mov" },
+        { "WMV File(*.wmv)", "*.wmv" },
+        { "MPG File(*.mpg)", "*.mpg" },
+        { "MKV File(*.mkv)", "*.mkv" },
     };
     return entries;
 }
@@ -42,8 +42,8 @@ QStringList VideoFileDialogFilters()
     // dialog is told to hide them, so the display name shows as it is.
     QStringList filters;
     for (const VideoFilterEntry& e : VideoFileFilterEntries())
-        filters << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(e.Name),
-                                                 QString::fromLatin1(e.Patterns).replace(';', ' '));
+        filters << QStringLiteral("%1 (%2)").arg(
+            QString::fromLatin1(e.Name), QString::fromLatin1(e.Patterns).replace(';', ' '));
     return filters;
 }
 
@@ -56,18 +56,19 @@ bool AcceptDroppedName(const std::string& name)
     const std::size_t dot = last.rfind('.');
     std::string extension = dot == std::string::npos ? std::string() : last.substr(dot);
     std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return VideoFileFilterBlock().find(extension) != std::string::npos;
 }
 
 QString SizeText(std::int64_t bytes)
 {
-    return QString::asprintf("%5lld KB", static_cast<long long>(std::max<std::int64_t>(bytes, 0) / 1000));
+    return QString::asprintf(
+        "%5lld KB", static_cast<long long>(std::max<std::int64_t>(bytes, 0) / 1000));
 }
 
 ColumnWidths ColumnWidthsFor(int listWidth)
 {
-    return {listWidth / 2, listWidth / 4, listWidth / 4 - 6};
+    return { listWidth / 2, listWidth / 4, listWidth / 4 - 6 };
 }
 
 RemovalPlan PlanRemoval(int rowCount, const std::vector<bool>& selected, bool converting)
@@ -75,8 +76,8 @@ RemovalPlan PlanRemoval(int rowCount, const std::vector<bool>& selected, bool co
     RemovalPlan plan;
     int remembered = 0;
     for (int row = rowCount - 1; row >= 0; --row) {
-        const bool isSelected = row < static_cast<int>(selected.size())
-            && selected[static_cast<std::size_t>(row)];
+        const bool isSelected
+            = row < static_cast<int>(selected.size()) && selected[static_cast<std::size_t>(row)];
         if (isSelected && !converting) {
             plan.RowsToDelete.push_back(row);
             remembered = row;

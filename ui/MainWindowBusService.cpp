@@ -5,7 +5,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 
-MainWindowBusService::MainWindowBusService(CMainDialog& window) : m_window(window) {}
+MainWindowBusService::MainWindowBusService(CMainDialog& window)
+    : m_window(window)
+{ }
 
 MainWindowBusService::~MainWindowBusService()
 {
@@ -24,8 +26,8 @@ bool MainWindowBusService::Register(QString* whyNot)
         return false;
     }
     // The object first, so that it is there as soon as the name is.
-    if (!bus.registerObject(QString::fromLatin1(kObjectPath), this,
-                            QDBusConnection::ExportScriptableSlots)) {
+    if (!bus.registerObject(
+            QString::fromLatin1(kObjectPath), this, QDBusConnection::ExportScriptableSlots)) {
         *whyNot = QStringLiteral("the object %1 is already offered on the session bus")
                       .arg(QString::fromLatin1(kObjectPath));
         return false;
@@ -45,4 +47,7 @@ void MainWindowBusService::StatusTextChanged(int position, const QString& text)
     m_window.OnStatusTextMessage(position, text);
 }
 
-void MainWindowBusService::AddFileRequest(const QString& path) { m_window.OnAddFileMessage(path); }
+void MainWindowBusService::AddFileRequest(const QString& path)
+{
+    m_window.OnAddFileMessage(path);
+}

@@ -9,11 +9,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 CFolderPicker::CFolderPicker(QWidget* owner, QString root, QString prompt)
-    : QDialog(owner), m_root(std::move(root)), m_prompt(std::move(prompt))
+    : QDialog(owner)
+    , m_root(std::move(root))
+    , m_prompt(std::move(prompt))
 {
     setWindowTitle(tr("Browse For Folder"));
     BuildControls();
@@ -43,14 +47,24 @@ void CFolderPicker::BuildControls()
     for (int column = 1; column < m_model->columnCount(); ++column)
         m_tree->hideColumn(column);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tree->setMinimumSize(320, 260);
+    m_tree->setMinimumSize(360, 300);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this] { SelectionChanged(); });
-    // Folders load in the background: keep the selected one in view as they come.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this] {
-        if (m_open && m_tree->currentIndex().isValid())
-            m_tree->scrollTo(m_tree->currentIndex());
+        [this] { SelectionChanged(); });
+    // Folders load in the background and push the selected one down as they
+    // come: scroll it back into view, until the user moves the tree himself.
+    m_scrollTimer = new QTimer(this);
+    m_scrollTimer->setSingleShot(true);
+    m_scrollTimer->setInterval(0);
+    connect(m_scrollTimer, &QTimer::timeout, this, [this] {
+        if (m_open && m_followSelection && m_tree->currentIndex().isValid())
+            m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
     });
+    connect(m_model, &QAbstractItemModel::rowsInserted, m_scrollTimer, qOverload<>(&QTimer::start));
+    connect(
+        m_model, &QAbstractItemModel::layoutChanged, m_scrollTimer, qOverload<>(&QTimer::start));
+    m_tree->viewport()->installEventFilter(this);
+    m_tree->verticalScrollBar()->installEventFilter(this);
+    m_tree->installEventFilter(this);
 
     m_editCaption = new QLabel(tr("Folder:"), this);
     m_edit = new QLineEdit(this);
@@ -130,6 +144,7 @@ bool CFolderPicker::Browse()
     m_edit->clear();
 
     m_open = true;
+    m_followSelection = true;
     // The default selection: the home folder when it lies under the root.
     const QString root = m_root.isEmpty() ? QDir::rootPath() : QDir::cleanPath(m_root);
     const QString home = QDir::homePath();
@@ -202,6 +217,28 @@ void CFolderPicker::ShowStatus()
             ? m_statusLabel->fontMetrics().elidedText(m_statusText, Qt::ElideMiddle, width)
             : m_statusText);
     m_statusLabel->setToolTip(m_statusText);
+}
+
+void CFolderPicker::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The tree has its size only now: bring the selected folder into view.
+    m_scrollTimer->start();
+    QTimer::singleShot(0, this, [this] { ShowStatus(); });
+}
+
+bool CFolderPicker::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+        m_followSelection = false;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CFolderPicker::resizeEvent(QResizeEvent* event)

@@ -6,6 +6,7 @@
 class QFileSystemModel;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class QTreeView;
 
 // A modal folder chooser: the prompt, a tree of the file system's folders, a
@@ -17,9 +18,9 @@ class CFolderPicker : public QDialog
 public:
     // Option flags.
     static constexpr std::uint32_t kOnlyFileSystemFolders = 0x01; // always so here
-    static constexpr std::uint32_t kStatusText = 0x04;            // show the status line
-    static constexpr std::uint32_t kEditBox = 0x10;               // show the edit box
-    static constexpr std::uint32_t kNewDialogStyle = 0x40;        // resizable
+    static constexpr std::uint32_t kStatusText = 0x04; // show the status line
+    static constexpr std::uint32_t kEditBox = 0x10; // show the edit box
+    static constexpr std::uint32_t kNewDialogStyle = 0x40; // resizable
 
     // `root` is the top folder of the tree; empty means the whole file system.
     CFolderPicker(QWidget* owner, QString root, QString prompt);
@@ -48,13 +49,15 @@ public:
 
 protected:
     // Called once the chooser is shown and has selected its default folder.
-    virtual void OnInitialized() {}
+    virtual void OnInitialized() { }
     // Called when the selection changes; `path` is empty for an item that is
     // no folder of the file system.
-    virtual void OnSelectionChanged(const QString& /*path*/) {}
+    virtual void OnSelectionChanged(const QString& /*path*/) { }
 
     void done(int result) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -71,6 +74,10 @@ private:
     QString m_pendingPath; // what OK chose, until Browse returns
     QString m_statusText;
     bool m_open = false;
+    // Until the user takes over, the tree keeps the selection in view while
+    // its folders load.
+    bool m_followSelection = false;
+    QTimer* m_scrollTimer = nullptr;
 
     QLabel* m_promptLabel = nullptr;
     QTreeView* m_tree = nullptr;

@@ -2,8 +2,7 @@
 
 CStatusFolderPicker::CStatusFolderPicker(QWidget* owner, QString root, QString prompt)
     : CFolderPicker(owner, std::move(root), std::move(prompt))
-{
-}
+{ }
 
 CStatusFolderPicker::~CStatusFolderPicker() = default;
 
@@ -16,4 +15,7 @@ void CStatusFolderPicker::OnInitialized()
         SetStatusText(m_initialFolder);
 }
 
-void CStatusFolderPicker::OnSelectionChanged(const QString& path) { SetStatusText(path); }
+void CStatusFolderPicker::OnSelectionChanged(const QString& path)
+{
+    SetStatusText(path);
+}

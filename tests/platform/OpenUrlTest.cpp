@@ -1,11 +1,10 @@
 #include "platform/OpenUrl.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
 
@@ -44,8 +43,10 @@ protected:
         setenv("XDG_DATA_HOME", (m_dir / "data").string().c_str(), 1);
         setenv("XDG_DATA_DIRS", (m_dir / "none").string().c_str(), 1);
         WriteScript(m_dir / "bin/browser",
-                    "for a; do printf '%s\\n' \"$a\"; done > '" + BrowserLog().string() + ".part'\n"
-                    "mv '" + BrowserLog().string() + ".part' '" + BrowserLog().string() + "'\n");
+            "for a; do printf '%s\\n' \"$a\"; done > '" + BrowserLog().string()
+                + ".part'\n"
+                  "mv '"
+                + BrowserLog().string() + ".part' '" + BrowserLog().string() + "'\n");
         WriteScript(m_dir / "bin/xdg-mime", "echo fake-browser.desktop\n");
         WriteBrowserEntry("Exec=\"" + (m_dir / "bin/browser").string() + "\" --new-tab %u\n");
     }
@@ -61,15 +62,15 @@ protected:
     void WriteOpener(int exitCode)
     {
         WriteScript(m_dir / "bin/xdg-open",
-                    "printf '%s\\n' \"$1\" >> '" + OpenerLog().string() + "'\nexit "
-                        + std::to_string(exitCode) + "\n");
+            "printf '%s\\n' \"$1\" >> '" + OpenerLog().string() + "'\nexit "
+                + std::to_string(exitCode) + "\n");
     }
 
     void WriteBrowserEntry(const std::string& execLine)
     {
         std::ofstream(m_dir / "data/applications/fake-browser.desktop")
-            << "[Desktop Entry]\nName=Fake\n" << execLine
-            << "[Desktop Action new-window]\nExec=/wrong %u\n";
+            << "[Desktop Entry]\nName=Fake\n"
+            << execLine << "[Desktop Action new-window]\nExec=/wrong %u\n";
     }
 
     // The browser runs on its own; wait for its log to appear.
@@ -150,14 +151,14 @@ TEST(OpenUrlParts, SplitDesktopExec)
         const char* exec;
         std::vector<std::string> args;
     } cases[] = {
-        {"firefox %u", {"firefox"}},
-        {"firefox --new-window %U --private", {"firefox", "--new-window"}},
-        {"\"/opt/my browser/run\" -a %f", {"/opt/my browser/run", "-a"}},
-        {"run \"say \\\"hi\\\"\" %u", {"run", "say \"hi\""}},
-        {"run 100%% %u", {"run", "100%"}},
-        {"  run   -x  ", {"run", "-x"}},
-        {"%u", {}},
-        {"", {}},
+        { "firefox %u", { "firefox" } },
+        { "firefox --new-window %U --private", { "firefox", "--new-window" } },
+        { "\"/opt/my browser/run\" -a %f", { "/opt/my browser/run", "-a" } },
+        { "run \"say \\\"hi\\\"\" %u", { "run", "say \"hi\"" } },
+        { "run 100%% %u", { "run", "100%" } },
+        { "  run   -x  ", { "run", "-x" } },
+        { "%u", {} },
+        { "", {} },
     };
     for (const Case& c : cases)
         EXPECT_EQ(SplitDesktopExec(c.exec), c.args) << c.exec;
@@ -180,7 +181,7 @@ TEST(OpenUrlParts, DesktopEntryExecTakesTheMainGroup)
 {
     EXPECT_EQ(DesktopEntryExec("[Desktop Action x]\nExec=wrong\n[Desktop Entry]\nExec = right %u\n"
                                "TryExec=no\n"),
-              "right %u");
+        "right %u");
     EXPECT_EQ(DesktopEntryExec("[Desktop Entry]\nName=x\n"), "");
 }
 

@@ -1,5 +1,6 @@
-#include "ui/DialogUnits.h"
 #include "ui/FileListRules.h"
+
+#include "ui/DialogUnits.h"
 
 #include <QtTest>
 
@@ -47,8 +48,9 @@ private slots:
         QCOMPARE(block.substr(block.size() - 8), std::string("\0*.mkv\0\0", 8));
         const QStringList filters = VideoFileDialogFilters();
         QCOMPARE(filters.size(), 8);
-        QCOMPARE(filters[0], QString("Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv) "
-                                     "(*.avi *.flv *.mp4 *.mov *.wmv *.mpg *.mkv)"));
+        QCOMPARE(filters[0],
+            QString("Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv) "
+                    "(*.avi *.flv *.mp4 *.mov *.wmv *.mpg *.mkv)"));
         QCOMPARE(filters[7], QString("MKV File(*.mkv) (*.mkv)"));
     }
 
@@ -77,22 +79,22 @@ private slots:
         QTest::addColumn<bool>("converting");
         QTest::addColumn<std::vector<int>>("deleted");
         QTest::addColumn<int>("select");
-        QTest::newRow("rows 2 and 3 of five") << 5 << std::vector<bool> {0, 0, 1, 1, 0} << false
-                                              << std::vector<int> {3, 2} << 2;
-        QTest::newRow("the last row") << 5 << std::vector<bool> {0, 0, 0, 0, 1} << false
-                                      << std::vector<int> {4} << 3;
-        QTest::newRow("the last two") << 5 << std::vector<bool> {0, 0, 0, 1, 1} << false
-                                      << std::vector<int> {4, 3} << 2;
-        QTest::newRow("rows 0 and 4") << 5 << std::vector<bool> {1, 0, 0, 0, 1} << false
-                                      << std::vector<int> {4, 0} << 0;
-        QTest::newRow("nothing selected") << 3 << std::vector<bool> {0, 0, 0} << false
-                                          << std::vector<int> {} << 0;
-        QTest::newRow("every row") << 2 << std::vector<bool> {1, 1} << false
-                                   << std::vector<int> {1, 0} << -1;
-        QTest::newRow("while converting") << 3 << std::vector<bool> {0, 1, 0} << true
-                                          << std::vector<int> {} << 0;
-        QTest::newRow("empty list") << 0 << std::vector<bool> {} << false << std::vector<int> {}
-                                    << -1;
+        QTest::newRow("rows 2 and 3 of five")
+            << 5 << std::vector<bool> { 0, 0, 1, 1, 0 } << false << std::vector<int> { 3, 2 } << 2;
+        QTest::newRow("the last row")
+            << 5 << std::vector<bool> { 0, 0, 0, 0, 1 } << false << std::vector<int> { 4 } << 3;
+        QTest::newRow("the last two")
+            << 5 << std::vector<bool> { 0, 0, 0, 1, 1 } << false << std::vector<int> { 4, 3 } << 2;
+        QTest::newRow("rows 0 and 4")
+            << 5 << std::vector<bool> { 1, 0, 0, 0, 1 } << false << std::vector<int> { 4, 0 } << 0;
+        QTest::newRow("nothing selected")
+            << 3 << std::vector<bool> { 0, 0, 0 } << false << std::vector<int> {} << 0;
+        QTest::newRow("every row")
+            << 2 << std::vector<bool> { 1, 1 } << false << std::vector<int> { 1, 0 } << -1;
+        QTest::newRow("while converting")
+            << 3 << std::vector<bool> { 0, 1, 0 } << true << std::vector<int> {} << 0;
+        QTest::newRow("empty list")
+            << 0 << std::vector<bool> {} << false << std::vector<int> {} << -1;
     }
     void removal()
     {
@@ -110,11 +112,11 @@ private slots:
     {
         QCOMPARE(DialogUnits::AverageWidth(364), 7); // 52 letters of 7 pixels
         QCOMPARE(DialogUnits::AverageWidth(338), 7); // 6.5 rounds up
-        const DialogUnits du {7, 15};
+        const DialogUnits du { 7, 15 };
         // Each edge is rounded on its own, as a dialog template maps.
         QCOMPARE(du.Map(93, 44, 334, 180), QRect(163, 83, 584, 337));
         QCOMPARE(du.Map(0, 0, 434, 281), QRect(0, 0, 760, 527));
-        const DialogUnits six {6, 13};
+        const DialogUnits six { 6, 13 };
         QCOMPARE(six.Map(13, 244, 90, 8), QRect(20, 397, 135, 13));
     }
 
@@ -128,9 +130,9 @@ private slots:
 
     void nextInputFolder()
     {
-        QCOMPARE(NextInputFolder({"/videos/a.mp4"}), QString("/videos/"));
-        QCOMPARE(NextInputFolder({"/videos/x/a.mp4", "/videos/x/b.mp4"}), QString("/videos/x/"));
-        QCOMPARE(NextInputFolder({"/a.mp4"}), QString("/"));
+        QCOMPARE(NextInputFolder({ "/videos/a.mp4" }), QString("/videos/"));
+        QCOMPARE(NextInputFolder({ "/videos/x/a.mp4", "/videos/x/b.mp4" }), QString("/videos/x/"));
+        QCOMPARE(NextInputFolder({ "/a.mp4" }), QString("/"));
         QCOMPARE(NextInputFolder({}), QString());
     }
 };

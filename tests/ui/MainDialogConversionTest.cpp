@@ -1,5 +1,4 @@
 #include "MainDialogFixture.h"
-
 #include "platform/ProfileFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
@@ -45,8 +44,10 @@ private:
         // The video tool logs its input and writes frame 1 of the pattern it got
         // as its last argument; the image tool writes the GIF it is asked for.
         WriteScript(m_bin + "/video.dll",
-                    "for a; do :; done; echo \"$2\" >> '" + VideoLog() + "'; f=$(printf \"$a\" 1); "
-                    ": > \"$f\"\n" + videoExtra);
+            "for a; do :; done; echo \"$2\" >> '" + VideoLog()
+                + "'; f=$(printf \"$a\" 1); "
+                  ": > \"$f\"\n"
+                + videoExtra);
         WriteScript(m_bin + "/imgconv.dll", "for a; do :; done; : > \"$a\"\n");
     }
 
@@ -87,7 +88,7 @@ private slots:
         WriteProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "/earlier/");
 
         d().ConvertButton()->click();
-        QCOMPARE(f->folderQuestions, QStringList({"/earlier/"}));
+        QCOMPARE(f->folderQuestions, QStringList({ "/earlier/" }));
         QCOMPARE(d().StatusLabel()->text(), QString("Please wait..."));
         QCOMPARE(d().ProgressBar()->value(), 5);
         QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
@@ -100,7 +101,7 @@ private slots:
         QCOMPARE(d().ProgressBar()->value(), 0);
         QVERIFY(QFile::exists(m_out + "/a.gif"));
         QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
-                 m_out.toStdString());
+            m_out.toStdString());
     }
 
     void aCancelledFolderQuestionStartsNothing()
@@ -113,13 +114,13 @@ private slots:
         QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
         QVERIFY(d().StatusLabel()->text().isEmpty());
         QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
-                 std::string("/kept/"));
+            std::string("/kept/"));
     }
 
     void stopEndsTheJobAndItsTools()
     {
         WriteTools("while :; do sleep 0.05; done\n");
-        for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+        for (const char* name : { "a.mp4", "b.mp4", "c.mp4" })
             d().AddPathIfExists(f->MakeFile(QString("clips/") + name));
         d().ConvertButton()->click();
         QCOMPARE(d().ConvertButton()->text(), QString("Stop"));

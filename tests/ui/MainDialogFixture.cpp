@@ -22,9 +22,8 @@ MainDialogFixture::MainDialogFixture()
         opened << target;
         return 33;
     });
-    dialog->SetRowAddedHook([this](const QString& path, int row) {
-        rowsAdded << QString::number(row) + " " + path;
-    });
+    dialog->SetRowAddedHook(
+        [this](const QString& path, int row) { rowsAdded << QString::number(row) + " " + path; });
 }
 
 MainDialogFixture::~MainDialogFixture()

@@ -25,11 +25,11 @@ struct MainDialogFixture
     std::unique_ptr<CMainDialog> dialog;
     QTemporaryDir dir;
 
-    QString folderAnswer;        // what the folder question answers
+    QString folderAnswer; // what the folder question answers
     QStringList folderQuestions; // the initial folder of each question
-    QStringList fileAnswer;      // what the open-file dialog returns
-    QStringList fileQuestions;   // the initial folder of each open-file dialog
-    QStringList fileFilters;     // the filters of the last one
-    QStringList opened;          // targets given to the opener
-    QStringList rowsAdded;       // "row path" of each media-information hook call
+    QStringList fileAnswer; // what the open-file dialog returns
+    QStringList fileQuestions; // the initial folder of each open-file dialog
+    QStringList fileFilters; // the filters of the last one
+    QStringList opened; // targets given to the opener
+    QStringList rowsAdded; // "row path" of each media-information hook call
 };

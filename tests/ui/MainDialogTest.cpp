@@ -1,5 +1,4 @@
 #include "MainDialogFixture.h"
-
 #include "platform/ProfileFile.h"
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
@@ -24,15 +23,19 @@ struct States
 
 States StatesOf(const CMainDialog& d)
 {
-    return {d.RemoveButton()->isEnabled(), d.PreviewButton()->isEnabled(),
-            d.RemoveAllButton()->isEnabled(), d.ConvertButton()->isEnabled()};
+    return { d.RemoveButton()->isEnabled(), d.PreviewButton()->isEnabled(),
+        d.RemoveAllButton()->isEnabled(), d.ConvertButton()->isEnabled() };
 }
 
 char* toString(const States& s)
 {
     return qstrdup(QString("remove %1 preview %2 removeAll %3 convert %4")
-                       .arg(s.remove).arg(s.preview).arg(s.removeAll).arg(s.convert)
-                       .toLatin1().constData());
+                       .arg(s.remove)
+                       .arg(s.preview)
+                       .arg(s.removeAll)
+                       .arg(s.convert)
+                       .toLatin1()
+                       .constData());
 }
 
 QStringList SelectedPaths(const CMainDialog& d)
@@ -84,7 +87,7 @@ private slots:
 
     void startsIdleWithOnlyTheAlwaysEnabledButtons()
     {
-        QCOMPARE(StatesOf(d()), (States {false, false, false, false}));
+        QCOMPARE(StatesOf(d()), (States { false, false, false, false }));
         QVERIFY(d().AddButton()->isEnabled());
         QVERIFY(d().OptionsButton()->isEnabled());
         QVERIFY(d().AboutButton()->isEnabled());
@@ -125,24 +128,24 @@ private slots:
     void enabledStatesFollowAddsRemovalsAndClicks()
     {
         AddFiles(2);
-        QCOMPARE(StatesOf(d()), (States {false, false, true, true}));
+        QCOMPARE(StatesOf(d()), (States { false, false, true, true }));
         ClickRow(d(), 1);
-        QCOMPARE(SelectedPaths(d()), QStringList({f->Folder("1.mp4")}));
-        QCOMPARE(StatesOf(d()), (States {true, true, true, true}));
+        QCOMPARE(SelectedPaths(d()), QStringList({ f->Folder("1.mp4") }));
+        QCOMPARE(StatesOf(d()), (States { true, true, true, true }));
         d().RemoveButton()->click();
         QCOMPARE(d().FileList()->rowCount(), 1);
         // Row 0 is selected now, and the buttons say so.
-        QCOMPARE(StatesOf(d()), (States {true, true, true, true}));
+        QCOMPARE(StatesOf(d()), (States { true, true, true, true }));
         d().RemoveAllButton()->click();
-        QCOMPARE(StatesOf(d()), (States {false, false, false, false}));
+        QCOMPARE(StatesOf(d()), (States { false, false, false, false }));
         // A click on the empty list also brings the states up to date.
         AddFiles(1);
         ClickRow(d(), 0);
         d().FileList()->clearSelection();
         QTest::mouseClick(d().FileList()->viewport(), Qt::LeftButton, {},
-                          QPoint(5, d().FileList()->viewport()->height() - 5));
+            QPoint(5, d().FileList()->viewport()->height() - 5));
         QCoreApplication::processEvents();
-        QCOMPARE(StatesOf(d()), (States {false, false, true, true}));
+        QCOMPARE(StatesOf(d()), (States { false, false, true, true }));
     }
 
     void arrowKeysSelectButDoNotEnableRemove()
@@ -198,9 +201,8 @@ private slots:
     {
         AddFiles(1);
         f->folderAnswer = f->Folder();
-        for (QWidget* target : {static_cast<QWidget*>(d().ConvertButton()),
-                                static_cast<QWidget*>(d().AddButton()),
-                                static_cast<QWidget*>(&d())}) {
+        for (QWidget* target : { static_cast<QWidget*>(d().ConvertButton()),
+                 static_cast<QWidget*>(d().AddButton()), static_cast<QWidget*>(&d()) }) {
             target->setFocus();
             QTest::keyClick(target, Qt::Key_Return);
             QTest::keyClick(target, Qt::Key_Enter);
@@ -208,7 +210,7 @@ private slots:
         }
         QVERIFY(d().isVisible());
         QVERIFY(f->folderQuestions.isEmpty()); // Convert was not pressed
-        QVERIFY(f->fileQuestions.isEmpty());   // nor Add
+        QVERIFY(f->fileQuestions.isEmpty()); // nor Add
     }
 
     void deleteWithNothingSelectedFocusesTheFirstRow()
@@ -218,7 +220,7 @@ private slots:
         d().FileList()->clearSelection();
         QTest::keyClick(d().FileList(), Qt::Key_Delete);
         QCOMPARE(d().FileList()->rowCount(), 3);
-        QCOMPARE(SelectedPaths(d()), QStringList({f->Folder("0.mp4")}));
+        QCOMPARE(SelectedPaths(d()), QStringList({ f->Folder("0.mp4") }));
         QCOMPARE(d().FileList()->currentIndex().row(), 0);
     }
 
@@ -230,13 +232,13 @@ private slots:
         list->SelectAndFocusRow(3);
         d().RemoveSelected();
         QCOMPARE(list->rowCount(), 3);
-        QCOMPARE(SelectedPaths(d()), QStringList({paths[4]}));
+        QCOMPARE(SelectedPaths(d()), QStringList({ paths[4] }));
         QCOMPARE(list->currentIndex().row(), 2);
 
         list->clearSelection();
         list->SelectAndFocusRow(2);
         d().RemoveSelected();
-        QCOMPARE(SelectedPaths(d()), QStringList({paths[1]})); // the new last row
+        QCOMPARE(SelectedPaths(d()), QStringList({ paths[1] })); // the new last row
     }
 
     void removeDuringAConversionDeletesNothing()
@@ -246,7 +248,7 @@ private slots:
         d().FileList()->SelectAndFocusRow(2);
         d().RemoveSelected();
         QCOMPARE(d().FileList()->rowCount(), 3);
-        QCOMPARE(SelectedPaths(d()), QStringList({paths[0], paths[2]}));
+        QCOMPARE(SelectedPaths(d()), QStringList({ paths[0], paths[2] }));
         QCOMPARE(d().FileList()->currentIndex().row(), 0);
         // Remove All works in every state; Convert (Stop) stays enabled.
         d().RemoveAll();
@@ -283,19 +285,20 @@ private slots:
 
     void theFileDialogAddsInItsOrderAndRemembersTheFolder()
     {
-        const QStringList chosen = {f->MakeFile("in/c.mp4"), f->MakeFile("in/a.mkv"),
-                                    f->MakeFile("in/b.avi")};
+        const QStringList chosen
+            = { f->MakeFile("in/c.mp4"), f->MakeFile("in/a.mkv"), f->MakeFile("in/b.avi") };
         WriteProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "/start/here/");
         f->fileAnswer = chosen;
         d().AddButton()->click();
-        QCOMPARE(f->fileQuestions, QStringList({"/start/here/"}));
+        QCOMPARE(f->fileQuestions, QStringList({ "/start/here/" }));
         QCOMPARE(f->fileFilters, VideoFileDialogFilters());
         QCOMPARE(d().FileList()->rowCount(), 3);
         for (int row = 0; row < 3; ++row)
             QCOMPARE(d().FileList()->RowPath(row), chosen[row]);
-        QCOMPARE(f->rowsAdded, QStringList({"0 " + chosen[0], "1 " + chosen[1], "2 " + chosen[2]}));
+        QCOMPARE(
+            f->rowsAdded, QStringList({ "0 " + chosen[0], "1 " + chosen[1], "2 " + chosen[2] }));
         QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
-                 (f->Folder("in") + "/").toStdString());
+            (f->Folder("in") + "/").toStdString());
         QCOMPARE(d().ProgressBar()->value(), 0);
         QVERIFY(d().RemoveAllButton()->isEnabled());
 
@@ -304,7 +307,7 @@ private slots:
         d().AddCommand();
         QCOMPARE(d().FileList()->rowCount(), 3);
         QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
-                 (f->Folder("in") + "/").toStdString());
+            (f->Folder("in") + "/").toStdString());
     }
 
     void droppedFilesPassTheFilter()
@@ -313,8 +316,8 @@ private slots:
         const QString text = f->MakeFile("drop/notes.txt");
         const QString bare = f->MakeFile("drop/noext");
         QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(video), QUrl::fromLocalFile(text),
-                      QUrl::fromLocalFile(bare), QUrl("http://example.org/a.avi")});
+        mime.setUrls({ QUrl::fromLocalFile(video), QUrl::fromLocalFile(text),
+            QUrl::fromLocalFile(bare), QUrl("http://example.org/a.avi") });
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
         QCoreApplication::sendEvent(&d(), &enter);
         QVERIFY(enter.isAccepted());
@@ -323,7 +326,7 @@ private slots:
         QCOMPARE(d().FileList()->rowCount(), 2);
         QCOMPARE(d().FileList()->RowPath(0), video);
         QCOMPARE(d().FileList()->RowPath(1), bare);
-        QCOMPARE(f->rowsAdded, QStringList({"0 " + video, "1 " + bare}));
+        QCOMPARE(f->rowsAdded, QStringList({ "0 " + video, "1 " + bare }));
     }
 
     void theContextMenuFollowsTheList()
@@ -336,15 +339,15 @@ private slots:
                     on << a->text();
             return on;
         };
-        QCOMPARE(enabled(), QStringList({"&Add files"}));
+        QCOMPARE(enabled(), QStringList({ "&Add files" }));
         const QStringList paths = AddFiles(3);
-        QCOMPARE(enabled(), QStringList({"&Add files", "Remove &All"}));
+        QCOMPARE(enabled(), QStringList({ "&Add files", "Remove &All" }));
         d().FileList()->SelectAndFocusRow(2);
         d().FileList()->SelectAndFocusRow(0);
-        QCOMPARE(enabled(), QStringList({"&Add files", "&Remove", "Remove &All", "&View file"}));
+        QCOMPARE(enabled(), QStringList({ "&Add files", "&Remove", "Remove &All", "&View file" }));
 
         d().RunContextCommand(4); // View file: ascending order
-        QCOMPARE(f->opened, QStringList({paths[0], paths[2]}));
+        QCOMPARE(f->opened, QStringList({ paths[0], paths[2] }));
         d().RunContextCommand(2);
         QCOMPARE(d().FileList()->rowCount(), 1);
         d().RunContextCommand(1);
@@ -360,7 +363,7 @@ private slots:
         const QRect rect = list->visualRect(list->model()->index(1, 1));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        QCOMPARE(f->opened, QStringList({paths[1]}));
+        QCOMPARE(f->opened, QStringList({ paths[1] }));
         // Below the last row: nothing.
         const QPoint below(5, list->viewport()->height() - 3);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
@@ -374,7 +377,7 @@ private slots:
         d().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&d()));
         QTest::keyClick(&d(), Qt::Key_F1);
-        QCOMPARE(f->opened, QStringList({"https://example.org/home"}));
+        QCOMPARE(f->opened, QStringList({ "https://example.org/home" }));
         AddFiles(1);
         d().FileList()->setFocus();
         QTest::keyClick(d().FileList(), Qt::Key_F1);
@@ -409,11 +412,11 @@ private slots:
         d().FileList()->SelectAndFocusRow(0);
         d().FileList()->SelectAndFocusRow(3);
         d().FileStarted(2);
-        QCOMPARE(SelectedPaths(d()), QStringList({paths[2]}));
+        QCOMPARE(SelectedPaths(d()), QStringList({ paths[2] }));
         QCOMPARE(d().FileList()->currentIndex().row(), 2);
         d().FileStarted(4); // beyond the rows: ignored
         d().FileStarted(-1);
-        QCOMPARE(SelectedPaths(d()), QStringList({paths[2]}));
+        QCOMPARE(SelectedPaths(d()), QStringList({ paths[2] }));
     }
 
     void closingWhileIdleAsksNothing()

@@ -1,5 +1,4 @@
 #include "MainDialogFixture.h"
-
 #include "ui/CFileListView.h"
 #include "ui/MainWindowBusService.h"
 
@@ -27,11 +26,11 @@ private:
     {
         QProcess gdbus;
         gdbus.setProcessChannelMode(QProcess::MergedChannels);
-        gdbus.start("gdbus", QStringList {"call", "--session", "--dest",
-                                          MainWindowBusService::kServiceName, "--object-path",
-                                          MainWindowBusService::kObjectPath, "--method",
-                                          QString("net.tellurvane.Sablewick.MainWindow.") + method}
-                                 + args);
+        gdbus.start("gdbus",
+            QStringList { "call", "--session", "--dest", MainWindowBusService::kServiceName,
+                "--object-path", MainWindowBusService::kObjectPath, "--method",
+                QString("net.tellurvane.Sablewick.MainWindow.") + method }
+                + args);
         if (!gdbus.waitForStarted())
             return "gdbus did not start";
         // Waits with the event loop running, so that the window can answer.
@@ -62,23 +61,23 @@ private slots:
         QVERIFY(d().StartMessageService());
         const QString clip = f->MakeFile("it's a clip.mp4", 2500);
 
-        QCOMPARE(Call("AddFileRequest", {clip}), QString("()"));
-        QCOMPARE(Call("AddFileRequest", {f->Folder("missing.mp4")}), QString("()"));
-        QCOMPARE(Call("AddFileRequest", {""}), QString("()"));
+        QCOMPARE(Call("AddFileRequest", { clip }), QString("()"));
+        QCOMPARE(Call("AddFileRequest", { f->Folder("missing.mp4") }), QString("()"));
+        QCOMPARE(Call("AddFileRequest", { "" }), QString("()"));
         QCOMPARE(d().FileList()->rowCount(), 1);
         QCOMPARE(d().FileList()->RowPath(0), clip);
         QCOMPARE(d().FileList()->RowText(0, 1), QString("    2 KB"));
         QVERIFY(d().FileList()->RowText(0, 2).isEmpty());
 
-        QCOMPARE(Call("StatusTextChanged", {"40", "Uploading..."}), QString("()"));
+        QCOMPARE(Call("StatusTextChanged", { "40", "Uploading..." }), QString("()"));
         QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
         QCOMPARE(d().ProgressBar()->value(), 40);
-        QCOMPARE(Call("StatusTextChanged", {"90", ""}), QString("()"));
+        QCOMPARE(Call("StatusTextChanged", { "90", "" }), QString("()"));
         QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
         QCOMPARE(d().ProgressBar()->value(), 40);
 
         // A call that does not fit the interface is refused, not guessed at.
-        QVERIFY(Call("StatusTextChanged", {"just text"}).contains("Error"));
+        QVERIFY(Call("StatusTextChanged", { "just text" }).contains("Error"));
         QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
     }
 
@@ -96,7 +95,7 @@ private slots:
         QDBusConnection::disconnectFromBus("other");
         // Once the name is free, a window can take it.
         QVERIFY(d().StartMessageService());
-        QCOMPARE(Call("AddFileRequest", {f->MakeFile("b.mp4")}), QString("()"));
+        QCOMPARE(Call("AddFileRequest", { f->MakeFile("b.mp4") }), QString("()"));
         QCOMPARE(d().FileList()->rowCount(), 2);
     }
 };

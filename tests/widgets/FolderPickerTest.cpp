@@ -41,8 +41,7 @@ class RecordingPicker : public CFolderPicker
 public:
     RecordingPicker(QWidget* owner, QString root, QString prompt)
         : CFolderPicker(owner, std::move(root), std::move(prompt))
-    {
-    }
+    { }
     QStringList calls;
 
 protected:
@@ -181,7 +180,7 @@ private slots:
             picker.SetSelection(m_dir.filePath("home/missing")); // ignored
             picker.reject();
         });
-        QCOMPARE(picker.calls, QStringList({"select " + m_home, "init", "select " + m_out}));
+        QCOMPARE(picker.calls, QStringList({ "select " + m_home, "init", "select " + m_out }));
         // Outside Browse the chooser is closed: nothing reaches the hooks.
         picker.calls.clear();
         picker.SetSelection(m_out);
