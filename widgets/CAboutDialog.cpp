@@ -59,8 +59,17 @@ CAboutDialog::CAboutDialog(QWidget* parent, AboutTexts texts, QIcon appIcon)
     const QRect iconCell
         = DialogUnitRect(kIconRect.x, kIconRect.y, kIconRect.cx, kIconRect.cy, bx, by);
     m_iconLabel->setGeometry(QRect(iconCell.topLeft(), QSize(iconExtent, iconExtent)));
-    if (!appIcon.isNull())
-        m_iconLabel->setPixmap(appIcon.pixmap(QSize(iconExtent, iconExtent), devicePixelRatio()));
+    if (!appIcon.isNull()) {
+        // An icon without a large version is stretched, as an icon static stretches it.
+        const QSize extent(iconExtent, iconExtent);
+        QPixmap pixmap = appIcon.pixmap(extent, devicePixelRatio());
+        if (pixmap.deviceIndependentSize().toSize() != extent) {
+            pixmap = pixmap.scaled(
+                extent * devicePixelRatio(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            pixmap.setDevicePixelRatio(devicePixelRatio());
+        }
+        m_iconLabel->setPixmap(pixmap);
+    }
 
     const QString mailTarget = QStringLiteral("mailto:") + texts.Email;
     m_productLabel = MakeTextLabel(this, texts.SoftwareName);

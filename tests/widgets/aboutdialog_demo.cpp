@@ -1,6 +1,7 @@
 // Shows the About box for a look under a real X server:
 //   aboutdialog_demo [NAME [COPYRIGHT [HOMEPAGE [EMAIL]]]]
-// Link clicks are only printed, nothing is opened.
+// Link clicks are only printed, nothing is opened; with ABOUT_DEMO_FAIL=CODE in the
+// environment every open fails with that code.
 #include "widgets/CAboutDialog.h"
 #include "widgets/CLinkLabel.h"
 
@@ -21,9 +22,12 @@ int main(int argc, char** argv)
                               : QStringLiteral("https://www.tellurvane.example/");
     texts.Email
         = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("support@tellurvane.example");
-    CLinkLabel::SetOpener([](const QString& target) {
-        std::printf("open %s\n", target.toLocal8Bit().constData());
-        return 33;
+    const QByteArray failure = qgetenv("ABOUT_DEMO_FAIL");
+    const int result = failure.isEmpty() ? 33 : failure.toInt();
+    CLinkLabel::SetOpener([result](const QString& target) {
+        std::printf("open %s: %d\n", target.toLocal8Bit().constData(), result);
+        std::fflush(stdout);
+        return result;
     });
     const QIcon icon = app.style()->standardIcon(QStyle::SP_ComputerIcon);
     CAboutDialog box(nullptr, texts, icon);

@@ -130,6 +130,13 @@ void TestAboutDialog::showsTheApplicationIcon()
     QCOMPARE(
         shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::darkCyan));
 
+    // A small icon fills the icon's place all the same.
+    QPixmap small(16, 16);
+    small.fill(Qt::darkCyan);
+    CAboutDialog withSmallIcon(nullptr, TestTexts(), QIcon(small));
+    QCOMPARE(withSmallIcon.IconLabel()->pixmap().deviceIndependentSize(),
+        QSizeF(shown.deviceIndependentSize()));
+
     CAboutDialog withoutIcon(nullptr, TestTexts(), QIcon());
     QVERIFY(withoutIcon.IconLabel()->pixmap().isNull());
 }
