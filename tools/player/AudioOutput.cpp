@@ -18,8 +18,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(const AVCodecContext& codec, std:
     wanted.channels = static_cast<Uint8>(std::clamp(codec.ch_layout.nb_channels, 1, 2));
     wanted.samples = 1024;
     SDL_AudioSpec obtained {};
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(
-        nullptr, 0, &wanted, &obtained,
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
         SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (device == 0) {
         error = SDL_GetError();
@@ -35,8 +34,7 @@ AudioOutput::AudioOutput(SDL_AudioDeviceID device, const SDL_AudioSpec& spec)
     : m_device(device)
     , m_spec(spec)
     , m_bytesPerSecond(spec.freq * spec.channels * 2)
-{
-}
+{ }
 
 AudioOutput::~AudioOutput()
 {
@@ -61,8 +59,7 @@ bool AudioOutput::Reconfigure(const AVFrame* frame)
     av_channel_layout_default(&outLayout, m_spec.channels);
     SwrContext* raw = nullptr;
     const int made = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, m_spec.freq,
-                                         &inLayout, static_cast<AVSampleFormat>(frame->format),
-                                         frame->sample_rate, 0, nullptr);
+        &inLayout, static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
     ResamplerPtr resampler(raw);
     av_channel_layout_uninit(&outLayout);
     if (made < 0 || swr_init(resampler.get()) < 0) {
@@ -89,8 +86,7 @@ bool AudioOutput::Queue(const AVFrame* frame, double seconds)
     m_buffer.resize(static_cast<size_t>(capacity) * frameBytes);
     uint8_t* out = m_buffer.data();
     const int converted = swr_convert(m_resampler.get(), &out, capacity,
-                                      const_cast<const uint8_t**>(frame->extended_data),
-                                      frame->nb_samples);
+        const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (converted < 0)
         return false;
     if (converted > 0

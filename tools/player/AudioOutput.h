@@ -3,7 +3,6 @@
 #include "tools/player/FfmpegHandles.h"
 
 #include <SDL.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>

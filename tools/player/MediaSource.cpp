@@ -1,8 +1,7 @@
 #include "tools/player/MediaSource.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <sys/stat.h>
 
 extern "C" {
 #include <libavutil/dict.h>
@@ -58,10 +57,12 @@ CodecContextPtr OpenDecoder(const AVStream* stream, std::string& error)
 
 } // namespace
 
-std::unique_ptr<MediaSource> MediaSource::Open(const std::string& path, bool withAudio,
-                                               std::string& error)
+std::unique_ptr<MediaSource> MediaSource::Open(
+    const std::string& path, bool withAudio, std::string& error)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(path.c_str(), &info) != 0) {
         error = errno == ENOENT || errno == ENOTDIR ? "file not found" : "cannot read the file";
         return nullptr;
@@ -132,8 +133,8 @@ std::unique_ptr<MediaSource> MediaSource::Open(const std::string& path, bool wit
 
 AVRational MediaSource::SampleAspectRatio() const
 {
-    const AVRational guessed = av_guess_sample_aspect_ratio(
-        m_format.get(), m_format->streams[m_video.index], nullptr);
+    const AVRational guessed
+        = av_guess_sample_aspect_ratio(m_format.get(), m_format->streams[m_video.index], nullptr);
     if (guessed.num <= 0 || guessed.den <= 0)
         return { 1, 1 };
     return guessed;
@@ -164,8 +165,9 @@ bool MediaSource::NextFrame(Stream& stream, AVFrame* frame, double& seconds)
         const int received = avcodec_receive_frame(stream.codec.get(), frame);
         if (received == 0) {
             const int64_t stamp = frame->best_effort_timestamp;
-            seconds = stamp == AV_NOPTS_VALUE ? stream.nextSeconds
-                                              : static_cast<double>(stamp) * av_q2d(stream.timeBase);
+            seconds = stamp == AV_NOPTS_VALUE
+                ? stream.nextSeconds
+                : static_cast<double>(stamp) * av_q2d(stream.timeBase);
             double length = 0.0;
             if (stream.codec->codec_type == AVMEDIA_TYPE_AUDIO && frame->sample_rate > 0)
                 length = static_cast<double>(frame->nb_samples) / frame->sample_rate;

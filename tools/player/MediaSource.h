@@ -14,8 +14,8 @@ class MediaSource
 public:
     // Opens and probes `path` (a local file, never a URL) and its video decoder; the audio
     // decoder too when `withAudio` and the file has sound. Null and `error` set on failure.
-    static std::unique_ptr<MediaSource> Open(const std::string& path, bool withAudio,
-                                             std::string& error);
+    static std::unique_ptr<MediaSource> Open(
+        const std::string& path, bool withAudio, std::string& error);
 
     // Stops decoding sound, for want of a device to play it on.
     void DropAudio();

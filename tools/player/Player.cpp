@@ -18,7 +18,7 @@ constexpr double kSeekStep = 5.0;
 } // namespace
 
 Player::Player(MediaSource& source, VideoWindow& window, AudioOutput* audio, FramePtr firstFrame,
-               double firstSeconds)
+    double firstSeconds)
     : m_source(source)
     , m_window(window)
     , m_audio(audio)

@@ -15,7 +15,7 @@ class Player
 public:
     // `firstFrame` (at `firstSeconds`) is the picture shown first; `audio` may be null.
     Player(MediaSource& source, VideoWindow& window, AudioOutput* audio, FramePtr firstFrame,
-           double firstSeconds);
+        double firstSeconds);
 
     // Returns when the user closes the window.
     void Run();

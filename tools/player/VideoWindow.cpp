@@ -16,11 +16,11 @@ WindowSize FitWindow(int width, int height, AVRational pixelAspect, int maxWidth
     if (maxWidth > 0 && maxHeight > 0)
         scale = std::min({ 1.0, maxWidth / shownWidth, maxHeight / static_cast<double>(height) });
     return { std::max(1, static_cast<int>(std::lround(shownWidth * scale))),
-             std::max(1, static_cast<int>(std::lround(height * scale))) };
+        std::max(1, static_cast<int>(std::lround(height * scale))) };
 }
 
-std::unique_ptr<VideoWindow> VideoWindow::Create(const std::string& title, int width, int height,
-                                                 AVRational pixelAspect, std::string& error)
+std::unique_ptr<VideoWindow> VideoWindow::Create(
+    const std::string& title, int width, int height, AVRational pixelAspect, std::string& error)
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = SDL_GetError();
@@ -38,8 +38,7 @@ std::unique_ptr<VideoWindow> VideoWindow::Create(const std::string& title, int w
     const WindowSize size = FitWindow(width, height, pixelAspect, maxWidth, maxHeight);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     window->m_window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED,
-                                        SDL_WINDOWPOS_CENTERED, size.width, size.height,
-                                        SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+        SDL_WINDOWPOS_CENTERED, size.width, size.height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
     if (!window->m_window) {
         error = SDL_GetError();
         return nullptr;
@@ -81,8 +80,8 @@ bool VideoWindow::Upload(const AVFrame* frame)
     if (!m_texture || m_textureWidth != frame->width || m_textureHeight != frame->height) {
         if (m_texture)
             SDL_DestroyTexture(m_texture);
-        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_IYUV,
-                                      SDL_TEXTUREACCESS_STREAMING, frame->width, frame->height);
+        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_IYUV, SDL_TEXTUREACCESS_STREAMING,
+            frame->width, frame->height);
         if (!m_texture)
             return false;
         m_textureWidth = frame->width;
@@ -91,9 +90,8 @@ bool VideoWindow::Upload(const AVFrame* frame)
     const AVFrame* planar = frame;
     if (frame->format != AV_PIX_FMT_YUV420P && frame->format != AV_PIX_FMT_YUVJ420P) {
         m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame->width, frame->height,
-                                            static_cast<AVPixelFormat>(frame->format),
-                                            frame->width, frame->height, AV_PIX_FMT_YUV420P,
-                                            SWS_BILINEAR, nullptr, nullptr, nullptr));
+            static_cast<AVPixelFormat>(frame->format), frame->width, frame->height,
+            AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!m_scaler)
             return false;
         if (m_converted->width != frame->width || m_converted->height != frame->height) {
@@ -104,13 +102,12 @@ bool VideoWindow::Upload(const AVFrame* frame)
             if (av_frame_get_buffer(m_converted.get(), 0) < 0)
                 return false;
         }
-        sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height,
-                  m_converted->data, m_converted->linesize);
+        sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height, m_converted->data,
+            m_converted->linesize);
         planar = m_converted.get();
     }
     return SDL_UpdateYUVTexture(m_texture, nullptr, planar->data[0], planar->linesize[0],
-                                planar->data[1], planar->linesize[1], planar->data[2],
-                                planar->linesize[2])
+               planar->data[1], planar->linesize[1], planar->data[2], planar->linesize[2])
         == 0;
 }
 

@@ -3,7 +3,6 @@
 #include "tools/player/FfmpegHandles.h"
 
 #include <SDL.h>
-
 #include <memory>
 #include <string>
 
@@ -22,7 +21,7 @@ class VideoWindow
 public:
     // Null, with `error` set, when no window can be opened.
     static std::unique_ptr<VideoWindow> Create(const std::string& title, int width, int height,
-                                               AVRational pixelAspect, std::string& error);
+        AVRational pixelAspect, std::string& error);
     ~VideoWindow();
     VideoWindow(const VideoWindow&) = delete;
     VideoWindow& operator=(const VideoWindow&) = delete;

@@ -6,7 +6,6 @@
 #include "tools/player/VideoWindow.h"
 
 #include <SDL.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
