@@ -4,13 +4,15 @@
 #   bench/swfinfo-bench.sh            (corpus in $SABLEWICK_CORPUS, default bench/out/corpus)
 #
 # Builds the tool in build-release/ (Release, no sanitizers), then runs hyperfine on every
-# clip with both commands side by side and prints each clip's medians, their ratio, and the
-# median of the ratios. Target: ratio <= 0.5.
+# clip with both commands side by side, in several rounds so that both see the same load,
+# and prints each clip's median times, their ratio, and the median of the ratios.
+# Target: ratio <= 0.5.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 corpus=${SABLEWICK_CORPUS:-$root/bench/out/corpus}
-runs=${SWFINFO_BENCH_RUNS:-30}
+runs=${SWFINFO_BENCH_RUNS:-10}  # per round
+rounds=${SWFINFO_BENCH_ROUNDS:-3}
 
 if [ ! -d "$corpus/dev" ]; then
   "$root/../shared/bench/make-corpus.sh" "$corpus"
@@ -28,25 +30,31 @@ shopt -s nullglob
 clips=("$corpus"/dev/*.{mp4,mkv,avi,webm})
 [ ${#clips[@]} -gt 0 ] || { echo "no clips in $corpus/dev" >&2; exit 1; }
 
-for clip in "${clips[@]}"; do
-  name=$(basename "$clip")
-  hyperfine --shell=none --warmup 3 --runs "$runs" --style none \
-    --export-json "$out/$name.json" \
-    -n swfinfo "$tool -f $clip" \
-    -n ffprobe "ffprobe -v error -show_format -show_streams $clip" > /dev/null
+rm -f "$out"/*.json
+for round in $(seq "$rounds"); do
+  for clip in "${clips[@]}"; do
+    name=$(basename "$clip")
+    hyperfine --shell=none --warmup 2 --runs "$runs" --style none \
+      --export-json "$out/$name.$round.json" \
+      -n swfinfo "$tool -f $clip" \
+      -n ffprobe "ffprobe -v error -show_format -show_streams $clip" > /dev/null 2>&1
+  done
 done
 
-python3 - "$out" "${clips[@]}" <<'PY'
+python3 - "$out" "$rounds" "${clips[@]}" <<'PY'
 import json, os, statistics, sys
-out, clips = sys.argv[1], sys.argv[2:]
+out, rounds, clips = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
 ratios, ours_all, peer_all = [], [], []
 print(f"{'clip':34} {'swfinfo ms':>10} {'ffprobe ms':>10} {'ratio':>6}")
 for clip in clips:
     name = os.path.basename(clip)
-    with open(os.path.join(out, name + ".json")) as f:
-        results = {r["command"]: r for r in json.load(f)["results"]}
-    ours = results["swfinfo"]["median"] * 1000
-    peer = results["ffprobe"]["median"] * 1000
+    times = {"swfinfo": [], "ffprobe": []}
+    for r in range(1, rounds + 1):
+        with open(os.path.join(out, f"{name}.{r}.json")) as f:
+            for result in json.load(f)["results"]:
+                times[result["command"]] += result["times"]
+    ours = statistics.median(times["swfinfo"]) * 1000
+    peer = statistics.median(times["ffprobe"]) * 1000
     ratios.append(ours / peer)
     ours_all.append(ours)
     peer_all.append(peer)
