@@ -21,7 +21,7 @@ int64_t FrameSelector::slotOf(double time) const
 bool FrameSelector::isPastEnd(double time) const
 {
     // The duration counts from the first frame taken, as ffmpeg's trim does.
-    return m_duration && m_firstTime && time - *m_firstTime >= *m_duration - 1e-9;
+    return m_duration && m_firstTime && time - *m_firstTime >= *m_duration - kTolerance;
 }
 
 int FrameSelector::push(double time, double frameDuration)

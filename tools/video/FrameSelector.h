@@ -14,8 +14,9 @@ class FrameSelector
 public:
     explicit FrameSelector(double rate, std::optional<double> duration);
 
-    // Frames before the start are never taken (they are only decoded to reach it).
-    bool isBeforeStart(double time) const { return time < 0.0; }
+    // Frames before the start are never taken (they are only decoded to reach it). The
+    // tolerance keeps a frame that lies exactly on the start despite rounding of the times.
+    bool isBeforeStart(double time) const { return time < -kTolerance; }
     // True once a frame lies at or past the end of the requested duration: stop reading.
     bool isPastEnd(double time) const;
 
@@ -29,6 +30,7 @@ public:
     int64_t written() const { return m_written; }
 
 private:
+    static constexpr double kTolerance = 1e-6;
     int64_t slotOf(double time) const;
 
     double m_rate;
