@@ -11,8 +11,10 @@
 namespace video {
 namespace {
 
-    // Temporary frames are read once by the GIF assembler: speed matters, size hardly.
-    constexpr int kTemporaryPngLevel = 1;
+    // Temporary frames are read once by the GIF assembler and then deleted. Stored (level 0)
+    // blocks cost a quarter of the CPU time of level 1 on 720p frames (1.4 s against 5.7 s for
+    // 100 frames, decoding included) for 1.5 times the bytes; both leave filtering off.
+    constexpr int kTemporaryPngLevel = 0;
 
     [[noreturn]] void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
     void pngWarning(png_structp, png_const_charp) { }
