@@ -3,6 +3,7 @@
 #include "tools/video/AtomicFile.h"
 #include "tools/video/FrameSelector.h"
 #include "tools/video/FrameSource.h"
+#include "tools/video/ImageWriter.h"
 #include "tools/video/WriterPool.h"
 
 #include <algorithm>
@@ -17,6 +18,9 @@ namespace video {
 namespace {
 
     using Result = Outcome<long long>;
+
+    // Seconds a frame may lie past the length the container states (which is often rounded).
+    constexpr double kLateTolerance = 10.0;
 
     std::string checkFolder(const OutputPattern& pattern)
     {
@@ -90,12 +94,24 @@ Outcome<long long> extractFrames(const VideoOptions& options)
         return true;
     };
 
+    // A damaged time stamp far past the end of the file would otherwise make the frame before it
+    // fill every slot up to there. A jump, not steady progress: a header may understate the length.
+    std::optional<double> remaining = source.value().remainingLength();
+    double lastTaken = 0.0;
+    auto bogus = [&](double time) {
+        return remaining && time > *remaining + kLateTolerance && time - lastTaken > kLateTolerance;
+    };
+
     SourceFrame info;
     FrameSource::Status status;
     bool stopped = false;
     while ((status = source.value().next(decoded.get(), info)) == FrameSource::Status::Frame) {
         anyDecoded = true;
         if (selector.isBeforeStart(info.time)) {
+            av_frame_unref(decoded.get());
+            continue;
+        }
+        if (bogus(info.time)) {
             av_frame_unref(decoded.get());
             continue;
         }
@@ -106,6 +122,7 @@ Outcome<long long> extractFrames(const VideoOptions& options)
         if (!pool)
             pool.emplace(pattern.value(), settings, geometryFor(options, source.value(), decoded.get()), threads);
         int times = selector.push(info.time, info.duration);
+        lastTaken = info.time;
         if (!emit(times)) {
             stopped = true;
             break;
@@ -123,8 +140,8 @@ Outcome<long long> extractFrames(const VideoOptions& options)
     if (!error.empty())
         return Result::failure(error);
     if (number == 0) {
-        if (anyDecoded)
-            return Result::failure("no frames from " + std::to_string(options.start).substr(0, 12)
+        if (anyDecoded || options.start > 0)
+            return Result::failure("no frames from " + formatFrameInterval(options.start)
                 + " s on: the start lies past the end of the video");
         return Result::failure("no frame of '" + options.input + "' could be decoded");
     }

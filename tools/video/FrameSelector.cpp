@@ -15,7 +15,8 @@ int64_t FrameSelector::slotOf(double time) const
 {
     // Nearest slot, halves up (times are never negative here); the small tolerance absorbs
     // the error of times that came from rational time bases (1.0 * 12.5 is slot 12.5 -> 13).
-    return static_cast<int64_t>(std::floor(time * m_rate + 0.5 + 1e-9));
+    double slot = std::floor(time * m_rate + 0.5 + 1e-9);
+    return static_cast<int64_t>(std::clamp(slot, -1e15, 1e15));
 }
 
 bool FrameSelector::isPastEnd(double time) const

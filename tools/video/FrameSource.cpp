@@ -84,6 +84,8 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
     // Time 0 is the requested start on the file's time line, as ffmpeg counts it.
     double fileStart = raw->start_time != AV_NOPTS_VALUE ? raw->start_time / double(AV_TIME_BASE) : 0.0;
     s.m_origin = fileStart + start;
+    if (raw->duration != AV_NOPTS_VALUE && raw->duration > 0)
+        s.m_remaining = raw->duration / double(AV_TIME_BASE) - start;
     if (start > 0) {
         // Land on the keyframe at or before the start; decoding then runs up to it. When the
         // file cannot seek, reading from the beginning still gives the right frames.

@@ -3,6 +3,7 @@
 #include "tools/video/FfmpegHandles.h"
 #include "tools/video/Outcome.h"
 
+#include <optional>
 #include <string>
 
 namespace video {
@@ -27,6 +28,9 @@ public:
     Status next(AVFrame* frame, SourceFrame& info);
     const std::string& error() const { return m_error; }
 
+    // Seconds from the requested start to the end of the file, when the file says.
+    std::optional<double> remainingLength() const { return m_remaining; }
+
     // Clockwise rotation (0, 90, 180 or 270) that the file asks for when shown.
     int rotation() const { return m_rotation; }
     AVRational sampleAspectRatio(const AVFrame* frame) const;
@@ -44,6 +48,7 @@ private:
     double m_lastTime = 0.0;
     bool m_haveLastTime = false;
     bool m_draining = false;
+    std::optional<double> m_remaining;
     int m_rotation = 0;
     int m_errorsInRow = 0;
     std::string m_error;

@@ -84,7 +84,7 @@ Outcome<OutputPattern> OutputPattern::parse(const std::string& path)
 
 std::string OutputPattern::fileName(long long number) const
 {
-    char digits[48];
+    char digits[128];
     std::snprintf(digits, sizeof digits, "%0*lld", m_width, number);
     return m_folder + m_prefix + digits + m_suffix;
 }

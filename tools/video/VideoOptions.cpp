@@ -6,6 +6,9 @@
 namespace video {
 namespace {
 
+    // Far beyond any clip, and small enough for every time stamp computed from it.
+    constexpr double kMaxSeconds = 1e9;
+
     // A plain decimal number with a point, whatever the locale.
     std::optional<double> parseNumber(const std::string& text)
     {
@@ -76,7 +79,7 @@ Outcome<VideoOptions> parseVideoOptions(const std::vector<std::string>& args)
         r.take();
         const std::string& text = r.take();
         auto v = parseNumber(text);
-        if (!v || *v < 0)
+        if (!v || *v < 0 || *v > kMaxSeconds)
             return fail("invalid start time '" + text + "' (seconds, 0 or more)");
         o.start = *v;
     }
@@ -84,7 +87,7 @@ Outcome<VideoOptions> parseVideoOptions(const std::vector<std::string>& args)
         r.take();
         const std::string& text = r.take();
         auto v = parseNumber(text);
-        if (!v || *v <= 0)
+        if (!v || *v <= 0 || *v > kMaxSeconds)
             return fail("invalid duration '" + text + "' (seconds, more than 0)");
         o.duration = *v;
     }
