@@ -32,7 +32,10 @@ namespace {
 
 } // namespace
 
-std::string systemError(int code) { return std::error_code(code, std::generic_category()).message(); }
+std::string systemError(int code)
+{
+    return std::error_code(code, std::generic_category()).message();
+}
 
 Outcome<AtomicFile> AtomicFile::create(const std::string& path)
 {
@@ -42,7 +45,8 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // Hidden, so that a wildcard over the finished frames never matches it.
-    std::string tag = "." + std::to_string(::getpid()) + "." + std::to_string(g_counter++) + ".part";
+    std::string tag
+        = "." + std::to_string(::getpid()) + "." + std::to_string(g_counter++) + ".part";
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         f.m_temporary = folder + "." + name + tag;
@@ -77,7 +81,10 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     other.m_temporary.clear();
 }
 
-AtomicFile::~AtomicFile() { discard(); }
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
 
 void AtomicFile::discard()
 {

@@ -39,7 +39,8 @@ namespace {
                     ox = y;
                     oy = in.width - 1 - x;
                 }
-                std::memcpy(out.pixels.data() + (static_cast<size_t>(oy) * out.width + ox) * 3, src + x * 3, 3);
+                std::memcpy(out.pixels.data() + (static_cast<size_t>(oy) * out.width + ox) * 3,
+                    src + x * 3, 3);
             }
         }
     }
@@ -50,8 +51,7 @@ FrameConverter::FrameConverter(int width, int height, int rotation)
     : m_width(width)
     , m_height(height)
     , m_rotation(rotation)
-{
-}
+{ }
 
 const RgbImage* FrameConverter::convert(const AVFrame* frame)
 {
@@ -65,11 +65,13 @@ const RgbImage* FrameConverter::convert(const AVFrame* frame)
     if (!m_sws)
         return nullptr;
 
-    int colorspace = frame->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : frame->colorspace;
+    int colorspace
+        = frame->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : frame->colorspace;
     int fullRange = isFullRange(frame) ? 1 : 0;
     // A new source geometry may have brought a fresh context, so the details are set again.
     if (frame->width != m_sourceWidth || frame->height != m_sourceHeight
-        || frame->format != m_sourceFormat || colorspace != m_colorspace || fullRange != m_fullRange) {
+        || frame->format != m_sourceFormat || colorspace != m_colorspace
+        || fullRange != m_fullRange) {
         sws_setColorspaceDetails(m_sws.get(), sws_getCoefficients(colorspace), fullRange,
             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
         m_sourceWidth = frame->width;

@@ -25,7 +25,9 @@ namespace {
     std::string checkFolder(const OutputPattern& pattern)
     {
         std::string folder = pattern.folder().empty() ? "." : pattern.folder();
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::stat(folder.c_str(), &st) != 0)
             return "cannot write to the folder '" + folder + "': " + systemError(errno);
         if (!S_ISDIR(st.st_mode))
@@ -36,7 +38,8 @@ namespace {
     }
 
     // Output size: as asked, or the display size of the source (square pixels, rotated).
-    WriterPool::Geometry geometryFor(const VideoOptions& options, const FrameSource& source, const AVFrame* frame)
+    WriterPool::Geometry geometryFor(
+        const VideoOptions& options, const FrameSource& source, const AVFrame* frame)
     {
         WriterPool::Geometry g;
         g.rotation = source.rotation();
@@ -120,7 +123,8 @@ Outcome<long long> extractFrames(const VideoOptions& options)
             break;
         }
         if (!pool)
-            pool.emplace(pattern.value(), settings, geometryFor(options, source.value(), decoded.get()), threads);
+            pool.emplace(pattern.value(), settings,
+                geometryFor(options, source.value(), decoded.get()), threads);
         int times = selector.push(info.time, info.duration);
         lastTaken = info.time;
         if (!emit(times)) {

@@ -8,8 +8,7 @@ namespace video {
 FrameSelector::FrameSelector(double rate, std::optional<double> duration)
     : m_rate(rate)
     , m_duration(duration)
-{
-}
+{ }
 
 int64_t FrameSelector::slotOf(double time) const
 {

@@ -82,7 +82,8 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
         return Result::failure("out of memory");
 
     // Time 0 is the requested start on the file's time line, as ffmpeg counts it.
-    double fileStart = raw->start_time != AV_NOPTS_VALUE ? raw->start_time / double(AV_TIME_BASE) : 0.0;
+    double fileStart
+        = raw->start_time != AV_NOPTS_VALUE ? raw->start_time / double(AV_TIME_BASE) : 0.0;
     s.m_origin = fileStart + start;
     if (raw->duration != AV_NOPTS_VALUE && raw->duration > 0)
         s.m_remaining = raw->duration / double(AV_TIME_BASE) - start;
@@ -98,8 +99,8 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
 
 AVRational FrameSource::sampleAspectRatio(const AVFrame* frame) const
 {
-    return av_guess_sample_aspect_ratio(m_format.get(), m_format->streams[m_stream],
-        const_cast<AVFrame*>(frame));
+    return av_guess_sample_aspect_ratio(
+        m_format.get(), m_format->streams[m_stream], const_cast<AVFrame*>(frame));
 }
 
 FrameSource::Status FrameSource::next(AVFrame* frame, SourceFrame& info)

@@ -11,7 +11,7 @@ namespace video {
 // One decoded frame and where it lies on the clip's time line.
 struct SourceFrame
 {
-    double time = 0.0;     // seconds from the requested start (negative before it)
+    double time = 0.0; // seconds from the requested start (negative before it)
     double duration = 0.0; // seconds the frame is shown
 };
 
@@ -20,7 +20,12 @@ struct SourceFrame
 class FrameSource
 {
 public:
-    enum class Status { Frame, End, Error };
+    enum class Status
+    {
+        Frame,
+        End,
+        Error
+    };
 
     static Outcome<FrameSource> open(const std::string& path, double start);
 

@@ -16,13 +16,18 @@ namespace {
     // 100 frames, decoding included) for 1.5 times the bytes; both leave filtering off.
     constexpr int kTemporaryPngLevel = 0;
 
-    [[noreturn]] void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+    [[noreturn]] void pngError(png_structp png, png_const_charp)
+    {
+        png_longjmp(png, 1);
+    }
     void pngWarning(png_structp, png_const_charp) { }
 
     // Kept free of C++ objects: libpng reports failure by longjmp.
-    bool encodePng(FILE* out, const RgbImage* image, png_bytep* rows, bool fast, const char* interval)
+    bool encodePng(
+        FILE* out, const RgbImage* image, png_bytep* rows, bool fast, const char* interval)
     {
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+        png_structp png
+            = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
         if (!png)
             return false;
         png_infop info = png_create_info_struct(png);
@@ -89,7 +94,8 @@ namespace {
 std::string formatFrameInterval(double seconds)
 {
     char text[64] = {};
-    auto result = std::to_chars(text, text + sizeof text - 1, seconds, std::chars_format::general, 9);
+    auto result
+        = std::to_chars(text, text + sizeof text - 1, seconds, std::chars_format::general, 9);
     *result.ptr = '\0';
     return text;
 }
@@ -98,8 +104,7 @@ ImageWriter::ImageWriter(const OutputPattern& pattern, const WriteSettings& sett
     : m_pattern(pattern)
     , m_settings(settings)
     , m_intervalText(formatFrameInterval(settings.frameInterval))
-{
-}
+{ }
 
 std::string ImageWriter::write(const RgbImage& image, long long number)
 {

@@ -7,11 +7,12 @@
 namespace video {
 
 // A value or a one-line error text; the tool reports failures as values, never by throwing.
-template <typename T>
-class Outcome
+template <typename T> class Outcome
 {
 public:
-    Outcome(T value) : m_value(std::move(value)) { }
+    Outcome(T value)
+        : m_value(std::move(value))
+    { }
     static Outcome failure(std::string error)
     {
         Outcome o;

@@ -56,7 +56,8 @@ Outcome<OutputPattern> OutputPattern::parse(const std::string& path)
         if (j < name.size() && name[j] == '0') {
             ++j;
             size_t digits = 0;
-            while (j < name.size() && std::isdigit(static_cast<unsigned char>(name[j])) && digits < 2) {
+            while (j < name.size() && std::isdigit(static_cast<unsigned char>(name[j]))
+                && digits < 2) {
                 w = w * 10 + (name[j] - '0');
                 ++j;
                 ++digits;

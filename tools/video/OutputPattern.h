@@ -6,7 +6,14 @@
 
 namespace video {
 
-enum class ImageFormat { Png, Jpeg, Bmp, Tga, Pcx };
+enum class ImageFormat
+{
+    Png,
+    Jpeg,
+    Bmp,
+    Tga,
+    Pcx
+};
 
 // The output path with its number placeholder. Only the last %d or %0Nd in the file name is a
 // placeholder; every other character, a % in a folder name included, stays literal.
@@ -26,7 +33,7 @@ private:
     std::string m_folder; // with its trailing '/', or empty for the current folder
     std::string m_prefix; // file name before the placeholder
     std::string m_suffix; // file name after it
-    int m_width = 0;      // zero-padded width, 0 for %d
+    int m_width = 0; // zero-padded width, 0 for %d
     ImageFormat m_format = ImageFormat::Png;
 };
 

@@ -37,7 +37,9 @@ namespace {
     class ArgumentReader
     {
     public:
-        explicit ArgumentReader(const std::vector<std::string>& args) : m_args(args) { }
+        explicit ArgumentReader(const std::vector<std::string>& args)
+            : m_args(args)
+        { }
         bool atOption(const char* name) const
         {
             // The output path is always the last argument, even when it starts with a minus.
@@ -52,7 +54,10 @@ namespace {
         size_t m_next = 0;
     };
 
-    Outcome<VideoOptions> fail(const std::string& text) { return Outcome<VideoOptions>::failure(text); }
+    Outcome<VideoOptions> fail(const std::string& text)
+    {
+        return Outcome<VideoOptions>::failure(text);
+    }
 
 } // namespace
 

@@ -13,13 +13,13 @@ struct VideoOptions
 {
     std::string input;
     bool overwrite = false;
-    double start = 0.0;                 // seconds from the beginning of the file
-    std::optional<double> duration;     // seconds; none means to the end of the video
-    int width = 0;                      // 0: the display size of the source
+    double start = 0.0; // seconds from the beginning of the file
+    std::optional<double> duration; // seconds; none means to the end of the video
+    int width = 0; // 0: the display size of the source
     int height = 0;
-    std::optional<double> qscale;       // JPEG quality scale (2 best .. 31 worst)
-    double rate = 1.0;                  // frames taken per second
-    std::string output;                 // path with a %d or %0Nd number placeholder
+    std::optional<double> qscale; // JPEG quality scale (2 best .. 31 worst)
+    double rate = 1.0; // frames taken per second
+    std::string output; // path with a %d or %0Nd number placeholder
     bool help = false;
 };
 

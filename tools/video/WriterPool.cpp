@@ -2,7 +2,8 @@
 
 namespace video {
 
-WriterPool::WriterPool(const OutputPattern& pattern, const WriteSettings& settings, Geometry geometry, int threads)
+WriterPool::WriterPool(
+    const OutputPattern& pattern, const WriteSettings& settings, Geometry geometry, int threads)
     : m_pattern(pattern)
     , m_settings(settings)
     , m_geometry(geometry)
@@ -12,7 +13,10 @@ WriterPool::WriterPool(const OutputPattern& pattern, const WriteSettings& settin
         m_threads.emplace_back([this] { run(); });
 }
 
-WriterPool::~WriterPool() { finish(); }
+WriterPool::~WriterPool()
+{
+    finish();
+}
 
 bool WriterPool::submit(const AVFrame* frame, long long number)
 {
@@ -50,7 +54,8 @@ void WriterPool::run()
         Job job;
         {
             std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return !m_jobs.empty() || m_closing || !m_error.empty(); });
+            m_changed.wait(
+                lock, [this] { return !m_jobs.empty() || m_closing || !m_error.empty(); });
             if (!m_error.empty() || m_jobs.empty())
                 return;
             job = std::move(m_jobs.front());

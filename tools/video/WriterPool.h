@@ -25,7 +25,8 @@ public:
         int rotation = 0;
     };
 
-    WriterPool(const OutputPattern& pattern, const WriteSettings& settings, Geometry geometry, int threads);
+    WriterPool(const OutputPattern& pattern, const WriteSettings& settings, Geometry geometry,
+        int threads);
     ~WriterPool();
     WriterPool(const WriterPool&) = delete;
     WriterPool& operator=(const WriterPool&) = delete;

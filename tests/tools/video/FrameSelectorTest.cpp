@@ -1,7 +1,6 @@
 #include "tools/video/FrameSelector.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 using video::FrameSelector;

@@ -1,5 +1,6 @@
-#include "tools/video/ImageWriter.h"
 #include "tools/video/OutputPattern.h"
+
+#include "tools/video/ImageWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -29,7 +29,10 @@ ToolRun runOnce(const std::string& program, const std::vector<std::string>& args
         dup2(out[1], 1);
         dup2(err[1], 2);
         if (limits.maxFileSize >= 0) {
-            struct rlimit rl { static_cast<rlim_t>(limits.maxFileSize), static_cast<rlim_t>(limits.maxFileSize) };
+            struct rlimit rl
+            {
+                static_cast<rlim_t>(limits.maxFileSize), static_cast<rlim_t>(limits.maxFileSize)
+            };
             setrlimit(RLIMIT_FSIZE, &rl);
             signal(SIGXFSZ, SIG_IGN);
         }
@@ -70,7 +73,8 @@ ToolRun runOnce(const std::string& program, const std::vector<std::string>& args
 
 } // namespace
 
-ToolRun runProgram(const std::string& program, const std::vector<std::string>& args, RunLimits limits)
+ToolRun runProgram(
+    const std::string& program, const std::vector<std::string>& args, RunLimits limits)
 {
     ToolRun result = runOnce(program, args, limits);
     // The program's Stop ends tools by name; on a machine shared with other test runs a

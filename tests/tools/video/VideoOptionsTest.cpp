@@ -47,16 +47,19 @@ TEST(VideoOptions, MinimalFormAndOutputStartingWithMinus)
     EXPECT_EQ(o.value().output, "-out%d.jpg");
 }
 
-TEST(VideoOptions, HelpAlone) { EXPECT_TRUE(parseVideoOptions({ "--help" }).value().help); }
+TEST(VideoOptions, HelpAlone)
+{
+    EXPECT_TRUE(parseVideoOptions({ "--help" }).value().help);
+}
 
 TEST(VideoOptions, RejectsEverythingElse)
 {
     const char* bad[] = {
         "",
         "--help -i a.mp4 -r 1 o%d.png",
-        "-y -i a.mp4 -r 1 o%d.png",             // -i must come first
-        "-i a.mp4 -r 1",                        // no output
-        "-i a.mp4 o%d.png",                     // no -r
+        "-y -i a.mp4 -r 1 o%d.png", // -i must come first
+        "-i a.mp4 -r 1", // no output
+        "-i a.mp4 o%d.png", // no -r
         "-i a.mp4 -r 1 o%d.png extra",
         "-i a.mp4 -s 320x240 -ss 3 -r 1 o%d.png", // out of order
         "-i a.mp4 -r 1 -y o%d.png",

@@ -3,11 +3,10 @@
 #include "PngFile.h"
 #include "ToolRun.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -54,13 +53,19 @@ protected:
         fs::create_directories(s_clips);
         // 3 s at 25 fps with a keyframe every 12 frames; 3 s at 29.97 fps in Matroska;
         // 2.5 s at 24 fps with B-frames and a sound track that starts first.
-        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 -c:v mpeg4 -g 12 -q:v 3 " + clip("c25.mp4"));
-        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=30000/1001:duration=3 -c:v mpeg4 -q:v 3 " + clip("c2997.mkv"));
-        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=24:duration=2.5 -f lavfi -i sine=duration=2.6 "
-               "-c:v mpeg4 -bf 2 -q:v 3 -c:a pcm_s16le " + clip("c24b.avi"));
+        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 -c:v mpeg4 -g 12 -q:v 3 "
+            + clip("c25.mp4"));
+        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=30000/1001:duration=3 -c:v mpeg4 -q:v 3 "
+            + clip("c2997.mkv"));
+        ffmpeg(
+            "-f lavfi -i testsrc2=size=160x120:rate=24:duration=2.5 -f lavfi -i sine=duration=2.6 "
+            "-c:v mpeg4 -bf 2 -q:v 3 -c:a pcm_s16le "
+            + clip("c24b.avi"));
         ffmpeg("-i " + clip("c25.mp4") + " -c copy -metadata:s:v rotate=90 " + clip("rot90.mp4"));
-        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25:duration=1,setsar=4/3 -c:v mpeg4 " + clip("sar.mp4"));
-        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25:duration=4 -c:v mpeg2video -g 10 " + clip("whole.ts"));
+        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25:duration=1,setsar=4/3 -c:v mpeg4 "
+            + clip("sar.mp4"));
+        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25:duration=4 -c:v mpeg2video -g 10 "
+            + clip("whole.ts"));
         ffmpeg("-f lavfi -i sine=duration=1 " + clip("sound.wav"));
         // A transport stream with garbage over a stretch in the middle.
         std::string ts = readAll(s_clips / "whole.ts");
@@ -99,7 +104,8 @@ protected:
     }
 
     // Frame count the ffmpeg program gives with its fps filter for the same start, length and rate.
-    int ffmpegCount(const std::string& clipName, const std::string& ss, const std::string& t, const std::string& r)
+    int ffmpegCount(const std::string& clipName, const std::string& ss, const std::string& t,
+        const std::string& r)
     {
         fs::path folder = m_out / "ffmpeg";
         fs::create_directories(folder);
@@ -118,12 +124,15 @@ protected:
 fs::path VideoTool::s_clips;
 int VideoTool::s_counter = 0;
 
-std::vector<std::string> numbered(const std::string& prefix, int count, int width, const std::string& suffix)
+std::vector<std::string> numbered(
+    const std::string& prefix, int count, int width, const std::string& suffix)
 {
     std::vector<std::string> names;
     for (int i = 1; i <= count; ++i) {
         std::string n = std::to_string(i);
-        names.push_back(prefix + std::string(static_cast<size_t>(std::max(0, width - int(n.size()))), '0') + n + suffix);
+        names.push_back(prefix
+            + std::string(static_cast<size_t>(std::max(0, width - int(n.size()))), '0') + n
+            + suffix);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -148,12 +157,12 @@ TEST_F(VideoTool, FrameCountsMatchTheFpsFilter)
         int expected;
     } cases[] = {
         { "c25.mp4", "0", "", "1.00", 3 },
-        { "c25.mp4", "0", "", "12.50", 38 },   // 37.5 slots round up
+        { "c25.mp4", "0", "", "12.50", 38 }, // 37.5 slots round up
         { "c25.mp4", "0", "", "7.00", 21 },
         { "c25.mp4", "1", "1", "12.50", 13 },
         { "c25.mp4", "1", "", "0.30", 1 },
-        { "c25.mp4", "2", "", "60.00", 60 },   // frames repeated
-        { "c25.mp4", "1", "5", "10.00", 20 },  // the clip ends before the duration
+        { "c25.mp4", "2", "", "60.00", 60 }, // frames repeated
+        { "c25.mp4", "1", "5", "10.00", 20 }, // the clip ends before the duration
         { "c2997.mkv", "1", "1", "3.00", 3 },
         { "c2997.mkv", "0", "", "12.50", 38 },
         { "c24b.avi", "0", "", "7.00", 18 },
@@ -163,7 +172,8 @@ TEST_F(VideoTool, FrameCountsMatchTheFpsFilter)
         SCOPED_TRACE(std::string(c.clip) + " -ss " + c.ss + " -t " + c.t + " -r " + c.r);
         fs::remove_all(m_out);
         fs::create_directories(m_out);
-        std::string options = std::string("-y -ss ") + c.ss + (*c.t ? std::string(" -t ") + c.t : "") + " -r " + c.r;
+        std::string options = std::string("-y -ss ") + c.ss
+            + (*c.t ? std::string(" -t ") + c.t : "") + " -r " + c.r;
         ToolRun r = run(c.clip, options, "DasmereTemp%08d.png");
         ASSERT_EQ(r.exitCode, 0) << r.output;
         EXPECT_EQ(namesIn(m_out), numbered("DasmereTemp", c.expected, 8, ".png"));
@@ -186,8 +196,10 @@ TEST_F(VideoTool, StartIsAccurateToTheFrame)
     ToolRun r = run("c25.mp4", "-y -ss 1 -t 0.2 -r 25.00", "f%d.png");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_EQ(namesIn(m_out).size(), 5u);
-    ffmpeg("-i " + clip("c25.mp4") + " -vf select=eq(n\\,25) -frames:v 1 " + (m_out / "at25.png").string());
-    ffmpeg("-i " + clip("c25.mp4") + " -vf select=eq(n\\,24) -frames:v 1 " + (m_out / "at24.png").string());
+    ffmpeg("-i " + clip("c25.mp4") + " -vf select=eq(n\\,25) -frames:v 1 "
+        + (m_out / "at25.png").string());
+    ffmpeg("-i " + clip("c25.mp4") + " -vf select=eq(n\\,24) -frames:v 1 "
+        + (m_out / "at24.png").string());
     PngFile ours = readPng((m_out / "f1.png").string());
     ASSERT_TRUE(ours.ok);
     EXPECT_LT(meanDifference(ours, readPng((m_out / "at25.png").string())), 3.0);
@@ -213,7 +225,8 @@ TEST_F(VideoTool, Sizes)
         SCOPED_TRACE(std::string(c.clip) + " " + c.size);
         fs::remove_all(m_out);
         fs::create_directories(m_out);
-        std::string options = std::string("-y -ss 0 -t 1") + (*c.size ? std::string(" -s ") + c.size : "") + " -r 1.00";
+        std::string options = std::string("-y -ss 0 -t 1")
+            + (*c.size ? std::string(" -s ") + c.size : "") + " -r 1.00";
         ToolRun r = run(c.clip, options, "f%d.png");
         ASSERT_EQ(r.exitCode, 0) << r.output;
         PngFile png = readPng((m_out / "f1.png").string());
@@ -227,7 +240,8 @@ TEST_F(VideoTool, RotationAsFfmpegShowsIt)
 {
     ASSERT_EQ(run("rot90.mp4", "-y -ss 0 -t 1 -r 1.00", "turned%d.png").exitCode, 0);
     ffmpeg("-i " + clip("rot90.mp4") + " -vf fps=1 -frames:v 1 " + (m_out / "ffmpeg.png").string());
-    ffmpeg("-i " + clip("c25.mp4") + " -vf fps=1,transpose=clock -frames:v 1 " + (m_out / "mirror.png").string());
+    ffmpeg("-i " + clip("c25.mp4") + " -vf fps=1,transpose=clock -frames:v 1 "
+        + (m_out / "mirror.png").string());
     PngFile turned = readPng((m_out / "turned1.png").string());
     ASSERT_TRUE(turned.ok);
     EXPECT_LT(meanDifference(turned, readPng((m_out / "ffmpeg.png").string())), 2.0);
@@ -251,7 +265,8 @@ TEST_F(VideoTool, EachFormatByItsMagicBytes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.extension);
-        ToolRun r = run("c25.mp4", "-y -ss 0 -t 1 -s 33x21 -r 2.00", std::string("img%d") + c.extension);
+        ToolRun r
+            = run("c25.mp4", "-y -ss 0 -t 1 -s 33x21 -r 2.00", std::string("img%d") + c.extension);
         ASSERT_EQ(r.exitCode, 0) << r.output;
         std::string data = readAll(m_out / (std::string("img2") + c.extension));
         ASSERT_GT(data.size(), 32u);
@@ -276,19 +291,25 @@ TEST_F(VideoTool, NumbersFromOneAndOnlyTheLastPlaceholderOfTheName)
     fs::path folder = m_out / "100%d of %s";
     fs::create_directories(folder);
     ToolRun r = runProgram(kTool,
-        { "-i", clip("c25.mp4"), "-y", "-ss", "0", "-t", "2", "-r", "2.00", (folder / "a%d_b%03d.png").string() });
+        { "-i", clip("c25.mp4"), "-y", "-ss", "0", "-t", "2", "-r", "2.00",
+            (folder / "a%d_b%03d.png").string() });
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_EQ(namesIn(folder), numbered("a%d_b", 4, 3, ".png"));
 }
 
 TEST_F(VideoTool, FrameIntervalChunkInEveryPng)
 {
-    for (auto [rate, text] : { std::pair { "12.50", "0.08" }, std::pair { "3.00", "0.333333333" } }) {
+    for (auto [rate, text] :
+        { std::pair { "12.50", "0.08" }, std::pair { "3.00", "0.333333333" } }) {
         fs::remove_all(m_out);
         fs::create_directories(m_out);
-        ASSERT_EQ(run("c25.mp4", std::string("-y -ss 0 -t 1 -r ") + rate, "DasmereTemp%08d.png").exitCode, 0);
-        ASSERT_EQ(run("c25.mp4", std::string("-y -ss 0 -t 1 -r ") + rate, "user%d.png").exitCode, 0);
-        for (const char* name : { "DasmereTemp00000001.png", "DasmereTemp00000003.png", "user2.png" }) {
+        ASSERT_EQ(
+            run("c25.mp4", std::string("-y -ss 0 -t 1 -r ") + rate, "DasmereTemp%08d.png").exitCode,
+            0);
+        ASSERT_EQ(
+            run("c25.mp4", std::string("-y -ss 0 -t 1 -r ") + rate, "user%d.png").exitCode, 0);
+        for (const char* name :
+            { "DasmereTemp00000001.png", "DasmereTemp00000003.png", "user2.png" }) {
             PngFile png = readPng((m_out / name).string());
             ASSERT_TRUE(png.ok) << name;
             EXPECT_EQ(png.texts["FrameInterval"], text) << name;
