@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Frame extraction: video.dll against the ffmpeg program with the same start, length, size
+# and rate, on the benchmark corpus, writing temporary PNG frames (DasmereTemp%08d.png).
+# Prints per clip and profile: wall time of each and their ratio (median over RUNS runs,
+# alternating), frame counts, peak memory (/usr/bin/time, maximum resident set size) and the
+# mean PSNR of our frames against ffmpeg's (ffmpeg's psnr filter), then the medians over the
+# corpus.
+#
+#   bench/video-bench.sh                      # Release build in build-rel, 3 runs
+#   RUNS=5 SABLEWICK_CORPUS=/work/corpus bench/video-bench.sh
+#
+# The peer takes frames with its fps filter (-vf fps=R): ffmpeg 5.1's output option -r adds
+# up to two repeated frames at the end of the clip, the fps filter does not.
+set -uo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+CORPUS=${SABLEWICK_CORPUS:-$ROOT/bench/out/corpus}
+BUILD=${BUILD:-$ROOT/build-rel}
+RUNS=${RUNS:-3}
+
+if [ ! -d "$CORPUS/dev" ]; then
+  "$ROOT/../shared/bench/make-corpus.sh" "$CORPUS"
+fi
+if [ ! -x "$BUILD/bin/video.dll" ]; then
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSABLEWICK_TESTS=OFF >/dev/null
+  cmake --build "$BUILD" -j2 --target video_tool >/dev/null
+fi
+[ -x "$BUILD/bin/video.dll" ] || { echo "no $BUILD/bin/video.dll" >&2; exit 1; }
+
+SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/video-bench.XXXXXX")
+trap 'rm -rf "$SCRATCH"' EXIT
+# A copy under another name: on a shared machine, tests of the program's kill-by-name
+# (which ends every "video.dll*" process of the user) must not end our runs.
+TOOL=$SCRATCH/bench-video-tool
+cp "$BUILD/bin/video.dll" "$TOOL"
+RESULTS=$SCRATCH/results.tsv
+: >"$RESULTS"
+
+# profile name, start, duration (empty: to the end), size (empty: the source's), rate
+PROFILES=(
+  "P1|0|||10.00"
+  "P2|1|5|480x270|12.50"
+)
+
+measure() { # OUTFILE command... : runs it, appends "seconds peakKB" ("nan nan" on failure)
+  local out=$1; shift
+  if /usr/bin/time -f "%e %M" -o "$SCRATCH/time" "$@" >/dev/null 2>"$SCRATCH/stderr"; then
+    tail -n 1 "$SCRATCH/time" >>"$out"
+  else
+    echo "failed: $*" >&2; cat "$SCRATCH/stderr" "$SCRATCH/time" >&2
+    echo "nan nan" >>"$out"
+  fi
+}
+
+for spec in "${PROFILES[@]}"; do
+  IFS='|' read -r name ss t size rate <<<"$spec"
+  rate=${rate// /}
+  ours_args=(-y -ss "$ss")
+  peer_args=(-ss "$ss")
+  [ -n "$t" ] && ours_args+=(-t "$t") && peer_args+=(-t "$t")
+  [ -n "$size" ] && ours_args+=(-s "$size")
+  ours_args+=(-r "$rate")
+  filter="fps=$rate"
+  [ -n "$size" ] && filter="$filter,scale=${size/x/:}"
+
+  for clip in "$CORPUS"/dev/*.{mp4,mkv,avi,webm}; do
+    [ -e "$clip" ] || continue
+    base=$(basename "$clip")
+    ours=$SCRATCH/ours; peer=$SCRATCH/peer
+    : >"$SCRATCH/ours.t"; : >"$SCRATCH/peer.t"
+    for ((i = 0; i < RUNS; i++)); do
+      rm -rf "$ours" "$peer"; mkdir -p "$ours" "$peer"
+      measure "$SCRATCH/ours.t" "$TOOL" -i "$clip" "${ours_args[@]}" "$ours/DasmereTemp%08d.png"
+      measure "$SCRATCH/peer.t" ffmpeg -nostdin -v error -y "${peer_args[@]}" -i "$clip" \
+        -vf "$filter" "$peer/DasmereTemp%08d.png"
+    done
+    n_ours=$(find "$ours" -name 'DasmereTemp*.png' | wc -l)
+    n_peer=$(find "$peer" -name 'DasmereTemp*.png' | wc -l)
+    psnr=$(ffmpeg -nostdin -i "$ours/DasmereTemp%08d.png" -i "$peer/DasmereTemp%08d.png" \
+      -lavfi psnr -f null - 2>&1 | sed -n 's/.*average:\([0-9.inf]*\).*/\1/p' | tail -n 1)
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$base" "$(paste -sd, "$SCRATCH/ours.t")" \
+      "$(paste -sd, "$SCRATCH/peer.t")" "$n_ours" "$n_peer" "${psnr:-nan}" >>"$RESULTS"
+    rm -rf "$ours" "$peer"
+  done
+done
+
+python3 - "$RESULTS" "$RUNS" <<'PY'
+import statistics as st, sys
+rows = [l.rstrip('\n').split('\t') for l in open(sys.argv[1]) if l.strip()]
+print(f"video.dll against ffmpeg, temporary PNG frames, medians of {sys.argv[2]} alternating runs")
+hdr = f"{'prof':4} {'clip':34} {'ours s':>7} {'ffm s':>7} {'ratio':>6} {'frames':>9} {'ours MB':>8} {'ffm MB':>7} {'PSNR dB':>8}"
+print(hdr); print('-' * len(hdr))
+by = {}
+for prof, clip, o, p, no, np_, psnr in rows:
+    o = [tuple(map(float, x.split())) for x in o.split(',')]
+    p = [tuple(map(float, x.split())) for x in p.split(',')]
+    pairs = [(a, b) for a, b in zip(o, p) if a[0] == a[0] and b[0] == b[0]]  # drop failed runs
+    if not pairs:
+        print(f"{prof:4} {clip:34} failed"); continue
+    ratio = st.median(a[0] / b[0] for a, b in pairs)
+    ot, pt = st.median(a[0] for a, _ in pairs), st.median(b[0] for _, b in pairs)
+    om, pm = max(a[1] for a, _ in pairs) / 1024, max(b[1] for _, b in pairs) / 1024
+    q = 100.0 if psnr == 'inf' else float(psnr)
+    print(f"{prof:4} {clip:34} {ot:7.2f} {pt:7.2f} {ratio:6.2f} {no:>4}/{np_:<4} {om:8.1f} {pm:7.1f} {psnr:>8}")
+    for key in (prof, 'all'):
+        by.setdefault(key, []).append((ratio, no == np_, q, om / pm))
+def psnr_text(db):
+    return "inf (identical frames)" if db >= 100 else f"{db:.1f} dB"
+print()
+for key, v in sorted(by.items(), key=lambda kv: kv[0] == 'all'):
+    print(f"{key:4} median time ratio {st.median(x[0] for x in v):.2f}  equal frame counts "
+          f"{sum(x[1] for x in v)}/{len(v)}  median PSNR {psnr_text(st.median(x[2] for x in v))}  "
+          f"median peak memory ratio {st.median(x[3] for x in v):.2f}")
+PY

@@ -1,0 +1,88 @@
+#include "tools/video/FrameSelector.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+using video::FrameSelector;
+
+namespace {
+
+// Feeds frames (time, duration) and returns, for every output file, the index of its frame.
+std::vector<int> select(FrameSelector& s, const std::vector<std::pair<double, double>>& frames)
+{
+    std::vector<int> out;
+    int held = -1;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (s.isBeforeStart(frames[i].first))
+            continue;
+        if (s.isPastEnd(frames[i].first))
+            break;
+        int n = s.push(frames[i].first, frames[i].second);
+        for (int k = 0; k < n; ++k)
+            out.push_back(held);
+        held = static_cast<int>(i);
+    }
+    int n = s.finish();
+    for (int k = 0; k < n; ++k)
+        out.push_back(held);
+    return out;
+}
+
+std::vector<std::pair<double, double>> constantRate(double fps, int count, double first = 0.0)
+{
+    std::vector<std::pair<double, double>> f;
+    for (int i = 0; i < count; ++i)
+        f.emplace_back(first + i / fps, 1.0 / fps);
+    return f;
+}
+
+TEST(FrameSelector, DropsToTheNearestFrames)
+{
+    FrameSelector s(10.0, std::nullopt);
+    auto out = select(s, constantRate(25.0, 25)); // 1 s
+    ASSERT_EQ(out.size(), 10u);
+    // Slot k at k/10 s takes the last frame whose time rounds to slot k or earlier.
+    EXPECT_EQ(out[0], 1);
+    EXPECT_EQ(out[1], 3);
+    EXPECT_EQ(out[2], 6);
+    EXPECT_EQ(out[9], 23);
+}
+
+TEST(FrameSelector, DuplicatesForHigherRates)
+{
+    FrameSelector s(50.0, std::nullopt);
+    auto out = select(s, constantRate(25.0, 5));
+    EXPECT_EQ(out, (std::vector<int> { 0, 0, 1, 1, 2, 2, 3, 3, 4, 4 }));
+}
+
+TEST(FrameSelector, HalfSlotsRoundUp)
+{
+    FrameSelector s(12.5, std::nullopt);
+    EXPECT_EQ(select(s, constantRate(25.0, 75)).size(), 38u); // 37.5 slots
+}
+
+TEST(FrameSelector, DurationCountsFromTheFirstFrameTaken)
+{
+    FrameSelector s(10.0, 1.0);
+    auto frames = constantRate(25.0, 100, -0.2);
+    auto out = select(s, frames);
+    ASSERT_EQ(out.size(), 10u);
+    EXPECT_EQ(out.front(), 5 + 1); // frame 5 is at 0 s; frame 6 (0.04 s) still rounds to slot 0
+}
+
+TEST(FrameSelector, SparseFramesFillTheGaps)
+{
+    FrameSelector s(2.0, std::nullopt);
+    auto out = select(s, { { 0.0, 2.0 }, { 2.0, 1.0 } });
+    EXPECT_EQ(out, (std::vector<int> { 0, 0, 0, 0, 1, 1 }));
+}
+
+TEST(FrameSelector, ShortClipStillGivesItsFrame)
+{
+    FrameSelector s(0.3, std::nullopt);
+    EXPECT_EQ(select(s, constantRate(25.0, 12)).size(), 1u);
+    FrameSelector none(1.0, std::nullopt);
+    EXPECT_TRUE(select(none, { { -1.0, 0.04 } }).empty());
+}
+
+} // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "tools/video/Outcome.h"
+
+#include <cstdio>
+#include <string>
+
+namespace video {
+
+// A file written under a hidden temporary name in its own folder and renamed into place when
+// complete, so a reader never sees half an image. Dropped without commit, it leaves nothing.
+class AtomicFile
+{
+public:
+    static Outcome<AtomicFile> create(const std::string& path);
+    AtomicFile(AtomicFile&& other) noexcept;
+    AtomicFile& operator=(AtomicFile&&) = delete;
+    ~AtomicFile();
+
+    FILE* stream() { return m_stream; }
+    // Closes the file and gives it its name; empty on success, else the error text.
+    std::string commit(bool overwrite);
+
+private:
+    AtomicFile() = default;
+    void discard();
+
+    std::string m_path;
+    std::string m_temporary;
+    FILE* m_stream = nullptr;
+};
+
+// The error text of errno value `code`, safe to call from any thread.
+std::string systemError(int code);
+
+} // namespace video

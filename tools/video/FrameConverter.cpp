@@ -1,0 +1,98 @@
+#include "tools/video/FrameConverter.h"
+
+#include <cstring>
+
+namespace video {
+namespace {
+
+    bool isFullRange(const AVFrame* frame)
+    {
+        switch (frame->format) {
+        case AV_PIX_FMT_YUVJ420P:
+        case AV_PIX_FMT_YUVJ422P:
+        case AV_PIX_FMT_YUVJ444P:
+        case AV_PIX_FMT_YUVJ440P:
+        case AV_PIX_FMT_YUVJ411P:
+            return true;
+        default:
+            return frame->color_range == AVCOL_RANGE_JPEG;
+        }
+    }
+
+    void rotate(const RgbImage& in, RgbImage& out, int rotation)
+    {
+        bool swap = rotation == 90 || rotation == 270;
+        out.width = swap ? in.height : in.width;
+        out.height = swap ? in.width : in.height;
+        out.pixels.resize(static_cast<size_t>(out.width) * out.height * 3);
+        for (int y = 0; y < in.height; ++y) {
+            const uint8_t* src = in.row(y);
+            for (int x = 0; x < in.width; ++x) {
+                int ox = x, oy = y;
+                if (rotation == 90) {
+                    ox = in.height - 1 - y;
+                    oy = x;
+                } else if (rotation == 180) {
+                    ox = in.width - 1 - x;
+                    oy = in.height - 1 - y;
+                } else if (rotation == 270) {
+                    ox = y;
+                    oy = in.width - 1 - x;
+                }
+                std::memcpy(out.pixels.data() + (static_cast<size_t>(oy) * out.width + ox) * 3,
+                    src + x * 3, 3);
+            }
+        }
+    }
+
+} // namespace
+
+FrameConverter::FrameConverter(int width, int height, int rotation)
+    : m_width(width)
+    , m_height(height)
+    , m_rotation(rotation)
+{ }
+
+const RgbImage* FrameConverter::convert(const AVFrame* frame)
+{
+    bool swap = m_rotation == 90 || m_rotation == 270;
+    int w = swap ? m_height : m_width;
+    int h = swap ? m_width : m_height;
+    // The cached call takes the old context and frees it when the source changed.
+    m_sws.reset(sws_getCachedContext(m_sws.release(), frame->width, frame->height,
+        static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr,
+        nullptr, nullptr));
+    if (!m_sws)
+        return nullptr;
+
+    int colorspace
+        = frame->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : frame->colorspace;
+    int fullRange = isFullRange(frame) ? 1 : 0;
+    // A new source geometry may have brought a fresh context, so the details are set again.
+    if (frame->width != m_sourceWidth || frame->height != m_sourceHeight
+        || frame->format != m_sourceFormat || colorspace != m_colorspace
+        || fullRange != m_fullRange) {
+        sws_setColorspaceDetails(m_sws.get(), sws_getCoefficients(colorspace), fullRange,
+            sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        m_sourceWidth = frame->width;
+        m_sourceHeight = frame->height;
+        m_sourceFormat = frame->format;
+        m_colorspace = colorspace;
+        m_fullRange = fullRange;
+    }
+
+    m_scaled.width = w;
+    m_scaled.height = h;
+    m_scaled.pixels.resize(static_cast<size_t>(w) * h * 3);
+    uint8_t* dst[4] = { m_scaled.pixels.data(), nullptr, nullptr, nullptr };
+    int dstStride[4] = { w * 3, 0, 0, 0 };
+    int rc = sws_scale(m_sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+    if (rc <= 0)
+        return nullptr;
+    if (m_rotation == 0)
+        return &m_scaled;
+    rotate(m_scaled, m_rotated, m_rotation);
+    return &m_rotated;
+}
+
+} // namespace video

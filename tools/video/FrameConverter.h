@@ -1,0 +1,43 @@
+#pragma once
+
+#include "tools/video/FfmpegHandles.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace video {
+
+// A packed 8-bit RGB picture, rows without padding.
+struct RgbImage
+{
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+    const uint8_t* row(int y) const { return pixels.data() + static_cast<size_t>(y) * width * 3; }
+};
+
+// Scales a decoded frame to the output size with a bicubic filter and applies the file's
+// rotation. One per thread: the scaler keeps per-context state.
+class FrameConverter
+{
+public:
+    FrameConverter(int width, int height, int rotation);
+
+    // The converted image, valid until the next call; empty width on failure.
+    const RgbImage* convert(const AVFrame* frame);
+
+private:
+    int m_width;
+    int m_height;
+    int m_rotation;
+    SwsPtr m_sws;
+    int m_sourceWidth = -1;
+    int m_sourceHeight = -1;
+    int m_sourceFormat = -1;
+    int m_colorspace = -1;
+    int m_fullRange = -1;
+    RgbImage m_scaled;
+    RgbImage m_rotated;
+};
+
+} // namespace video

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "tools/video/Outcome.h"
+#include "tools/video/VideoOptions.h"
+
+namespace video {
+
+// Runs one extraction: decodes the clip, takes the frames for the requested rate and writes
+// them. Gives the number of files written, or the reason none could be.
+Outcome<long long> extractFrames(const VideoOptions& options);
+
+} // namespace video

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "tools/video/Outcome.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace video {
+
+// The command line of the frame extractor, in the fixed order the program builds it.
+struct VideoOptions
+{
+    std::string input;
+    bool overwrite = false;
+    double start = 0.0; // seconds from the beginning of the file
+    std::optional<double> duration; // seconds; none means to the end of the video
+    int width = 0; // 0: the display size of the source
+    int height = 0;
+    std::optional<double> qscale; // JPEG quality scale (2 best .. 31 worst)
+    double rate = 1.0; // frames taken per second
+    std::string output; // path with a %d or %0Nd number placeholder
+    bool help = false;
+};
+
+Outcome<VideoOptions> parseVideoOptions(const std::vector<std::string>& args);
+
+// Usage text printed by --help.
+std::string videoHelpText();
+
+} // namespace video

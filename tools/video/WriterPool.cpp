@@ -1,0 +1,80 @@
+#include "tools/video/WriterPool.h"
+
+namespace video {
+
+WriterPool::WriterPool(
+    const OutputPattern& pattern, const WriteSettings& settings, Geometry geometry, int threads)
+    : m_pattern(pattern)
+    , m_settings(settings)
+    , m_geometry(geometry)
+    , m_capacity(static_cast<size_t>(threads) * 2)
+{
+    for (int i = 0; i < threads; ++i)
+        m_threads.emplace_back([this] { run(); });
+}
+
+WriterPool::~WriterPool()
+{
+    finish();
+}
+
+bool WriterPool::submit(const AVFrame* frame, long long number)
+{
+    FramePtr copy(av_frame_clone(frame));
+    std::unique_lock lock(m_mutex);
+    if (!copy && m_error.empty())
+        m_error = "out of memory";
+    m_changed.wait(lock, [this] { return m_jobs.size() < m_capacity || !m_error.empty(); });
+    if (!m_error.empty())
+        return false;
+    m_jobs.push_back(Job { std::move(copy), number });
+    m_changed.notify_all();
+    return true;
+}
+
+std::string WriterPool::finish()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_changed.notify_all();
+    for (auto& t : m_threads)
+        if (t.joinable())
+            t.join();
+    m_threads.clear();
+    return m_error;
+}
+
+void WriterPool::run()
+{
+    FrameConverter converter(m_geometry.width, m_geometry.height, m_geometry.rotation);
+    ImageWriter writer(m_pattern, m_settings);
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(
+                lock, [this] { return !m_jobs.empty() || m_closing || !m_error.empty(); });
+            if (!m_error.empty() || m_jobs.empty())
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        m_changed.notify_all();
+
+        const RgbImage* image = converter.convert(job.frame.get());
+        std::string error = image ? writer.write(*image, job.number)
+                                  : "cannot convert frame " + std::to_string(job.number);
+        job.frame.reset();
+        if (!error.empty()) {
+            std::lock_guard lock(m_mutex);
+            if (m_error.empty())
+                m_error = error;
+            m_changed.notify_all();
+            return;
+        }
+    }
+}
+
+} // namespace video

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "tools/video/FfmpegHandles.h"
+#include "tools/video/ImageWriter.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace video {
+
+// Converts and writes frames on a few threads while the decoder goes on. The queue is short,
+// so memory stays flat however long the clip; each frame carries its file number, so the
+// order of completion does not matter.
+class WriterPool
+{
+public:
+    struct Geometry
+    {
+        int width = 0;
+        int height = 0;
+        int rotation = 0;
+    };
+
+    WriterPool(const OutputPattern& pattern, const WriteSettings& settings, Geometry geometry,
+        int threads);
+    ~WriterPool();
+    WriterPool(const WriterPool&) = delete;
+    WriterPool& operator=(const WriterPool&) = delete;
+
+    // Queues a reference to the frame under the given number; false once a write has failed.
+    bool submit(const AVFrame* frame, long long number);
+    // Waits for the queued frames; empty on success, else the first error.
+    std::string finish();
+
+private:
+    struct Job
+    {
+        FramePtr frame;
+        long long number = 0;
+    };
+
+    void run();
+
+    const OutputPattern& m_pattern;
+    WriteSettings m_settings;
+    Geometry m_geometry;
+    size_t m_capacity;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Job> m_jobs;
+    bool m_closing = false;
+    std::string m_error;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace video

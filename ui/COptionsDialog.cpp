@@ -1,0 +1,396 @@
+#include "ui/COptionsDialog.h"
+
+#include "engine/Settings.h"
+
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QValidator>
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// Dialog units of the dialog's font: bx is the average width of A-Z a-z,
+// by the font height. A template rectangle maps corner by corner, rounded,
+// so neighbouring controls stay flush at any font size.
+class DialogUnits
+{
+public:
+    explicit DialogUnits(const QFont& font)
+    {
+        QFontMetrics metrics(font);
+        const int width = metrics.horizontalAdvance(
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+        m_bx = std::max(1, (width / 26 + 1) / 2);
+        m_by = std::max(1, metrics.height());
+    }
+
+    int X(int x) const { return MulDiv(x, m_bx, 4); }
+    int Y(int y) const { return MulDiv(y, m_by, 8); }
+    QRect Rect(int x, int y, int w, int h) const
+    {
+        return QRect(QPoint(X(x), Y(y)), QPoint(X(x + w) - 1, Y(y + h) - 1));
+    }
+
+private:
+    static int MulDiv(int a, int b, int c) { return (a * b + c / 2) / c; }
+
+    int m_bx = 1;
+    int m_by = 1;
+};
+
+// Limits what the user types, not what the program puts into a field: a
+// longer text set by the program may be shortened but not lengthened.
+class TypingLimit : public QValidator
+{
+public:
+    TypingLimit(int limit, QObject* parent)
+        : QValidator(parent)
+        , m_limit(limit)
+        , m_allowed(limit)
+    { }
+
+    // Called before the program sets a text of the given length.
+    void AllowLength(qsizetype length) const { m_allowed = std::max<qsizetype>(m_limit, length); }
+
+    State validate(QString& input, int&) const override
+    {
+        if (input.size() > m_allowed)
+            return Invalid;
+        AllowLength(input.size());
+        return Acceptable;
+    }
+
+private:
+    qsizetype m_limit;
+    mutable qsizetype m_allowed; // follows the field's text as it shrinks
+};
+
+// The template, in dialog units.
+constexpr int kDialogWidth = 288;
+constexpr int kDialogHeight = 225;
+constexpr int kRowTop = 22;
+constexpr int kRowPitch = 23;
+constexpr int kEditHeight = 14;
+constexpr int kLabelX = 16;
+constexpr int kLabelWidth = 82;
+constexpr int kFieldX = 100;
+constexpr int kFieldWidth = 52;
+constexpr int kArrowWidth = 10;
+constexpr int kRightFieldX = 218;
+constexpr int kRightFieldWidth = 44;
+
+int RowY(int row)
+{
+    return kRowTop + row * kRowPitch;
+}
+
+const char* const kFormats[] = {
+    "GIF Animation (*.gif)",
+    "Static GIF (*.gif)",
+    "JPEG Image (*.jpg)",
+    "Portable Network Graphics (*.png)",
+    "Bitmap (*.bmp)",
+    "Targa Bitmap (*.tga)",
+    "PaintBrush (*.pcx)",
+};
+
+const char* const kReplayCounts[] = {
+    "Infinite Loop",
+    "1",
+    "2",
+    "3",
+    "4",
+    "5",
+    "6",
+    "7",
+    "8",
+    "9",
+    "10",
+    "15",
+    "20",
+    "30",
+    "50",
+    "100",
+    "200",
+};
+
+QLabel* AddLabel(QWidget* parent, const DialogUnits& du, const char* text, int x, int row, int w,
+    Qt::Alignment align = Qt::AlignLeft)
+{
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setGeometry(du.Rect(x, RowY(row) + 3, w, 8));
+    label->setAlignment(align | Qt::AlignVCenter);
+    return label;
+}
+
+QLineEdit* AddEdit(
+    QWidget* parent, const DialogUnits& du, const char* name, int x, int row, int w, int limit)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(du.Rect(x, RowY(row), w, kEditHeight));
+    edit->setValidator(new TypingLimit(limit, edit));
+    return edit;
+}
+
+// A pair of step arrows beside a field: the upper one steps by +1, the lower
+// one by -1, repeating while held. They never take the focus.
+void AddArrows(QWidget* parent, const DialogUnits& du, const QLineEdit* edit, int x, int row,
+    const std::function<void(int)>& onStep)
+{
+    const QRect rect = du.Rect(x, RowY(row), kArrowWidth, kEditHeight);
+    const int upperHeight = rect.height() / 2;
+    const struct
+    {
+        const char* suffix;
+        Qt::ArrowType arrow;
+        int step;
+        QRect geometry;
+    } arrows[] = {
+        { "Up", Qt::UpArrow, +1, QRect(rect.x(), rect.y(), rect.width(), upperHeight) },
+        { "Down", Qt::DownArrow, -1,
+            QRect(rect.x(), rect.y() + upperHeight, rect.width(), rect.height() - upperHeight) },
+    };
+    for (const auto& a : arrows) {
+        auto* button = new QToolButton(parent);
+        button->setObjectName(edit->objectName() + QString::fromLatin1(a.suffix));
+        button->setArrowType(a.arrow);
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setGeometry(a.geometry);
+        const int step = a.step;
+        QObject::connect(button, &QToolButton::clicked, parent, [onStep, step] { onStep(step); });
+    }
+}
+
+QPushButton* AddButton(
+    QWidget* parent, const DialogUnits& du, const char* name, const char* text, int x)
+{
+    auto* button = new QPushButton(QString::fromLatin1(text), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(du.Rect(x, 199, 54, 16));
+    return button;
+}
+
+} // namespace
+
+COptionsDialog::COptionsDialog(QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Option"));
+    BuildControls();
+    ResetFields();
+    ShowStoredSettings();
+}
+
+COptionsDialog::~COptionsDialog() = default;
+
+void COptionsDialog::BuildControls()
+{
+    const DialogUnits du(font());
+    setFixedSize(du.X(kDialogWidth), du.Y(kDialogHeight));
+
+    auto* group = new QGroupBox(QStringLiteral("Output Setting"), this);
+    group->setGeometry(du.Rect(7, 7, kDialogWidth - 14, RowY(6) + kEditHeight + 14 - 7));
+
+    const auto arrows = [this, &du](QLineEdit* edit, StepField field, int x, int row) {
+        AddArrows(this, du, edit, x, row, [this, field](int step) { Step(field, step); });
+    };
+
+    AddLabel(this, du, "Start(Sec):", kLabelX, 0, kLabelWidth);
+    m_start = AddEdit(this, du, "start", kFieldX, 0, kFieldWidth, 6);
+    arrows(m_start, StepField::Start, kFieldX + kFieldWidth, 0);
+    AddLabel(this, du, "End(Sec):", 176, 0, 40);
+    m_end = AddEdit(this, du, "end", kRightFieldX, 0, kRightFieldWidth, 6);
+    arrows(m_end, StepField::End, kRightFieldX + kRightFieldWidth, 0);
+
+    AddLabel(this, du, "Size(1 to 6000):", kLabelX, 1, kLabelWidth);
+    m_width = AddEdit(this, du, "width", kFieldX, 1, kFieldWidth, 5);
+    arrows(m_width, StepField::Width, kFieldX + kFieldWidth, 1);
+    AddLabel(this, du, "x", kFieldX + kFieldWidth + kArrowWidth, 1,
+        kRightFieldX - (kFieldX + kFieldWidth + kArrowWidth), Qt::AlignHCenter);
+    m_height = AddEdit(this, du, "height", kRightFieldX, 1, kRightFieldWidth, 5);
+    arrows(m_height, StepField::Height, kRightFieldX + kRightFieldWidth, 1);
+
+    AddLabel(this, du, "Quality:(0.01 to 255):", kLabelX, 2, kLabelWidth);
+    m_quality = AddEdit(this, du, "quality", kFieldX, 2, kFieldWidth, 7);
+    arrows(m_quality, StepField::Quality, kFieldX + kFieldWidth, 2);
+
+    AddLabel(this, du, "File Format:", kLabelX, 3, kLabelWidth);
+    m_format = new QComboBox(this);
+    m_format->setObjectName(QStringLiteral("format"));
+    m_format->setGeometry(
+        du.Rect(kFieldX, RowY(3), kRightFieldX + kRightFieldWidth - kFieldX, kEditHeight));
+
+    AddLabel(this, du, "GIF Replay Times:", kLabelX, 4, kLabelWidth);
+    m_replay = new QComboBox(this);
+    m_replay->setObjectName(QStringLiteral("replay"));
+    m_replay->setEditable(true);
+    // Typed counts are taken as typed: no completion from the list, and
+    // nothing added to it on Enter, which presses OK instead.
+    m_replay->setCompleter(nullptr);
+    m_replay->setInsertPolicy(QComboBox::NoInsert);
+    m_replay->setGeometry(du.Rect(kFieldX, RowY(4), 72, kEditHeight));
+
+    AddLabel(this, du, "Interval (Sec):", kLabelX, 5, kLabelWidth);
+    m_interval = AddEdit(this, du, "interval", kFieldX, 5, kFieldWidth, 7);
+    arrows(m_interval, StepField::Interval, kFieldX + kFieldWidth, 5);
+    AddLabel(this, du, "(0.01 to 100)", kFieldX + kFieldWidth + kArrowWidth + 6, 5, 60);
+
+    AddLabel(this, du, "GIF Frame Rate:", kLabelX, 6, kLabelWidth);
+    m_frameRate = AddEdit(this, du, "frameRate", kFieldX, 6, kFieldWidth, 7);
+    arrows(m_frameRate, StepField::FrameRate, kFieldX + kFieldWidth, 6);
+    AddLabel(this, du, "(0.01 to 100)", kFieldX + kFieldWidth + kArrowWidth + 6, 6, 60);
+
+    m_cancel = AddButton(this, du, "cancel", "Cancel", 105);
+    m_reset = AddButton(this, du, "reset", "Reset", 166);
+    m_ok = AddButton(this, du, "ok", "OK", 227);
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &COptionsDialog::StoreAndClose);
+    connect(m_cancel, &QPushButton::clicked, this, &COptionsDialog::reject);
+    connect(m_reset, &QPushButton::clicked, this, &COptionsDialog::ResetFields);
+
+    QWidget* const tabOrder[] = {
+        m_start,
+        m_end,
+        m_width,
+        m_height,
+        m_quality,
+        m_interval,
+        m_frameRate,
+        m_ok,
+        m_cancel,
+        m_reset,
+        m_format,
+        m_replay,
+    };
+    for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i], tabOrder[i + 1]);
+
+    for (QLineEdit* edit :
+        { m_start, m_end, m_width, m_height, m_quality, m_interval, m_frameRate })
+        edit->installEventFilter(this);
+}
+
+void COptionsDialog::ResetFields()
+{
+    SetFieldText(m_start, QStringLiteral("0"));
+    SetFieldText(m_end, QStringLiteral("Default"));
+    SetFieldText(m_width, QStringLiteral("Default"));
+    SetFieldText(m_height, QStringLiteral("Default"));
+    SetFieldText(m_quality, QStringLiteral("Default"));
+    SetFieldText(m_interval, QStringLiteral("1.00"));
+    SetFieldText(m_frameRate, QStringLiteral("0"));
+
+    m_format->clear();
+    for (const char* format : kFormats)
+        m_format->addItem(QString::fromLatin1(format));
+    m_format->setCurrentIndex(0);
+
+    m_replay->clear();
+    for (const char* count : kReplayCounts)
+        m_replay->addItem(QString::fromLatin1(count));
+    m_replay->setCurrentIndex(0);
+    m_replay->setEditText(m_replay->itemText(0));
+}
+
+void COptionsDialog::ShowStoredSettings()
+{
+    const SettingsDisplay shown = DisplayForms(LoadSettings());
+    SetFieldText(m_start, QString::fromStdString(shown.Start));
+    SetFieldText(m_end, QString::fromStdString(shown.End));
+    SetFieldText(m_width, QString::fromStdString(shown.ResolutionX));
+    SetFieldText(m_height, QString::fromStdString(shown.ResolutionY));
+    SetFieldText(m_quality, QString::fromStdString(shown.VBRValue));
+    SetFieldText(m_interval, QString::fromStdString(shown.ImagesPerSecond));
+    SetFieldText(m_frameRate, QString::fromStdString(shown.TimeDelay));
+
+    // An index past the last entry leaves the list without a selection.
+    const bool known = shown.FileFormatIndex >= 0 && shown.FileFormatIndex < m_format->count();
+    m_format->setCurrentIndex(known ? static_cast<int>(shown.FileFormatIndex) : -1);
+
+    if (shown.SelectFirstLoopEntry) {
+        m_replay->setCurrentIndex(0);
+        m_replay->setEditText(m_replay->itemText(0));
+    } else {
+        m_replay->setEditText(QString::fromStdString(shown.LoopText));
+    }
+}
+
+void COptionsDialog::SetFieldText(QLineEdit* edit, const QString& text)
+{
+    if (const auto* limit = dynamic_cast<const TypingLimit*>(edit->validator()))
+        limit->AllowLength(text.size());
+    edit->setText(text);
+}
+
+QLineEdit* COptionsDialog::EditOf(StepField field) const
+{
+    switch (field) {
+    case StepField::Start:
+        return m_start;
+    case StepField::End:
+        return m_end;
+    case StepField::Width:
+        return m_width;
+    case StepField::Height:
+        return m_height;
+    case StepField::Quality:
+        return m_quality;
+    case StepField::Interval:
+        return m_interval;
+    case StepField::FrameRate:
+        return m_frameRate;
+    }
+    return nullptr;
+}
+
+void COptionsDialog::Step(StepField field, int step)
+{
+    QLineEdit* edit = EditOf(field);
+    if (!edit)
+        return;
+    const std::string stepped = SteppedFieldText(field, edit->text().toStdString(), step);
+    SetFieldText(edit, QString::fromStdString(stepped));
+}
+
+bool COptionsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            for (StepField field :
+                { StepField::Start, StepField::End, StepField::Width, StepField::Height,
+                    StepField::Quality, StepField::Interval, StepField::FrameRate }) {
+                if (EditOf(field) == watched) {
+                    Step(field, key == Qt::Key_Up ? +1 : -1);
+                    return true;
+                }
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void COptionsDialog::StoreAndClose()
+{
+    SettingsInput input;
+    input.Start = m_start->text().toStdString();
+    input.End = m_end->text().toStdString();
+    input.ResolutionX = m_width->text().toStdString();
+    input.ResolutionY = m_height->text().toStdString();
+    input.VBRValue = m_quality->text().toStdString();
+    input.ImagesPerSecond = m_interval->text().toStdString();
+    input.TimeDelay = m_frameRate->text().toStdString();
+    input.FileFormatIndex = m_format->currentIndex();
+    input.Loop = m_replay->currentText().toStdString();
+    SaveSettings(input);
+    accept();
+}
