@@ -1,0 +1,117 @@
+#include "app/CConverterApp.h"
+
+#include "app/BrandingInfo.h"
+#include "app/CommandLine.h"
+#include "app/WindowTitle.h"
+#include "engine/MediaInfo.h"
+#include "engine/Preview.h"
+#include "platform/OpenUrl.h"
+#include "ui/CFileListView.h"
+#include "ui/CMainDialog.h"
+#include "ui/COptionsDialog.h"
+#include "widgets/CAboutDialog.h"
+#include "widgets/CRichMessageBoxDialog.h"
+#include "widgets/RichMessageBox.h"
+
+#include <QLocale>
+#include <QMessageBox>
+#include <cstdlib>
+
+namespace {
+
+std::function<void(int)> g_exit;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+void ShowPreviewError(CMainDialog& dialog)
+{
+    QMessageBox::warning(&dialog, dialog.windowTitle(), QStringLiteral("Preview Error!"),
+                         QMessageBox::Ok);
+}
+
+// The first selected row, or row 0 when none is selected.
+int PreviewRow(const CMainDialog& dialog)
+{
+    const CFileListView* list = dialog.FileList();
+    for (int row = 0; row < list->rowCount(); ++row)
+        if (list->IsRowSelected(row))
+            return row;
+    return 0;
+}
+
+} // namespace
+
+void SetProcessExitForTesting(std::function<void(int)> exit) { g_exit = std::move(exit); }
+
+void SetEnglishUiLanguage() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+void ApplyWindowTitle(CMainDialog& dialog)
+{
+    dialog.setWindowTitle(Q(MainWindowTitle(TheBrandingInfo().SoftwareName)));
+}
+
+bool ProcessCommandLine(CMainDialog& dialog, const std::vector<std::string>& args)
+{
+    if (args.size() < 2)
+        return false;
+    for (const CommandLineAction& action : ParseCommandLine(args)) {
+        if (action.kind == CommandLineAction::Kind::AddPath) {
+            dialog.AddPathIfExists(Q(action.path));
+            continue;
+        }
+        RichMessageBox(&dialog, QString::fromUtf8(CopyrightNotice()),
+                       Q(TheBrandingInfo().SoftwareName), 0x40);
+        // The notice is all that was asked for: end at once, without the window.
+        if (g_exit)
+            g_exit(0);
+        else
+            std::_Exit(0);
+        break;
+    }
+    return true;
+}
+
+void ConnectMainDialog(CMainDialog& dialog)
+{
+    const BrandingInfo& branding = TheBrandingInfo();
+    dialog.SetHomepage(Q(branding.Homepage));
+    CRichMessageBoxDialog::SetHelpOpener(
+        [](const QString& helpFile, std::uint32_t) { OpenUrl(helpFile.toStdString()); });
+
+    dialog.SetOptionsAction([] {
+        COptionsDialog options(nullptr);
+        options.exec();
+    });
+    dialog.SetAboutAction([&dialog] {
+        const BrandingInfo& b = TheBrandingInfo();
+        CAboutDialog about(&dialog, AboutTexts {Q(b.SoftwareName), Q(b.Copyright), Q(b.Homepage), Q(b.Email)},
+                           dialog.windowIcon());
+        about.exec();
+    });
+    dialog.SetPreviewAction([&dialog] {
+        const int row = PreviewRow(dialog);
+        const std::string path = row < dialog.RowCount() ? dialog.RowPath(row) : std::string();
+        if (!StartPreview(dialog.Controller(), path))
+            ShowPreviewError(dialog);
+    });
+    dialog.SetRowAddedHook([&dialog](const QString& path, int row) {
+        if (const auto info = QueryMediaInfo(path.toStdString()))
+            dialog.FileList()->SetRowText(row, CFileListView::kInformationColumn, Q(*info));
+    });
+}
+
+CConverterApp::CConverterApp(std::vector<std::string> args) : m_args(std::move(args)) {}
+
+int CConverterApp::Run()
+{
+    SetEnglishUiLanguage();
+    if (!LoadBrandingInfo())
+        return kBrandingExitStatus;
+    CMainDialog dialog;
+    ConnectMainDialog(dialog);
+    ApplyWindowTitle(dialog);
+    ProcessCommandLine(dialog, m_args);
+    dialog.StartMessageService();
+    dialog.exec();
+    return 0;
+}
