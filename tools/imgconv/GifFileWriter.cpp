@@ -3,6 +3,7 @@
 #include "tools/imgconv/OutputName.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -53,7 +54,37 @@ namespace {
         return text ? text : "GIF error " + std::to_string(code);
     }
 
+    // The temporary file being written, for the signal handler to remove when the tool is
+    // stopped; one at a time, as the writer writes one file at a time.
+    char g_tempPathForSignal[4096];
+    volatile std::sig_atomic_t g_tempPathSet = 0;
+
+    void RemoveTempFileAndDie(int signalNumber)
+    {
+        if (g_tempPathSet)
+            unlink(g_tempPathForSignal);
+        std::signal(signalNumber, SIG_DFL);
+        std::raise(signalNumber);
+    }
+
+    void RememberTempPath(const std::string& path)
+    {
+        g_tempPathSet = 0;
+        if (path.size() < sizeof g_tempPathForSignal) {
+            std::memcpy(g_tempPathForSignal, path.c_str(), path.size() + 1);
+            g_tempPathSet = 1;
+        }
+    }
+
 } // namespace
+
+void RemoveTempFilesOnSignals()
+{
+    for (int signalNumber : { SIGTERM, SIGINT, SIGHUP })
+        std::signal(signalNumber, RemoveTempFileAndDie);
+    // Past a file-size limit writes fail with EFBIG, which is reported like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 bool EncodeImageData(IndexedFrame& frame, std::string& error)
 {
@@ -124,8 +155,10 @@ GifFileWriter::~GifFileWriter()
     }
     if (m_fd >= 0)
         close(m_fd);
-    if (!m_tempPath.empty())
+    if (!m_tempPath.empty()) {
         unlink(m_tempPath.c_str());
+        g_tempPathSet = 0;
+    }
 }
 
 int GifFileWriter::WriteToFd(GifFileType* gif, const GifByteType* data, int length)
@@ -167,6 +200,7 @@ bool GifFileWriter::Begin(int width, int height, int loopValue)
         return false;
     }
     m_tempPath = buffer.data();
+    RememberTempPath(m_tempPath);
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(m_fd, 0666 & ~mask);
@@ -244,6 +278,7 @@ bool GifFileWriter::Finish()
         return false;
     }
     m_tempPath.clear();
+    g_tempPathSet = 0;
     return true;
 }
 

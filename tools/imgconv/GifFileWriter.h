@@ -17,6 +17,10 @@ bool EncodeImageData(IndexedFrame& frame, std::string& error);
 // of 0 means forever; without the block they play it once. Returns -1 for "no block".
 int NetscapeLoopValue(int plays);
 
+// Makes SIGTERM, SIGINT and SIGHUP remove the temporary file being written before the
+// process ends, and turns a file-size limit into a write error.
+void RemoveTempFilesOnSignals();
+
 // Writes a GIF89a under a temporary name in the target's folder and renames it into place
 // when complete, so that no half-written GIF ever carries the target's name.
 class GifFileWriter

@@ -3,6 +3,7 @@
 #include "tools/imgconv/CommandLine.h"
 #include "tools/imgconv/ConversionPipeline.h"
 #include "tools/imgconv/FrameFiles.h"
+#include "tools/imgconv/GifFileWriter.h"
 #include "tools/imgconv/TuningFromEnvironment.h"
 
 #include <cstdio>
@@ -14,6 +15,7 @@ int main(int argc, char** argv)
 {
     using namespace imgconv;
     try {
+        RemoveTempFilesOnSignals();
         const std::vector<std::string> args(argv + 1, argv + argc);
         const ParsedCommandLine parsed = ParseCommandLine(args);
         if (parsed.help) {
