@@ -1,5 +1,7 @@
 #include "tools/imgconv/FrameQuantizer.h"
 
+#include "tools/imgconv/LossyLzw.h"
+
 #include <libimagequant.h>
 #include <memory>
 
@@ -98,6 +100,7 @@ QuantizeResult QuantizeFrame(const FrameJob& job, const QuantizeSettings& settin
         out.palette[i * 3 + 1] = c.g;
         out.palette[i * 3 + 2] = c.b;
     }
+    ReduceForLzw(out, settings.lossy);
     return result;
 }
 
