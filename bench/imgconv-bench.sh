@@ -36,6 +36,9 @@ fi
 if [[ " $TOOLS " == *" gifski "* ]] && [ ! -x "$GIFSKI" ]; then
   mkdir -p "$PEERS" && (cd "$PEERS" && npm install gifski >/dev/null)
 fi
+# Run under another name: the program's Stop kills every process named imgconv*, and
+# tests of that on this machine must not hit a benchmark run.
+mkdir -p "$OUT/bin" && cp "$IMGCONV" "$OUT/bin/icbench"
 command -v butteraugli >/dev/null || echo "note: no butteraugli (apt-get install butteraugli)" >&2
 
 # Debian caps ImageMagick's pixel cache; upstream builds have open limits.
@@ -64,7 +67,7 @@ timed() {
 run_tool() {
   local tool=$1 frames=$2 rate=$3 delay=$4 gif=$5
   case $tool in
-    ours) timed "$gif.time" "$IMGCONV" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
+    ours) timed "$gif.time" "$OUT/bin/icbench" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
     magick) timed "$gif.time" sh -c "convert -delay $delay -loop 0 '$frames'/DasmereTemp*.png '$gif'" ;;
     gifski) timed "$gif.time" sh -c "'$GIFSKI' --fps $rate -o '$gif' '$frames'/DasmereTemp*.png" ;;
     ffmpeg)
@@ -85,7 +88,10 @@ quality() {
   ssim=$(ffmpeg -v info -i "$gif" -framerate "$rate" -i "$frames/DasmereTemp%08d.png" -lavfi \
     "[0:v]fps=$rate,format=yuv444p,trim=end_frame=$count[a];[1:v]format=yuv444p[b];[a][b]ssim=shortest=1" \
     -f null - 2>&1 | sed -n 's/.*SSIM .*All:\([0-9.]*\).*/\1/p' | tail -1)
-  if command -v butteraugli >/dev/null; then
+  if # Run under another name: the program's Stop kills every process named imgconv*, and
+# tests of that on this machine must not hit a benchmark run.
+mkdir -p "$OUT/bin" && cp "$IMGCONV" "$OUT/bin/icbench"
+command -v butteraugli >/dev/null; then
     local dec=$gif.frames step i scores=()
     rm -rf "$dec" && mkdir -p "$dec"
     ffmpeg -v error -i "$gif" -vf "fps=$rate" -pix_fmt rgb24 "$dec/%08d.png"

@@ -2,6 +2,7 @@
 
 #include "tools/imgconv/IndexedFrame.h"
 #include "tools/imgconv/PngFrame.h"
+#include "tools/imgconv/QuantizeSettings.h"
 
 #include <vector>
 
@@ -21,7 +22,7 @@ struct FrameChange
 class FrameDiffer
 {
 public:
-    FrameDiffer(int width, int height, int stillThreshold);
+    FrameDiffer(int width, int height, const QuantizeSettings& settings);
 
     FrameChange Next(const RgbaImage& frame);
 
@@ -31,12 +32,18 @@ public:
     void EmptyJobWritten();
 
 private:
-    bool Changed(const uint8_t* now, const uint8_t* shown) const;
+    static int Distance(const uint8_t* a, const uint8_t* b);
+    void ComputeLimits(const uint8_t* now);
 
     int m_width;
     int m_height;
-    int m_limit; // squared weighted distance above which a pixel counts as changed
+    QuantizeSettings m_settings;
     std::vector<uint8_t> m_shown;
+    std::vector<int> m_limits; // per pixel: squared weighted distance that counts as noise
+    std::vector<uint16_t> m_sum; // per pixel: colour sums of the current still run
+    std::vector<uint8_t> m_count; // per pixel: frames in that sum
+    std::vector<uint8_t> m_target; // the colour each pixel should show now
+    std::vector<uint8_t> m_changed; // whether it must be drawn
     Rect m_previousRect;
 };
 
