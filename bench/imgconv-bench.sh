@@ -69,7 +69,12 @@ run_tool() {
   case $tool in
     ours) timed "$gif.time" "$OUT/bin/icbench" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
     magick) timed "$gif.time" sh -c "convert -delay $delay -loop 0 '$frames'/DasmereTemp*.png '$gif'" ;;
-    gifski) timed "$gif.time" sh -c "'$GIFSKI' --fps $rate -o '$gif' '$frames'/DasmereTemp*.png" ;;
+    gifski)
+      # gifski scales down to about 800x600 unless told the size.
+      local size
+      size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$frames/DasmereTemp00000001.png" | tr , ' ')
+      set -- $size
+      timed "$gif.time" sh -c "'$GIFSKI' --quiet --fps $rate --width $1 --height $2 -o '$gif' '$frames'/DasmereTemp*.png" ;;
     ffmpeg)
       local a b
       a=$(timed "$gif.time1" ffmpeg -v error -y -framerate "$rate" -i "$frames/DasmereTemp%08d.png" \
@@ -153,7 +158,7 @@ for name in $clips; do
       done
       s=$(printf "%s\n" "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
       kb=$(printf "%s\n" "${peaks[@]}" | sort -g | tail -1)
-      read -r ssim ba < <(quality "$frames" "$rate" "$gif")
+      read -r ssim ba < <(quality "$frames" "$rate" "$gif" || echo "NA NA")
       bytes=$(stat -c %s "$gif")
       printf "%s\t%s\t%s\t%d\t%s\t%d\t%s\t%s\n" "$name" "$profile" "$tool" "$bytes" "$s" "$kb" "$ssim" "$ba" | tee -a "$RESULTS"
     done
