@@ -65,8 +65,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
             int number = 0;
             if (arg == "-delay") {
                 if (!ParseCount(value, 65535, number)) {
-                    result.error = "bad -delay value '" + value
-                        + "' (hundredths of a second, 0 to 65535)";
+                    result.error
+                        = "bad -delay value '" + value + "' (hundredths of a second, 0 to 65535)";
                     return result;
                 }
                 result.command.delay = number;

@@ -7,16 +7,15 @@
 
 namespace imgconv {
 
-ConversionPipeline::ConversionPipeline(CommandLine command, std::vector<std::string> files,
-    QuantizeSettings settings, int threads)
+ConversionPipeline::ConversionPipeline(
+    CommandLine command, std::vector<std::string> files, QuantizeSettings settings, int threads)
     : m_command(std::move(command))
     , m_files(std::move(files))
     , m_settings(settings)
     , m_threads(threads < 1 ? 1 : threads)
     , m_decodeWindow(static_cast<size_t>(m_threads) + 1)
     , m_jobWindow(static_cast<size_t>(m_threads) + 2)
-{
-}
+{ }
 
 ConversionPipeline::~ConversionPipeline() = default;
 

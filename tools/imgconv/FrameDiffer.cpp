@@ -7,7 +7,10 @@ namespace imgconv {
 
 namespace {
 
-    bool Opaque(const uint8_t* pixel) { return pixel[3] >= 128; }
+    bool Opaque(const uint8_t* pixel)
+    {
+        return pixel[3] >= 128;
+    }
 
 } // namespace
 
@@ -21,8 +24,7 @@ FrameDiffer::FrameDiffer(int width, int height, const QuantizeSettings& settings
     , m_count(static_cast<size_t>(width) * height, 0)
     , m_target(static_cast<size_t>(width) * height * 4, 0)
     , m_changed(static_cast<size_t>(width) * height, 0)
-{
-}
+{ }
 
 void FrameDiffer::ComputeLimits(const uint8_t* now)
 {
@@ -48,7 +50,8 @@ void FrameDiffer::ComputeLimits(const uint8_t* now)
                 activity = std::max(activity, contrast(i, i - m_width));
             if (y + 1 < m_height)
                 activity = std::max(activity, contrast(i, i + m_width));
-            const float threshold = std::min(cap, base + gain * static_cast<float>(activity) / 3.0f);
+            const float threshold
+                = std::min(cap, base + gain * static_cast<float>(activity) / 3.0f);
             m_limits[i] = static_cast<int>(threshold * threshold * 9.0f);
         }
     }

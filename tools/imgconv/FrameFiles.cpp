@@ -94,7 +94,9 @@ FrameFileList ListFrameFiles(const std::string& wildcard)
     const std::string prefix = wildcard.find('/') == std::string::npos ? "" : folder + "/";
     for (const std::string& name : names) {
         std::string path = (folder == "/" ? "/" : prefix) + name;
-        struct stat info {};
+        struct stat info
+        {
+        };
         if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
             result.paths.push_back(std::move(path));
     }

@@ -48,23 +48,23 @@ QuantizeResult QuantizeFrame(const FrameJob& job, const QuantizeSettings& settin
     std::unique_ptr<liq_image, LiqDeleter> image(
         liq_image_create_rgba(attr.get(), job.rgba.data(), width, height, 0));
     if (!image) {
-        result.error = "cannot quantise a frame of " + std::to_string(width) + "x"
-            + std::to_string(height);
+        result.error
+            = "cannot quantise a frame of " + std::to_string(width) + "x" + std::to_string(height);
         return result;
     }
     liq_result* rawResult = nullptr;
     const liq_error quantized = liq_image_quantize(image.get(), attr.get(), &rawResult);
     std::unique_ptr<liq_result, LiqDeleter> quantization(rawResult);
     if (quantized != LIQ_OK || !quantization) {
-        result.error = "quantisation failed (libimagequant error " + std::to_string(quantized)
-            + ")";
+        result.error
+            = "quantisation failed (libimagequant error " + std::to_string(quantized) + ")";
         return result;
     }
     liq_set_dithering_level(quantization.get(), settings.dithering);
 
     out.indices.resize(static_cast<size_t>(width) * height);
-    if (liq_write_remapped_image(quantization.get(), image.get(), out.indices.data(),
-            out.indices.size())
+    if (liq_write_remapped_image(
+            quantization.get(), image.get(), out.indices.data(), out.indices.size())
         != LIQ_OK) {
         result.error = "remapping failed";
         return result;

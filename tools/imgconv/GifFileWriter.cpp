@@ -37,8 +37,7 @@ namespace {
             colours[i].Green = frame.palette[i * 3 + 1];
             colours[i].Blue = frame.palette[i * 3 + 2];
         }
-        return std::unique_ptr<ColorMapObject, MapFreer>(
-            GifMakeMapObject(count, colours.data()));
+        return std::unique_ptr<ColorMapObject, MapFreer>(GifMakeMapObject(count, colours.data()));
     }
 
     int AppendToVector(GifFileType* gif, const GifByteType* data, int length)
@@ -144,8 +143,7 @@ void GifFileWriter::GifCloser::operator()(GifFileType* gif) const
 
 GifFileWriter::GifFileWriter(std::string targetPath)
     : m_targetPath(std::move(targetPath))
-{
-}
+{ }
 
 GifFileWriter::~GifFileWriter()
 {
@@ -231,7 +229,8 @@ bool GifFileWriter::PutFrame(const IndexedFrame& frame, int delay, Disposal disp
         = disposal == Disposal::RestoreBackground ? DISPOSE_BACKGROUND : DISPOSE_DO_NOT;
     control.UserInputFlag = false;
     control.DelayTime = delay;
-    control.TransparentColor = frame.transparentIndex >= 0 ? frame.transparentIndex : NO_TRANSPARENT_COLOR;
+    control.TransparentColor
+        = frame.transparentIndex >= 0 ? frame.transparentIndex : NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
     if (EGifPutExtension(m_gif.get(), GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK)
@@ -249,8 +248,9 @@ bool GifFileWriter::PutFrame(const IndexedFrame& frame, int delay, Disposal disp
     bool first = true;
     while (at < frame.lzw.size()) {
         const GifByteType* block = frame.lzw.data() + at;
-        const int result = first ? EGifPutCode(m_gif.get(), BitsFor(frame.palette.size() / 3), block)
-                                 : EGifPutCodeNext(m_gif.get(), block);
+        const int result = first
+            ? EGifPutCode(m_gif.get(), BitsFor(frame.palette.size() / 3), block)
+            : EGifPutCodeNext(m_gif.get(), block);
         if (result != GIF_OK)
             return Fail(GifErrorText(m_gif->Error));
         first = false;

@@ -30,7 +30,8 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
             const int dr = frame.palette[a * 3] - frame.palette[b * 3];
             const int dg = frame.palette[a * 3 + 1] - frame.palette[b * 3 + 1];
             const int db = frame.palette[a * 3 + 2] - frame.palette[b * 3 + 2];
-            distance[static_cast<size_t>(a) * colours + b] = dr * dr * 2 + dg * dg * 4 + db * db * 3;
+            distance[static_cast<size_t>(a) * colours + b]
+                = dr * dr * 2 + dg * dg * 4 + db * db * 3;
         }
     }
     const int limit = tolerance * tolerance * 9;

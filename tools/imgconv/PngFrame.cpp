@@ -128,8 +128,8 @@ PngFrame ReadPngFrame(const std::string& path)
         result.error = "damaged PNG '" + path + "': " + image.message;
         return result;
     }
-    if (image.width == 0 || image.height == 0 || image.width > kMaxSide
-        || image.height > kMaxSide || int64_t { image.width } * image.height > kMaxPixels) {
+    if (image.width == 0 || image.height == 0 || image.width > kMaxSide || image.height > kMaxSide
+        || int64_t { image.width } * image.height > kMaxPixels) {
         result.error = "'" + path + "' has an unsupported size";
         return result;
     }

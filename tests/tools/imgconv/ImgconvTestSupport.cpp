@@ -144,8 +144,8 @@ void WritePng(const std::string& path, const Image& image, PngKind kind,
     std::vector<uint8_t> header;
     PutBigEndian32(header, static_cast<uint32_t>(image.width));
     PutBigEndian32(header, static_cast<uint32_t>(image.height));
-    header.insert(header.end(),
-        { static_cast<uint8_t>(depth), static_cast<uint8_t>(colourType), 0, 0, 0 });
+    header.insert(
+        header.end(), { static_cast<uint8_t>(depth), static_cast<uint8_t>(colourType), 0, 0, 0 });
     PutChunk(png, "IHDR", header);
     if (frameInterval) {
         std::vector<uint8_t> text;

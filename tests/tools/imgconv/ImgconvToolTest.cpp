@@ -123,10 +123,11 @@ TEST(ImgconvTool, PerFrameFormNumbersFromOneInNameOrderInAnOddFolder)
         WritePng(frames / name, image);
     WritePng(frames / "other.png", Image::Filled(kWidth, kHeight, 0, 0, 0));
 
-    const RunResult run = RunImgconv(
-        { frames / "b*.png", "-delay", "10", "-loop", "0", out / "still%02d.gif" });
+    const RunResult run
+        = RunImgconv({ frames / "b*.png", "-delay", "10", "-loop", "0", out / "still%02d.gif" });
     ASSERT_EQ(run.status, 0) << run.errorText;
-    EXPECT_EQ(out.Names(), (std::vector<std::string> { "still01.gif", "still02.gif", "still03.gif" }));
+    EXPECT_EQ(
+        out.Names(), (std::vector<std::string> { "still01.gif", "still02.gif", "still03.gif" }));
     const Image* expected[] = { &files[2].second, &files[1].second, &files[0].second };
     for (int i = 0; i < 3; ++i) {
         const GifInfo gif = ReadGif(out / ("still0" + std::to_string(i + 1) + ".gif"));
@@ -193,8 +194,8 @@ TEST(ImgconvTool, IdenticalFramesAreMergedAndTheirDelaysAdded)
 
 TEST(ImgconvTool, DecodedFramesAreCloseToTheSourcesForEveryPngKind)
 {
-    const PngKind kinds[] = { PngKind::Rgb8, PngKind::Rgba8, PngKind::Rgb16, PngKind::Grey8,
-        PngKind::Palette };
+    const PngKind kinds[]
+        = { PngKind::Rgb8, PngKind::Rgba8, PngKind::Rgb16, PngKind::Grey8, PngKind::Palette };
     for (PngKind kind : kinds) {
         SCOPED_TRACE(static_cast<int>(kind));
         TempFolder frames;
@@ -257,8 +258,7 @@ TEST(ImgconvTool, BadInputGivesOneLineErrorAndNoOutput)
         { "truncated PNG", { "-loop", "0", "{in}/Cut*.png", "{out}/a.gif" }, "Cut2.png" },
         { "not a PNG", { "-loop", "0", "{in}/Text*", "{out}/a.gif" }, "Text1.txt" },
         { "different sizes", { "-loop", "0", "{in}/Size*.png", "{out}/a.gif" }, "Size2.png" },
-        { "missing output folder", { "-loop", "0", "{in}/Good*.png", "{out}/no/a.gif" },
-            "/no" },
+        { "missing output folder", { "-loop", "0", "{in}/Good*.png", "{out}/no/a.gif" }, "/no" },
         { "unknown option", { "-fast", "{in}/Good*.png", "{out}/a.gif" }, "-fast" },
         { "per-frame damaged", { "{in}/Damaged*.png", "-loop", "0", "{out}/a%d.gif" },
             "Damaged2.png" },
@@ -285,8 +285,9 @@ TEST(ImgconvTool, BadInputGivesOneLineErrorAndNoOutput)
         TempFolder out;
         std::vector<std::string> args;
         for (std::string arg : c.args) {
-            for (const auto& [key, value] : { std::pair<std::string, std::string> { "{in}", in.Path() },
-                     { "{out}", out.Path() } }) {
+            for (const auto& [key, value] :
+                { std::pair<std::string, std::string> { "{in}", in.Path() },
+                    { "{out}", out.Path() } }) {
                 if (arg.rfind(key, 0) == 0)
                     arg = value + arg.substr(key.size());
             }
@@ -309,8 +310,7 @@ TEST(ImgconvTool, FullDiskLeavesNoFileAndKeepsTheOldOne)
     WriteFrames(frames, 6);
     TempFolder out;
     WriteBytes(out / "a.gif", { 'o', 'l', 'd' });
-    const RunResult run
-        = RunImgconv({ "-delay", "10", frames / "*.png", out / "a.gif" }, 1500);
+    const RunResult run = RunImgconv({ "-delay", "10", frames / "*.png", out / "a.gif" }, 1500);
     EXPECT_NE(run.status, 0);
     EXPECT_LT(run.status, 128) << run.errorText;
     EXPECT_NE(run.errorText.find("a.gif"), std::string::npos) << run.errorText;
