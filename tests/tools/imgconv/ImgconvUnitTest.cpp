@@ -1,0 +1,285 @@
+#include "tools/imgconv/CommandLine.h"
+#include "tools/imgconv/FrameClock.h"
+#include "tools/imgconv/FrameDiffer.h"
+#include "tools/imgconv/FrameFiles.h"
+#include "tools/imgconv/GifFileWriter.h"
+#include "tools/imgconv/LossyLzw.h"
+#include "tools/imgconv/OutputName.h"
+#include "tools/imgconv/PngFrame.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using namespace imgconv;
+
+TEST(FrameClock, CarriesRoundingSoThatFifteenFramesPerSecondKeepRealTime)
+{
+    FrameClock clock;
+    std::vector<int> delays;
+    for (int i = 0; i < 6; ++i)
+        delays.push_back(clock.NextDelay(0.0666666667));
+    EXPECT_EQ(delays, (std::vector<int> { 7, 7, 6, 7, 7, 6 }));
+}
+
+TEST(FrameClock, ExactIntervalsAndMissingRecords)
+{
+    FrameClock clock;
+    EXPECT_EQ(clock.NextDelay(0.08), 8);
+    EXPECT_EQ(clock.NextDelay(0.08), 8);
+    EXPECT_EQ(clock.NextDelay(std::nullopt), kDefaultDelay);
+    EXPECT_EQ(clock.NextDelay(0.08), 8);
+    // 29.97 frames per second: 100 frames take 334 hundredths, not 300 or 400.
+    FrameClock ntsc;
+    int total = 0;
+    for (int i = 0; i < 100; ++i)
+        total += ntsc.NextDelay(1001.0 / 30000.0);
+    EXPECT_EQ(total, 334);
+}
+
+TEST(FrameClock, BrowsersNeedAtLeastTwoHundredths)
+{
+    EXPECT_EQ(PlayableDelay(0), 2);
+    EXPECT_EQ(PlayableDelay(1), 2);
+    EXPECT_EQ(PlayableDelay(2), 2);
+    EXPECT_EQ(PlayableDelay(10), 10);
+}
+
+TEST(NetscapeLoop, PlaysMapToBlockValues)
+{
+    EXPECT_EQ(NetscapeLoopValue(0), 0); // endless
+    EXPECT_EQ(NetscapeLoopValue(1), -1); // once: no block at all
+    EXPECT_EQ(NetscapeLoopValue(2), 1);
+    EXPECT_EQ(NetscapeLoopValue(1000), 999);
+}
+
+struct NumberCase
+{
+    const char* pattern;
+    long number;
+    const char* expected;
+};
+
+TEST(NumberedPath, ReplacesTheLastPlaceholderOfTheFileNameOnly)
+{
+    const NumberCase cases[] = {
+        { "/out/party%d.gif", 3, "/out/party3.gif" },
+        { "/out/party%03d.gif", 7, "/out/party007.gif" },
+        { "/out/party%08d.gif", 12, "/out/party00000012.gif" },
+        { "/tmp/100%d done/x%d.gif", 2, "/tmp/100%d done/x2.gif" },
+        { "/out/%d-%d.gif", 5, "/out/%d-5.gif" },
+        { "/out/%s.gif", 5, "/out/%s.gif" },
+        { "/out/100%.gif", 5, "/out/100%.gif" },
+        { "party%d.gif", 11, "party11.gif" },
+    };
+    for (const NumberCase& c : cases)
+        EXPECT_EQ(NumberedPath(c.pattern, c.number), c.expected) << c.pattern;
+}
+
+struct MatchCase
+{
+    const char* name;
+    const char* pattern;
+    bool matches;
+};
+
+TEST(MatchWildcard, StarAndQuestionMarkOnly)
+{
+    const MatchCase cases[] = {
+        { "DasmereTemp00000001.png", "DasmereTemp*.png", true },
+        { "DasmereTemp.png", "DasmereTemp*.png", true },
+        { "DasmereTemp00000001.png.bak", "DasmereTemp*.png", false },
+        { "xDasmereTemp1.png", "DasmereTemp*.png", false },
+        { "a1.png", "a?.png", true },
+        { "a12.png", "a?.png", false },
+        { "aé.png", "a?.png", true }, // one character, two bytes
+        { "[1].png", "[1].png", true }, // brackets are plain characters
+        { "1.png", "[1].png", false },
+        { "abcabc.png", "*abc*.png", true },
+        { "aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*a*a*c", false },
+    };
+    for (const MatchCase& c : cases)
+        EXPECT_EQ(MatchWildcard(c.name, c.pattern), c.matches) << c.name << " ~ " << c.pattern;
+}
+
+struct ParseCase
+{
+    std::vector<std::string> args;
+    bool ok;
+    OutputForm form;
+    std::optional<int> delay;
+    int loop;
+};
+
+TEST(ParseCommandLine, FormsAndOptions)
+{
+    const ParseCase cases[] = {
+        { { "-delay", "10", "-loop", "0", "/t/D*.png", "/o/a.gif" }, true, OutputForm::Animation,
+            10, 0 },
+        { { "-loop", "3", "/t/D*.png", "/o/a.gif" }, true, OutputForm::Animation, std::nullopt, 3 },
+        { { "/t/D*.png", "/o/a.gif" }, true, OutputForm::Animation, std::nullopt, 0 },
+        { { "/t/D*.png", "-delay", "8", "-loop", "2", "/o/a%d.gif" }, true, OutputForm::PerFrame, 8,
+            2 },
+        { { "/t/D*.png", "/o/a%d.gif" }, true, OutputForm::PerFrame, std::nullopt, 0 },
+        // The per-frame form needs a number placeholder.
+        { { "/t/D*.png", "-loop", "0", "/o/a.gif" }, false, {}, {}, 0 },
+        { { "-delay", "10", "/t/D*.png", "-loop", "0", "/o/a.gif" }, false, {}, {}, 0 },
+        { { "-delay", "x", "/t/D*.png", "/o/a.gif" }, false, {}, {}, 0 },
+        { { "-delay", "-5", "/t/D*.png", "/o/a.gif" }, false, {}, {}, 0 },
+        { { "-delay", "70000", "/t/D*.png", "/o/a.gif" }, false, {}, {}, 0 },
+        { { "-loop" }, false, {}, {}, 0 },
+        { { "-fast", "/t/D*.png", "/o/a.gif" }, false, {}, {}, 0 },
+        { { "/t/D*.png" }, false, {}, {}, 0 },
+        { { "/t/D*.png", "/o/a.gif", "/o/b.gif" }, false, {}, {}, 0 },
+        { { "/t/D*.png", "/o/a.gif", "-loop", "1" }, false, {}, {}, 0 },
+    };
+    for (const ParseCase& c : cases) {
+        const ParsedCommandLine parsed = ParseCommandLine(c.args);
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(parsed.error.empty(), c.ok) << parsed.error;
+        if (!c.ok || !parsed.error.empty())
+            continue;
+        EXPECT_EQ(parsed.command.form, c.form);
+        EXPECT_EQ(parsed.command.delay, c.delay);
+        EXPECT_EQ(parsed.command.loop, c.loop);
+    }
+    EXPECT_TRUE(ParseCommandLine({ "--help" }).help);
+}
+
+TEST(FrameInterval, ReadFromTextChunkOnly)
+{
+    auto png = [](const std::string& keyword, const std::string& value) {
+        std::vector<uint8_t> bytes = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+        const uint32_t length = static_cast<uint32_t>(keyword.size() + 1 + value.size());
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.push_back(static_cast<uint8_t>(length >> shift));
+        bytes.insert(bytes.end(), { 't', 'E', 'X', 't' });
+        bytes.insert(bytes.end(), keyword.begin(), keyword.end());
+        bytes.push_back(0);
+        bytes.insert(bytes.end(), value.begin(), value.end());
+        bytes.insert(bytes.end(), { 0, 0, 0, 0 }); // CRC, not checked here
+        return bytes;
+    };
+    auto read = [](const std::vector<uint8_t>& bytes) {
+        return FindFrameInterval(bytes.data(), bytes.size());
+    };
+    EXPECT_DOUBLE_EQ(read(png("FrameInterval", "0.08")).value_or(-1), 0.08);
+    EXPECT_DOUBLE_EQ(read(png("FrameInterval", "0.0666666667")).value_or(-1), 0.0666666667);
+    EXPECT_FALSE(read(png("FrameInterval", "0,08")));
+    EXPECT_FALSE(read(png("FrameInterval", "-1")));
+    EXPECT_FALSE(read(png("FrameInterval", "nan")));
+    EXPECT_FALSE(read(png("Comment", "0.08")));
+    const std::vector<uint8_t> whole = png("FrameInterval", "0.08");
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + 20);
+    EXPECT_FALSE(read(cut));
+}
+
+namespace {
+
+RgbaImage Flat(int width, int height, uint8_t value)
+{
+    RgbaImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(static_cast<size_t>(width) * height * 4, value);
+    for (size_t i = 3; i < image.pixels.size(); i += 4)
+        image.pixels[i] = 255;
+    return image;
+}
+
+void SetGrey(RgbaImage& image, int x, int y, int value)
+{
+    uint8_t* p = &image.pixels.at((static_cast<size_t>(y) * image.width + x) * 4);
+    p[0] = p[1] = p[2] = static_cast<uint8_t>(value);
+}
+
+// Draws a job onto a canvas as a viewer would.
+void Apply(const FrameJob& job, RgbaImage& canvas)
+{
+    for (int y = 0; y < job.rect.height; ++y) {
+        for (int x = 0; x < job.rect.width; ++x) {
+            const uint8_t* p = &job.rgba[(static_cast<size_t>(y) * job.rect.width + x) * 4];
+            if (p[3] == 0)
+                continue;
+            const size_t at
+                = (static_cast<size_t>(y + job.rect.y) * canvas.width + x + job.rect.x) * 4;
+            std::copy_n(p, 4, &canvas.pixels[at]);
+        }
+    }
+}
+
+} // namespace
+
+TEST(FrameDiffer, SlowDriftOnFlatAreasNeverFallsBehind)
+{
+    QuantizeSettings settings;
+    FrameDiffer differ(16, 8, settings);
+    RgbaImage shown = Flat(16, 8, 0);
+    for (int value = 100; value < 140; ++value) {
+        const RgbaImage frame = Flat(16, 8, static_cast<uint8_t>(value));
+        const FrameChange change = differ.Next(frame);
+        if (!change.unchanged)
+            Apply(change.job, shown);
+        for (size_t i = 0; i < shown.pixels.size(); i += 4)
+            ASSERT_LE(std::abs(shown.pixels[i + 1] - value), 1) << "at " << value;
+    }
+}
+
+TEST(FrameDiffer, SmallNoiseOnTextureIsNotRedrawnButRealChangesAre)
+{
+    QuantizeSettings settings;
+    FrameDiffer differ(16, 16, settings);
+    RgbaImage frame = Flat(16, 16, 0);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x)
+            SetGrey(frame, x, y, (x + y) % 2 ? 200 : 40);
+    }
+    FrameChange first = differ.Next(frame);
+    EXPECT_FALSE(first.unchanged);
+    EXPECT_EQ(first.job.rect.width, 16);
+    EXPECT_EQ(first.job.rect.height, 16);
+
+    RgbaImage noisy = frame;
+    for (size_t i = 0; i < noisy.pixels.size(); i += 4)
+        noisy.pixels[i] = static_cast<uint8_t>(noisy.pixels[i] + ((i / 4) % 3) - 1);
+    EXPECT_TRUE(differ.Next(noisy).unchanged);
+
+    RgbaImage moved = noisy;
+    SetGrey(moved, 9, 5, 120);
+    const FrameChange change = differ.Next(moved);
+    EXPECT_FALSE(change.unchanged);
+    EXPECT_EQ(change.job.rect.x, 9);
+    EXPECT_EQ(change.job.rect.y, 5);
+    EXPECT_EQ(change.job.rect.width, 1);
+    EXPECT_EQ(change.job.rect.height, 1);
+}
+
+TEST(LossyLzw, SwapsOnlyCloseColoursAndNeverTouchesTransparency)
+{
+    IndexedFrame frame;
+    frame.rect = Rect { 0, 0, 64, 64 };
+    frame.palette = { 0, 0, 0, 3, 3, 3, 255, 0, 0, 0, 0, 0 }; // 0 and 1 nearly alike
+    frame.transparentIndex = 3;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 64 * 64; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const int r = static_cast<int>((seed >> 16) % 10);
+        frame.indices.push_back(static_cast<uint8_t>(r < 4 ? 0 : r < 8 ? 1 : r < 9 ? 2 : 3));
+    }
+    IndexedFrame lossy = frame;
+    ReduceForLzw(lossy, 3);
+
+    int swaps = 0;
+    for (size_t i = 0; i < frame.indices.size(); ++i) {
+        const int before = frame.indices[i], after = lossy.indices[i];
+        if (before == after)
+            continue;
+        ++swaps;
+        ASSERT_TRUE(before <= 1 && after <= 1) << before << " became " << after << " at " << i;
+    }
+    EXPECT_GT(swaps, 100);
+
+    std::string error;
+    ASSERT_TRUE(EncodeImageData(frame, error)) << error;
+    ASSERT_TRUE(EncodeImageData(lossy, error)) << error;
+    EXPECT_LT(lossy.lzw.size(), frame.lzw.size() * 9 / 10);
+}

@@ -1,0 +1,124 @@
+#include "tools/imgconv/CommandLine.h"
+
+#include "tools/imgconv/OutputName.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace imgconv {
+
+namespace {
+
+    bool ParseCount(const std::string& text, int maximum, int& value)
+    {
+        if (text.empty() || text.size() > 9)
+            return false;
+        for (char c : text) {
+            if (c < '0' || c > '9')
+                return false;
+        }
+        const long parsed = std::strtol(text.c_str(), nullptr, 10);
+        if (parsed > maximum)
+            return false;
+        value = static_cast<int>(parsed);
+        return true;
+    }
+
+} // namespace
+
+const char* UsageText()
+{
+    return "Usage:\n"
+           "  imgconv.dll [-delay N] [-loop N] WILDCARD OUT.gif\n"
+           "      assembles the PNG frames matching WILDCARD into one animated GIF\n"
+           "  imgconv.dll WILDCARD [-delay N] [-loop N] OUT%d.gif\n"
+           "      writes one GIF per frame; the last %d or %0Nd of the file name is the\n"
+           "      frame number, from 1\n"
+           "Options:\n"
+           "  -delay N   delay between frames in hundredths of a second (default: the\n"
+           "             frames' own FrameInterval, else 10)\n"
+           "  -loop N    number of plays, 0 for endless (default 0)\n"
+           "  --help     shows this text\n"
+           "WILDCARD may hold * and ? in its file-name part; frames are taken in name order.\n";
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    ParsedCommandLine result;
+    std::vector<std::string> positional;
+    // Where the options stood: before the first path, or between the two paths.
+    bool optionsBefore = false;
+    bool optionsBetween = false;
+
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-help" || arg == "-h") {
+            result.help = true;
+            return result;
+        }
+        if (arg == "-delay" || arg == "-loop") {
+            if (i + 1 >= args.size()) {
+                result.error = "option " + arg + " needs a value";
+                return result;
+            }
+            const std::string& value = args[++i];
+            int number = 0;
+            if (arg == "-delay") {
+                if (!ParseCount(value, 65535, number)) {
+                    result.error
+                        = "bad -delay value '" + value + "' (hundredths of a second, 0 to 65535)";
+                    return result;
+                }
+                result.command.delay = number;
+            } else {
+                if (!ParseCount(value, 65535, number)) {
+                    result.error = "bad -loop value '" + value + "' (0 to 65535, 0 = endless)";
+                    return result;
+                }
+                result.command.loop = number;
+            }
+            if (positional.empty()) {
+                optionsBefore = true;
+            } else if (positional.size() == 1) {
+                optionsBetween = true;
+            } else {
+                result.error = "options must come before the output name";
+                return result;
+            }
+            continue;
+        }
+        if (arg.size() > 1 && arg[0] == '-') {
+            result.error = "unknown option '" + arg + "' (see --help)";
+            return result;
+        }
+        positional.push_back(arg);
+    }
+
+    if (positional.size() != 2) {
+        result.error = positional.size() < 2 ? "missing frame wildcard or output name (see --help)"
+                                             : "too many arguments (see --help)";
+        return result;
+    }
+    if (optionsBefore && optionsBetween) {
+        result.error = "options go either before the wildcard or after it, not both";
+        return result;
+    }
+    result.command.wildcard = positional[0];
+    result.command.output = positional[1];
+    if (result.command.wildcard.empty() || result.command.output.empty()) {
+        result.error = "empty file name";
+        return result;
+    }
+
+    const bool hasPlaceholder = FindFrameNumberPlaceholder(result.command.output).found;
+    if (optionsBetween || (!optionsBefore && hasPlaceholder)) {
+        result.command.form = OutputForm::PerFrame;
+        if (!hasPlaceholder) {
+            result.error = "the output name of the per-frame form needs %d in its file name";
+            return result;
+        }
+    }
+    return result;
+}
+
+} // namespace imgconv

@@ -1,0 +1,246 @@
+#include "tools/imgconv/ConversionPipeline.h"
+
+#include "tools/imgconv/FrameQuantizer.h"
+#include "tools/imgconv/OutputName.h"
+
+#include <thread>
+
+namespace imgconv {
+
+ConversionPipeline::ConversionPipeline(
+    CommandLine command, std::vector<std::string> files, QuantizeSettings settings, int threads)
+    : m_command(std::move(command))
+    , m_files(std::move(files))
+    , m_settings(settings)
+    , m_threads(threads < 1 ? 1 : threads)
+    , m_decodeWindow(static_cast<size_t>(m_threads) + 1)
+    , m_jobWindow(static_cast<size_t>(m_threads) + 2)
+{ }
+
+ConversionPipeline::~ConversionPipeline() = default;
+
+bool ConversionPipeline::Run()
+{
+    // Every frame must have the first one's size; headers are cheap to check up front,
+    // before any work is done or any file written.
+    for (size_t i = 0; i < m_files.size(); ++i) {
+        const PngSize size = ReadPngSize(m_files[i]);
+        if (!size.error.empty()) {
+            m_error = size.error;
+            return false;
+        }
+        if (i == 0) {
+            m_width = size.width;
+            m_height = size.height;
+        } else if (size.width != m_width || size.height != m_height) {
+            m_error = "frame '" + m_files[i] + "' is " + std::to_string(size.width) + "x"
+                + std::to_string(size.height) + ", not " + std::to_string(m_width) + "x"
+                + std::to_string(m_height) + " as the first frame";
+            return false;
+        }
+    }
+
+    if (m_command.form == OutputForm::Animation) {
+        m_differ = std::make_unique<FrameDiffer>(m_width, m_height, m_settings);
+        m_animation = std::make_unique<GifFileWriter>(m_command.output);
+        if (!m_animation->Begin(m_width, m_height, NetscapeLoopValue(m_command.loop))) {
+            m_error = m_animation->Error();
+            return false;
+        }
+    }
+
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < m_threads; ++i)
+        helpers.emplace_back([this] { Work(); });
+    Work();
+    for (std::thread& helper : helpers)
+        helper.join();
+
+    if (m_failed)
+        return false;
+    if (m_animation && !m_animation->Finish()) {
+        m_error = m_animation->Error();
+        return false;
+    }
+    return true;
+}
+
+void ConversionPipeline::Work()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_failed && !m_finished) {
+        if (!StepLocked(lock))
+            m_changed.wait(lock);
+    }
+    m_changed.notify_all();
+}
+
+bool ConversionPipeline::StepLocked(std::unique_lock<std::mutex>& lock)
+{
+    // Writing first: it frees memory and lets the rest move on.
+    if (!m_writing) {
+        const auto ready = m_ready.find(m_nextWrite);
+        const auto timing = m_timing.find(m_nextWrite);
+        if (ready != m_ready.end() && timing != m_timing.end() && timing->second.final) {
+            IndexedFrame frame = std::move(ready->second);
+            const FrameTiming frameTiming = timing->second;
+            m_ready.erase(ready);
+            m_timing.erase(timing);
+            Write(std::move(frame), frameTiming, lock);
+            return true;
+        }
+    }
+    if (!m_jobs.empty()) {
+        FrameJob job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        Quantize(std::move(job), lock);
+        return true;
+    }
+    if (!m_comparing && static_cast<size_t>(m_jobsMade - m_nextWrite) < m_jobWindow) {
+        const auto decoded = m_decoded.find(m_nextCompare);
+        if (decoded != m_decoded.end()) {
+            PngFrame frame = std::move(decoded->second);
+            m_decoded.erase(decoded);
+            Compare(std::move(frame), m_nextCompare, lock);
+            return true;
+        }
+    }
+    if (m_nextDecode < m_files.size() && m_nextDecode < m_nextCompare + m_decodeWindow) {
+        Decode(m_nextDecode++, lock);
+        return true;
+    }
+    return false;
+}
+
+void ConversionPipeline::Decode(size_t index, std::unique_lock<std::mutex>& lock)
+{
+    lock.unlock();
+    PngFrame frame = ReadPngFrame(m_files[index]);
+    if (frame.error.empty() && (frame.image.width != m_width || frame.image.height != m_height))
+        frame.error = "frame '" + m_files[index] + "' changed its size while being read";
+    lock.lock();
+    if (!frame.error.empty()) {
+        Fail(index, frame.error);
+        return;
+    }
+    m_decoded.emplace(index, std::move(frame));
+    m_changed.notify_all();
+}
+
+void ConversionPipeline::Dispatch(FrameJob job, int delay, bool clearPrevious)
+{
+    // The frame before is complete now: its delay cannot grow any more.
+    if (m_jobsMade > 0) {
+        FrameTiming& previous = m_timing[m_jobsMade - 1];
+        if (clearPrevious)
+            previous.disposal = Disposal::RestoreBackground;
+        previous.final = true;
+    }
+    job.sequence = m_jobsMade;
+    m_timing[m_jobsMade] = FrameTiming { delay, Disposal::LeaveInPlace, false };
+    ++m_jobsMade;
+    m_jobs.push_back(std::move(job));
+}
+
+void ConversionPipeline::Compare(PngFrame frame, size_t index, std::unique_lock<std::mutex>& lock)
+{
+    m_comparing = true;
+    const long sourceNumber = static_cast<long>(index) + 1;
+    if (m_command.form == OutputForm::PerFrame) {
+        FrameJob job;
+        job.sourceNumber = sourceNumber;
+        job.rect = Rect { 0, 0, m_width, m_height };
+        job.rgba = std::move(frame.image.pixels);
+        Dispatch(std::move(job), 0, false);
+        m_timing[m_jobsMade - 1].final = true;
+    } else {
+        const bool realTime = !m_command.delay.has_value();
+        const int delay = realTime ? m_clock.NextDelay(frame.frameInterval) : *m_command.delay;
+        FrameTiming* previous = m_jobsMade > 0 ? &m_timing[m_jobsMade - 1] : nullptr;
+        // Faster than browsers can show: give the time to the frame before and skip this one.
+        if (realTime && delay < kShortestPlayableDelay && previous
+            && previous->delay + delay <= kLongestDelay) {
+            previous->delay += delay;
+        } else {
+            lock.unlock();
+            FrameChange change = m_differ->Next(frame.image);
+            frame = PngFrame();
+            lock.lock();
+            previous = m_jobsMade > 0 ? &m_timing[m_jobsMade - 1] : nullptr;
+            if (change.unchanged && previous && previous->delay + delay <= kLongestDelay) {
+                previous->delay += delay;
+            } else {
+                if (change.unchanged)
+                    m_differ->EmptyJobWritten();
+                change.job.sourceNumber = sourceNumber;
+                Dispatch(std::move(change.job), delay, change.clearPrevious);
+            }
+        }
+    }
+    ++m_nextCompare;
+    if (m_nextCompare == m_files.size() && m_jobsMade > 0)
+        m_timing[m_jobsMade - 1].final = true;
+    m_comparing = false;
+    m_changed.notify_all();
+}
+
+void ConversionPipeline::Quantize(FrameJob job, std::unique_lock<std::mutex>& lock)
+{
+    lock.unlock();
+    QuantizeResult result = QuantizeFrame(job, m_settings);
+    job = FrameJob();
+    std::string error = result.error;
+    if (error.empty()) {
+        EncodeImageData(result.frame, error);
+        result.frame.indices = std::vector<uint8_t>();
+    }
+    lock.lock();
+    if (!error.empty()) {
+        Fail(static_cast<size_t>(result.frame.sourceNumber - 1), error);
+        return;
+    }
+    const long sequence = result.frame.sequence;
+    m_ready.emplace(sequence, std::move(result.frame));
+    m_changed.notify_all();
+}
+
+void ConversionPipeline::Write(
+    IndexedFrame frame, FrameTiming timing, std::unique_lock<std::mutex>& lock)
+{
+    m_writing = true;
+    lock.unlock();
+    std::string error;
+    if (m_animation) {
+        const int delay = PlayableDelay(timing.delay);
+        if (!m_animation->PutFrame(frame, delay, timing.disposal))
+            error = m_animation->Error();
+    } else {
+        GifFileWriter still(NumberedPath(m_command.output, frame.sequence + 1));
+        if (!still.Begin(m_width, m_height, -1) || !still.PutFrame(frame, 0, timing.disposal)
+            || !still.Finish())
+            error = still.Error();
+    }
+    lock.lock();
+    m_writing = false;
+    if (!error.empty()) {
+        Fail(static_cast<size_t>(frame.sourceNumber - 1), error);
+        return;
+    }
+    ++m_nextWrite;
+    if (m_nextCompare == m_files.size() && m_nextWrite == m_jobsMade)
+        m_finished = true;
+    m_changed.notify_all();
+}
+
+void ConversionPipeline::Fail(size_t order, const std::string& error)
+{
+    // Of several failures, report the one of the earliest frame, as a serial run would.
+    if (!m_failed || order < m_errorOrder) {
+        m_error = error;
+        m_errorOrder = order;
+    }
+    m_failed = true;
+    m_changed.notify_all();
+}
+
+} // namespace imgconv

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "tools/imgconv/CommandLine.h"
+#include "tools/imgconv/FrameClock.h"
+#include "tools/imgconv/FrameDiffer.h"
+#include "tools/imgconv/GifFileWriter.h"
+#include "tools/imgconv/IndexedFrame.h"
+#include "tools/imgconv/PngFrame.h"
+#include "tools/imgconv/QuantizeSettings.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace imgconv {
+
+// Decodes, compares, quantises, compresses and writes the frames on all cores. Each thread
+// takes the furthest-along piece of work that is ready; the numbers of decoded frames and
+// of frames between comparison and writing are capped, so memory stays flat however many
+// frames there are. Comparison and writing run in frame order, one frame at a time.
+class ConversionPipeline
+{
+public:
+    ConversionPipeline(CommandLine command, std::vector<std::string> files,
+        QuantizeSettings settings, int threads);
+    ~ConversionPipeline();
+
+    bool Run();
+    const std::string& Error() const { return m_error; }
+
+private:
+    struct FrameTiming
+    {
+        int delay = 0;
+        Disposal disposal = Disposal::LeaveInPlace;
+        bool final = false;
+    };
+
+    void Work();
+    bool StepLocked(std::unique_lock<std::mutex>& lock);
+    void Decode(size_t index, std::unique_lock<std::mutex>& lock);
+    void Compare(PngFrame frame, size_t index, std::unique_lock<std::mutex>& lock);
+    void Quantize(FrameJob job, std::unique_lock<std::mutex>& lock);
+    void Write(IndexedFrame frame, FrameTiming timing, std::unique_lock<std::mutex>& lock);
+    void Fail(size_t order, const std::string& error);
+    void Dispatch(FrameJob job, int delay, bool clearPrevious);
+
+    const CommandLine m_command;
+    const std::vector<std::string> m_files;
+    const QuantizeSettings m_settings;
+    const int m_threads;
+    const size_t m_decodeWindow;
+    const size_t m_jobWindow;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+
+    int m_width = 0;
+    int m_height = 0;
+    size_t m_nextDecode = 0;
+    std::map<size_t, PngFrame> m_decoded;
+    size_t m_nextCompare = 0;
+    bool m_comparing = false;
+    std::deque<FrameJob> m_jobs;
+    long m_jobsMade = 0;
+    std::map<long, IndexedFrame> m_ready;
+    std::map<long, FrameTiming> m_timing;
+    long m_nextWrite = 0;
+    bool m_writing = false;
+    bool m_finished = false;
+
+    // Touched only by the one thread that compares at a time.
+    std::unique_ptr<FrameDiffer> m_differ;
+    FrameClock m_clock;
+
+    std::unique_ptr<GifFileWriter> m_animation;
+    bool m_failed = false;
+    size_t m_errorOrder = 0;
+    std::string m_error;
+};
+
+} // namespace imgconv

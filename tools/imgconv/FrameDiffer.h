@@ -1,0 +1,50 @@
+#pragma once
+
+#include "tools/imgconv/IndexedFrame.h"
+#include "tools/imgconv/PngFrame.h"
+#include "tools/imgconv/QuantizeSettings.h"
+
+#include <vector>
+
+namespace imgconv {
+
+struct FrameChange
+{
+    bool unchanged = false; // nothing visible changed: the frame merges into the one before
+    bool clearPrevious = false; // the previous frame must be disposed to background first
+    FrameJob job; // the changed rectangle, unchanged pixels transparent
+};
+
+// Keeps the picture a viewer shows (as source colours) and turns each new frame into the
+// smallest rectangle that brings it up to date. Pixels whose colour moved by no more than
+// the still threshold keep what is shown, which both shrinks the GIF and stops noise and
+// dithering from flickering in still areas.
+class FrameDiffer
+{
+public:
+    FrameDiffer(int width, int height, const QuantizeSettings& settings);
+
+    FrameChange Next(const RgbaImage& frame);
+
+    // A job that changes nothing, for a frame whose delay no longer fits the one before.
+    static FrameJob EmptyJob();
+    // Tells that an unchanged frame was written after all, as EmptyJob().
+    void EmptyJobWritten();
+
+private:
+    static int Distance(const uint8_t* a, const uint8_t* b);
+    void ComputeLimits(const uint8_t* now);
+
+    int m_width;
+    int m_height;
+    QuantizeSettings m_settings;
+    std::vector<uint8_t> m_shown;
+    std::vector<int> m_limits; // per pixel: squared weighted distance that counts as noise
+    std::vector<uint16_t> m_sum; // per pixel: colour sums of the current still run
+    std::vector<uint8_t> m_count; // per pixel: frames in that sum
+    std::vector<uint8_t> m_target; // the colour each pixel should show now
+    std::vector<uint8_t> m_changed; // whether it must be drawn
+    Rect m_previousRect;
+};
+
+} // namespace imgconv

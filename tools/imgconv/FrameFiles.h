@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace imgconv {
+
+// True when name matches pattern, where '*' stands for any run of characters and '?' for
+// one character (one UTF-8 sequence); every other character stands for itself.
+bool MatchWildcard(const std::string& name, const std::string& pattern);
+
+struct FrameFileList
+{
+    std::vector<std::string> paths; // in name order
+    std::string error; // empty on success
+};
+
+// The regular files matching the wildcard's file-name part in its (literal) folder.
+FrameFileList ListFrameFiles(const std::string& wildcard);
+
+} // namespace imgconv

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "tools/imgconv/IndexedFrame.h"
+
+#include <gif_lib.h>
+#include <memory>
+#include <string>
+
+namespace imgconv {
+
+// Compresses the frame's indices into GIF image data (LZW sub-blocks) with giflib, in
+// memory, so that frames can be compressed on several threads and written in order later.
+bool EncodeImageData(IndexedFrame& frame, std::string& error);
+
+// The NETSCAPE2.0 repeat value that makes browsers play an animation `plays` times
+// (0 = endless). Browsers play a GIF once plus the block's value more times, and a value
+// of 0 means forever; without the block they play it once. Returns -1 for "no block".
+int NetscapeLoopValue(int plays);
+
+// Makes SIGTERM, SIGINT and SIGHUP remove the temporary file being written before the
+// process ends, and turns a file-size limit into a write error.
+void RemoveTempFilesOnSignals();
+
+// Writes a GIF89a under a temporary name in the target's folder and renames it into place
+// when complete, so that no half-written GIF ever carries the target's name.
+class GifFileWriter
+{
+public:
+    explicit GifFileWriter(std::string targetPath);
+    ~GifFileWriter();
+    GifFileWriter(const GifFileWriter&) = delete;
+    GifFileWriter& operator=(const GifFileWriter&) = delete;
+
+    // loopValue: the NETSCAPE2.0 value, or -1 for no loop block.
+    bool Begin(int width, int height, int loopValue);
+    bool PutFrame(const IndexedFrame& frame, int delay, Disposal disposal);
+    bool Finish();
+
+    const std::string& Error() const { return m_error; }
+
+private:
+    struct GifCloser
+    {
+        void operator()(GifFileType* gif) const;
+    };
+    static int WriteToFd(GifFileType* gif, const GifByteType* data, int length);
+    bool Fail(const std::string& what);
+
+    std::string m_targetPath;
+    std::string m_tempPath;
+    int m_fd = -1;
+    int m_writeErrno = 0;
+    std::unique_ptr<GifFileType, GifCloser> m_gif;
+    std::string m_error;
+};
+
+} // namespace imgconv

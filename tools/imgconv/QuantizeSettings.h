@@ -1,0 +1,18 @@
+#pragma once
+
+namespace imgconv {
+
+// Knobs of the palette and size trade-off, chosen by measurement (bench/imgconv-bench.sh).
+struct QuantizeSettings
+{
+    int speed = 7; // libimagequant speed, 1 (slow, best) to 10
+    int maxQuality = 100; // libimagequant target quality; fewer colours when they suffice
+    float dithering = 0.3f; // error-diffusion strength 0..1
+    int stillThreshold = 4; // most colour distance that counts as noise on a still pixel
+    float stillBase = 1.0f; // the same on flat areas
+    int denoiseFrames = 1; // frames averaged for a still pixel (1: the latest value)
+    float stillGain = 0.5f; // how fast the noise limit grows with the local contrast
+    int lossy = 3; // LZW tolerance: 0 is lossless
+};
+
+} // namespace imgconv

@@ -1,0 +1,43 @@
+#include "tools/imgconv/TuningFromEnvironment.h"
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace imgconv {
+
+QuantizeSettings TuningFromEnvironment()
+{
+    QuantizeSettings settings;
+    const char* text = std::getenv("IMGCONV_TUNING");
+    if (!text)
+        return settings;
+    std::stringstream list(text);
+    std::string item;
+    while (std::getline(list, item, ',')) {
+        const size_t equals = item.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::string key = item.substr(0, equals);
+        const double value = std::atof(item.c_str() + equals + 1);
+        if (key == "speed" && value >= 1 && value <= 10)
+            settings.speed = static_cast<int>(value);
+        else if (key == "quality" && value >= 0 && value <= 100)
+            settings.maxQuality = static_cast<int>(value);
+        else if (key == "dither" && value >= 0 && value <= 1)
+            settings.dithering = static_cast<float>(value);
+        else if (key == "still" && value >= 0 && value <= 255)
+            settings.stillThreshold = static_cast<int>(value);
+        else if (key == "frames" && value >= 1 && value <= 64)
+            settings.denoiseFrames = static_cast<int>(value);
+        else if (key == "base" && value >= 0 && value <= 255)
+            settings.stillBase = static_cast<float>(value);
+        else if (key == "gain" && value >= 0 && value <= 100)
+            settings.stillGain = static_cast<float>(value);
+        else if (key == "lossy" && value >= 0 && value <= 255)
+            settings.lossy = static_cast<int>(value);
+    }
+    return settings;
+}
+
+} // namespace imgconv

@@ -1,0 +1,51 @@
+// imgconv.dll: assembles PNG frames into an animated GIF, or one GIF per frame.
+
+#include "tools/imgconv/CommandLine.h"
+#include "tools/imgconv/ConversionPipeline.h"
+#include "tools/imgconv/FrameFiles.h"
+#include "tools/imgconv/GifFileWriter.h"
+#include "tools/imgconv/TuningFromEnvironment.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <thread>
+
+int main(int argc, char** argv)
+{
+    using namespace imgconv;
+    try {
+        RemoveTempFilesOnSignals();
+        const std::vector<std::string> args(argv + 1, argv + argc);
+        const ParsedCommandLine parsed = ParseCommandLine(args);
+        if (parsed.help) {
+            std::fputs(UsageText(), stdout);
+            return 0;
+        }
+        if (!parsed.error.empty()) {
+            std::fprintf(stderr, "imgconv: %s\n", parsed.error.c_str());
+            return 2;
+        }
+
+        FrameFileList files = ListFrameFiles(parsed.command.wildcard);
+        if (!files.error.empty()) {
+            std::fprintf(stderr, "imgconv: %s\n", files.error.c_str());
+            return 1;
+        }
+
+        const unsigned cores = std::thread::hardware_concurrency();
+        const int threads = cores == 0 ? 2 : static_cast<int>(cores > 16 ? 16 : cores);
+        ConversionPipeline pipeline(
+            parsed.command, std::move(files.paths), TuningFromEnvironment(), threads);
+        if (!pipeline.Run()) {
+            std::fprintf(stderr, "imgconv: %s\n", pipeline.Error().c_str());
+            return 1;
+        }
+        return 0;
+    } catch (const std::bad_alloc&) {
+        std::fputs("imgconv: out of memory\n", stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "imgconv: %s\n", e.what());
+    }
+    return 1;
+}
