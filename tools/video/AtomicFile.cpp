@@ -45,8 +45,15 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // Hidden, so that a wildcard over the finished frames never matches it.
-    std::string tag
-        = "." + std::to_string(::getpid()) + "." + std::to_string(g_counter++) + ".part";
+    auto makeTag = [] {
+        std::string tag(".");
+        tag += std::to_string(::getpid());
+        tag += '.';
+        tag += std::to_string(g_counter++);
+        tag += ".part";
+        return tag;
+    };
+    std::string tag = makeTag();
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         f.m_temporary = folder + "." + name + tag;
@@ -58,7 +65,7 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
         if (fd < 0 && errno != EEXIST)
             break;
         if (fd < 0)
-            tag = "." + std::to_string(::getpid()) + "." + std::to_string(g_counter++) + ".part";
+            tag = makeTag();
     }
     if (fd < 0)
         return Outcome<AtomicFile>::failure("cannot write '" + path + "': " + systemError(errno));
