@@ -133,6 +133,43 @@ private slots:
         QVERIFY(shown);
     }
 
+    void previewPlaysTheUpperSelectedRowAndAddedFilesGetTheirInformation()
+    {
+        QTemporaryDir bin;
+        const QString log = bin.filePath(QStringLiteral("player.log"));
+        auto script = [&](const char* name, const QString& body) {
+            QFile f(bin.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("#!/bin/sh\n" + body.toUtf8());
+            f.close();
+            f.setPermissions(QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+        };
+        script("player.dll", QStringLiteral("echo \"$1\" >> '%1'\n").arg(log));
+        script("swfinfo.dll", QStringLiteral("printf 'swfinfo -f 0:00:01,\\r\\n 64x48\\n'\n"));
+        SetProgramFolderForTesting(bin.path().toStdString());
+
+        CMainDialog dialog;
+        ConnectMainDialog(dialog);
+        dialog.SetFileDialog([&](QWidget*, const QString&, const QStringList&) {
+            return QStringList {m_first, m_second, m_first};
+        });
+        dialog.AddCommand();
+        QCOMPARE(dialog.FileList()->rowCount(), 3);
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(dialog.FileList()->RowText(row, CFileListView::kInformationColumn),
+                     QStringLiteral("0:00:01, 64x48"));
+        dialog.ClearSelection();
+        dialog.SelectRow(2);
+        dialog.SelectRow(1);
+        dialog.UpdateControlStates();
+        dialog.PreviewButton()->click();
+        dialog.Controller().StopConversion(); // waits for the player's thread
+        SetProgramFolderForTesting(SABLEWICK_BIN_DIR);
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()), m_second + QLatin1Char('\n'));
+    }
+
     // The real program, copied into a folder without info.dat.
     void missingBrandingEndsWith168AndNoWindow()
     {
