@@ -1,6 +1,7 @@
 #include "ui/COptionsDialog.h"
 
 #include "engine/Settings.h"
+#include "ui/DialogUnits.h"
 
 #include <QComboBox>
 #include <QFontMetrics>
@@ -15,35 +16,6 @@
 #include <functional>
 
 namespace {
-
-// Dialog units of the dialog's font: bx is the average width of A-Z a-z,
-// by the font height. A template rectangle maps corner by corner, rounded,
-// so neighbouring controls stay flush at any font size.
-class DialogUnits
-{
-public:
-    explicit DialogUnits(const QFont& font)
-    {
-        QFontMetrics metrics(font);
-        const int width = metrics.horizontalAdvance(
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        m_bx = std::max(1, (width / 26 + 1) / 2);
-        m_by = std::max(1, metrics.height());
-    }
-
-    int X(int x) const { return MulDiv(x, m_bx, 4); }
-    int Y(int y) const { return MulDiv(y, m_by, 8); }
-    QRect Rect(int x, int y, int w, int h) const
-    {
-        return QRect(QPoint(X(x), Y(y)), QPoint(X(x + w) - 1, Y(y + h) - 1));
-    }
-
-private:
-    static int MulDiv(int a, int b, int c) { return (a * b + c / 2) / c; }
-
-    int m_bx = 1;
-    int m_by = 1;
-};
 
 // Limits what the user types, not what the program puts into a field: a
 // longer text set by the program may be shortened but not lengthened.
@@ -125,7 +97,7 @@ QLabel* AddLabel(QWidget* parent, const DialogUnits& du, const char* text, int x
     Qt::Alignment align = Qt::AlignLeft)
 {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setGeometry(du.Rect(x, RowY(row) + 3, w, 8));
+    label->setGeometry(du.Map(x, RowY(row) + 3, w, 8));
     label->setAlignment(align | Qt::AlignVCenter);
     return label;
 }
@@ -135,7 +107,7 @@ QLineEdit* AddEdit(
 {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(du.Rect(x, RowY(row), w, kEditHeight));
+    edit->setGeometry(du.Map(x, RowY(row), w, kEditHeight));
     edit->setValidator(new TypingLimit(limit, edit));
     return edit;
 }
@@ -145,7 +117,7 @@ QLineEdit* AddEdit(
 void AddArrows(QWidget* parent, const DialogUnits& du, const QLineEdit* edit, int x, int row,
     const std::function<void(int)>& onStep)
 {
-    const QRect rect = du.Rect(x, RowY(row), kArrowWidth, kEditHeight);
+    const QRect rect = du.Map(x, RowY(row), kArrowWidth, kEditHeight);
     const int upperHeight = rect.height() / 2;
     const struct
     {
@@ -175,7 +147,7 @@ QPushButton* AddButton(
 {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(du.Rect(x, 199, 54, 16));
+    button->setGeometry(du.Map(x, 199, 54, 16));
     return button;
 }
 
@@ -194,11 +166,11 @@ COptionsDialog::~COptionsDialog() = default;
 
 void COptionsDialog::BuildControls()
 {
-    const DialogUnits du(font());
+    const DialogUnits du = DialogUnits::FromFont(font());
     setFixedSize(du.X(kDialogWidth), du.Y(kDialogHeight));
 
     auto* group = new QGroupBox(QStringLiteral("Output Setting"), this);
-    group->setGeometry(du.Rect(7, 7, kDialogWidth - 14, RowY(6) + kEditHeight + 14 - 7));
+    group->setGeometry(du.Map(7, 7, kDialogWidth - 14, RowY(6) + kEditHeight + 14 - 7));
 
     const auto arrows = [this, &du](QLineEdit* edit, StepField field, int x, int row) {
         AddArrows(this, du, edit, x, row, [this, field](int step) { Step(field, step); });
@@ -227,7 +199,7 @@ void COptionsDialog::BuildControls()
     m_format = new QComboBox(this);
     m_format->setObjectName(QStringLiteral("format"));
     m_format->setGeometry(
-        du.Rect(kFieldX, RowY(3), kRightFieldX + kRightFieldWidth - kFieldX, kEditHeight));
+        du.Map(kFieldX, RowY(3), kRightFieldX + kRightFieldWidth - kFieldX, kEditHeight));
 
     AddLabel(this, du, "GIF Replay Times:", kLabelX, 4, kLabelWidth);
     m_replay = new QComboBox(this);
@@ -237,7 +209,7 @@ void COptionsDialog::BuildControls()
     // nothing added to it on Enter, which presses OK instead.
     m_replay->setCompleter(nullptr);
     m_replay->setInsertPolicy(QComboBox::NoInsert);
-    m_replay->setGeometry(du.Rect(kFieldX, RowY(4), 72, kEditHeight));
+    m_replay->setGeometry(du.Map(kFieldX, RowY(4), 72, kEditHeight));
 
     AddLabel(this, du, "Interval (Sec):", kLabelX, 5, kLabelWidth);
     m_interval = AddEdit(this, du, "interval", kFieldX, 5, kFieldWidth, 7);
