@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/player/FfmpegHandles.h"
+#include "tools/common/FfmpegHandles.h"
 
 #include <SDL.h>
 #include <cstdint>

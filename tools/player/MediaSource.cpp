@@ -13,11 +13,6 @@ namespace {
 // other stream's packets pile up; beyond this the oldest are dropped, keeping memory flat.
 constexpr size_t kMaxQueuedBytes = 64u << 20;
 
-struct DictionaryFreer
-{
-    void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
-};
-
 int MainVideoStream(const AVFormatContext* context)
 {
     int chosen = -1;
@@ -81,7 +76,7 @@ std::unique_ptr<MediaSource> MediaSource::Open(
     AVFormatContext* rawFormat = nullptr;
     const std::string url = "file:" + path;
     const int opened = avformat_open_input(&rawFormat, url.c_str(), nullptr, &rawOptions);
-    std::unique_ptr<AVDictionary, DictionaryFreer> leftOptions(rawOptions);
+    DictionaryPtr leftOptions(rawOptions);
     if (opened < 0) {
         error = info.st_size == 0 ? "empty file" : "not a video file";
         return nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tools/player/AudioOutput.h"
-#include "tools/player/FfmpegHandles.h"
+#include "tools/common/FfmpegHandles.h"
 #include "tools/player/MediaSource.h"
 #include "tools/player/PlaybackClock.h"
 #include "tools/player/VideoWindow.h"

@@ -1,28 +1,14 @@
 #include "tools/swfinfo/MediaProbe.h"
 
+#include "tools/common/FfmpegHandles.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
 
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-}
-
 namespace {
-
-struct FormatContextCloser
-{
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
-
-struct DictionaryFreer
-{
-    void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
-};
 
 // Analysis limits for files whose headers leave facts open (raw streams, MPEG-TS):
 // enough for the first frames, far less than ffprobe's 5 MB / 5 s.
@@ -151,7 +137,7 @@ ProbeResult ProbeMedia(const std::string& path)
     AVFormatContext* rawContext = nullptr;
     const std::string url = "file:" + path;
     const int opened = avformat_open_input(&rawContext, url.c_str(), nullptr, &rawOptions);
-    std::unique_ptr<AVDictionary, DictionaryFreer> leftOptions(rawOptions);
+    DictionaryPtr leftOptions(rawOptions);
     if (opened < 0) {
         if (opened == AVERROR(EACCES))
             return Failure("cannot read the file");
