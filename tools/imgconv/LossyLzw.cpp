@@ -38,7 +38,8 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
     const int transparent = frame.transparentIndex;
 
     // The dictionary as a tree: child[code * 256 + pixel], and each code's children as a list.
-    std::vector<uint16_t> child(static_cast<size_t>(kMaxCode + 1) * 256, 0);
+    // The 2 MB table is kept per thread and left all zero after each use.
+    thread_local std::vector<uint16_t> child(static_cast<size_t>(kMaxCode + 1) * 256, 0);
     std::vector<int16_t> firstChild(kMaxCode + 1, kNone);
     std::vector<int16_t> nextSibling(kMaxCode + 1, kNone);
     std::vector<int16_t> parent(kMaxCode + 1, kNone);
@@ -90,6 +91,8 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
         }
         current = pixel;
     }
+    for (int code = eofCode + 1; code < running; ++code)
+        child[static_cast<size_t>(parent[code]) * 256 + lastPixel[code]] = 0;
 }
 
 } // namespace imgconv
