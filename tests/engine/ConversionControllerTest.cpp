@@ -12,6 +12,9 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -299,6 +302,32 @@ TEST_F(ConversionControllerTest, LeftoverFramesAreRemovedBeforeAGif)
     ASSERT_TRUE(RunToEnd(c));
     EXPECT_EQ(ReadFile(ImageLog()), "DasmereTemp00000001.png\nkeep.txt\n");
     EXPECT_TRUE(fs::exists(temp + "keep.txt"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
+{
+    // Another copy of the program is converting: its video tool runs.
+    const fs::path other = m_dir / "other";
+    fs::create_directories(other);
+    fs::copy_file(fs::path(SABLEWICK_TEST_HELPERS) / "toolstub", other / "video.dll");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string path = (other / "video.dll").string();
+        execl(path.c_str(), "video.dll", "sleep", "20000", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::this_thread::sleep_for(200ms);
+    {
+        ConversionController idle(host);
+        idle.StopConversion(); // nothing of its own runs: nothing happens
+    }
+    EXPECT_EQ(kill(pid, 0), 0) << "an idle window closing killed another copy's tool";
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
 }
 
 } // namespace
