@@ -1,5 +1,6 @@
 #include "tools/swfinfo/MediaProbe.h"
 
+#include "tools/common/DisplayRotation.h"
 #include "tools/common/FfmpegHandles.h"
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -170,6 +172,9 @@ ProbeResult ProbeMedia(const std::string& path)
     facts.durationSeconds = DurationSeconds(context.get(), video);
     facts.width = video->codecpar->width;
     facts.height = video->codecpar->height;
+    // The size as it is seen: a video stored turned on its side is shown upright.
+    if (StreamRotation(video) % 180 == 90)
+        std::swap(facts.width, facts.height);
     const AVRational rate = FrameRate(video);
     facts.frameRateNum = rate.num;
     facts.frameRateDen = rate.den;

@@ -1,5 +1,7 @@
 #include "tools/video/FrameSource.h"
 
+#include "tools/common/DisplayRotation.h"
+
 extern "C" {
 #include <libavutil/display.h>
 }
@@ -11,21 +13,6 @@ namespace {
 
     // Decoders report damage frame by frame; only a long run of nothing but errors ends the clip.
     constexpr int kMaxErrorsInRow = 2000;
-
-    int rotationOf(const AVStream* stream)
-    {
-        const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
-        if (!matrix)
-            return 0;
-        double theta = -av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
-        if (std::isnan(theta))
-            return 0;
-        theta -= 360.0 * std::floor(theta / 360.0 + 0.9 / 360.0);
-        for (int r : { 90, 180, 270 })
-            if (std::fabs(theta - r) < 1.0)
-                return r;
-        return 0;
-    }
 
 } // namespace
 
@@ -60,7 +47,7 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
 
     AVStream* stream = raw->streams[s.m_stream];
     s.m_timeBase = stream->time_base;
-    s.m_rotation = rotationOf(stream);
+    s.m_rotation = StreamRotation(stream);
     AVRational rate = av_guess_frame_rate(raw, stream, nullptr);
     s.m_defaultDuration = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
 

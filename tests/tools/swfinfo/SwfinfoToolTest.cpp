@@ -89,6 +89,9 @@ protected:
         fs::copy_file(s_dir / "whole.mp4", s_dir / "truncated.mp4");
         fs::resize_file(s_dir / "truncated.mp4", fs::file_size(s_dir / "whole.mp4") / 2);
         fs::create_directory(s_dir / "a folder.mkv");
+        // Stored on its side with a display matrix, as phones record.
+        Ffmpeg("-i '" + (s_dir / "whole.mp4").string() + "' -c copy -metadata:s:v rotate=90",
+               s_dir / "rotated.mp4");
     }
 
     static void TearDownTestSuite() { fs::remove_all(s_dir); }
@@ -122,6 +125,13 @@ TEST_F(SwfinfoTool, DescribesEachClipOnOneLine)
         EXPECT_EQ(run.out, std::string("-f ") + clip.expected + "\n");
         EXPECT_EQ(run.err, "");
     }
+}
+
+TEST_F(SwfinfoTool, AVideoStoredOnItsSideShowsItsUprightSize)
+{
+    const ProcessOutput run = RunProcess({ kTool, "-f", (s_dir / "rotated.mp4").string() });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "-f 0:00:02, 240x320, 25 fps, MPEG-4, no sound\n");
 }
 
 TEST_F(SwfinfoTool, BadFilesGiveAReasonAndFail)
