@@ -1,11 +1,9 @@
 #include "tools/player/MediaSource.h"
 
+#include "tools/common/LocalInput.h"
+
 #include <cerrno>
 #include <sys/stat.h>
-
-extern "C" {
-#include <libavutil/dict.h>
-}
 
 namespace {
 
@@ -69,20 +67,11 @@ std::unique_ptr<MediaSource> MediaSource::Open(
     }
 
     std::unique_ptr<MediaSource> source(new MediaSource);
-    // The "file:" prefix and the whitelist keep the path and any playlist inside the file
-    // from reaching anything but local files.
-    AVDictionary* rawOptions = nullptr;
-    av_dict_set(&rawOptions, "protocol_whitelist", "file", 0);
-    AVFormatContext* rawFormat = nullptr;
-    const std::string url = "file:" + path;
-    const int opened = avformat_open_input(&rawFormat, url.c_str(), nullptr, &rawOptions);
-    DictionaryPtr leftOptions(rawOptions);
-    if (opened < 0) {
+    if (OpenLocalInput(path, source->m_format) < 0) {
         error = info.st_size == 0 ? "empty file" : "not a video file";
         return nullptr;
     }
-    source->m_format.reset(rawFormat);
-    AVFormatContext* format = rawFormat;
+    AVFormatContext* format = source->m_format.get();
     if (avformat_find_stream_info(format, nullptr) < 0) {
         error = "damaged file";
         return nullptr;

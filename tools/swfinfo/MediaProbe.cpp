@@ -1,7 +1,7 @@
 #include "tools/swfinfo/MediaProbe.h"
 
 #include "tools/common/DisplayRotation.h"
-#include "tools/common/FfmpegHandles.h"
+#include "tools/common/LocalInput.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -132,21 +132,13 @@ ProbeResult ProbeMedia(const std::string& path)
     if (info.st_size == 0)
         return Failure("empty file");
 
-    // The "file:" prefix and the whitelist keep a path such as "concat:a|b" or a
-    // playlist inside the file from reaching anything but local files.
-    AVDictionary* rawOptions = nullptr;
-    av_dict_set(&rawOptions, "protocol_whitelist", "file", 0);
-    AVFormatContext* rawContext = nullptr;
-    const std::string url = "file:" + path;
-    const int opened = avformat_open_input(&rawContext, url.c_str(), nullptr, &rawOptions);
-    DictionaryPtr leftOptions(rawOptions);
+    FormatContextPtr context;
+    const int opened = OpenLocalInput(path, context);
     if (opened < 0) {
         if (opened == AVERROR(EACCES))
             return Failure("cannot read the file");
         return Failure(LooksLikeMedia(path) ? "damaged file" : "not a video file");
     }
-    FormatContextPtr context(rawContext);
-
     if (IsStillImageFormat(context->iformat))
         return Failure("not a video file");
 

@@ -1,10 +1,7 @@
 #include "tools/video/FrameSource.h"
 
 #include "tools/common/DisplayRotation.h"
-
-extern "C" {
-#include <libavutil/display.h>
-}
+#include "tools/common/LocalInput.h"
 
 #include <cmath>
 
@@ -21,15 +18,10 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
     using Result = Outcome<FrameSource>;
     FrameSource s;
 
-    // Local files only: the path is never taken for a URL, and a playlist may not reach out.
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
-    av_dict_free(&options);
+    int rc = OpenLocalInput(path, s.m_format);
     if (rc < 0)
         return Result::failure("cannot open '" + path + "': " + ffmpegError(rc));
-    s.m_format.reset(raw);
+    AVFormatContext* raw = s.m_format.get();
 
     rc = avformat_find_stream_info(raw, nullptr);
     if (rc < 0)
