@@ -6,8 +6,6 @@
 
 namespace {
 
-bool InRange(double v, double low, double high) { return v >= low && v <= high; }
-
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Folder (with '/'), name, and extension (from the last dot of the last component).

@@ -9,8 +9,6 @@ namespace {
 // A read returns at most 99 characters of a value.
 constexpr std::size_t kValueBuffer = 100;
 
-bool InRange(double v, double low, double high) { return v >= low && v <= high; }
-
 std::string ReadKey(const std::string& text, const char* key)
 {
     bool found = false;

@@ -9,18 +9,26 @@ namespace {
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Skips leading white space and a sign; true when the sign is a minus.
+bool SkipSpaceAndSign(const std::string& text, std::size_t& i)
+{
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return text[i++] == '-';
+    return false;
+}
+
 } // namespace
 
 bool IsGiven(const std::string& text) { return !text.empty() && text != "ERROR"; }
 
+bool InRange(double value, double low, double high) { return value >= low && value <= high; }
+
 long long IntegerValue(const std::string& text)
 {
     std::size_t i = 0;
-    while (i < text.size() && IsSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    const bool negative = SkipSpaceAndSign(text, i);
     long long value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         value = value * 10 + (text[i] - '0');
@@ -39,11 +47,7 @@ long long IntegerValue(const std::string& text)
 double RealValue(const std::string& text)
 {
     std::size_t i = 0;
-    while (i < text.size() && IsSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    const bool negative = SkipSpaceAndSign(text, i);
     // Only plain decimal numbers: no "inf", "nan" or hexadecimal forms.
     bool startsNumber = i < text.size()
         && (IsDigit(text[i]) || (text[i] == '.' && i + 1 < text.size() && IsDigit(text[i + 1])));

@@ -7,6 +7,9 @@
 // A stored text is given when it is neither "ERROR" nor empty (exact comparison).
 bool IsGiven(const std::string& text);
 
+// Range tests include both ends.
+bool InRange(double value, double low, double high);
+
 // Leading-integer parse: white space, sign, digits; 0 without leading digits.
 // Clamped to the range of int.
 long long IntegerValue(const std::string& text);
