@@ -2,68 +2,17 @@
 #include "engine/ConversionController.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
+#include "tests/engine/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-class Host : public ConversionHost
-{
-public:
-    std::string folder;
-    std::vector<std::string> rows, results;
-    bool ended = false;
-
-    std::string ChooseOutputFolder() override { return folder; }
-    void SetStatusText(const std::string&) override {}
-    void SetProgress(int) override {}
-    void SetConvertCaption(const std::string&) override {}
-    int RowCount() const override { return static_cast<int>(rows.size()); }
-    std::string RowPath(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
-    void SetRowResult(int row, const std::string& text) override
-    {
-        results.resize(rows.size());
-        results.at(static_cast<std::size_t>(row)) = text;
-    }
-    void FileStarted(int row) override { ended = row < 0; }
-    void ShowError(const std::string&, const std::string&) override {}
-    void Post(std::function<void()> call) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_queue.push_back(std::move(call));
-        m_wake.notify_one();
-    }
-    bool RunToEnd()
-    {
-        const auto deadline = std::chrono::steady_clock::now() + 120s;
-        while (!ended) {
-            std::function<void()> call;
-            {
-                std::unique_lock lock(m_mutex);
-                if (!m_wake.wait_until(lock, deadline, [&] { return !m_queue.empty(); }))
-                    return false;
-                call = std::move(m_queue.front());
-                m_queue.pop_front();
-            }
-            call();
-        }
-        return true;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_queue;
-};
 
 std::string Head(const fs::path& p, std::size_t n)
 {
@@ -129,12 +78,12 @@ TEST_F(JobEndToEnd, EachFormatGivesItsFiles)
         WriteSettings(c.format);
         const fs::path out = s_dir / ("out " + std::to_string(c.format));
         fs::create_directories(out);
-        Host host;
+        RecordingHost host;
         host.folder = out.string();
         host.rows = {(s_dir / "in put" / "clip 1.mp4").string()};
         ConversionController controller(host);
         ASSERT_TRUE(controller.StartConversion());
-        ASSERT_TRUE(host.RunToEnd());
+        ASSERT_TRUE(host.Pump([&] { return host.ended; }, 120s));
         EXPECT_EQ(host.results, std::vector<std::string>({"Success"}));
         ASSERT_TRUE(fs::exists(out / c.first));
         EXPECT_EQ(Head(out / c.first, c.magic.size()), c.magic);
@@ -151,12 +100,12 @@ TEST_F(JobEndToEnd, ADamagedInputFailsAndLeavesNoGif)
     std::ofstream(bad) << "not a video at all";
     const fs::path out = s_dir / "out bad";
     fs::create_directories(out);
-    Host host;
+    RecordingHost host;
     host.folder = out.string();
     host.rows = {bad.string(), (s_dir / "in put" / "clip 1.mp4").string()};
     ConversionController controller(host);
     ASSERT_TRUE(controller.StartConversion());
-    ASSERT_TRUE(host.RunToEnd());
+    ASSERT_TRUE(host.Pump([&] { return host.ended; }, 120s));
     EXPECT_EQ(host.results, std::vector<std::string>({"Failed", "Success"}));
     EXPECT_FALSE(fs::exists(out / "broken.gif"));
     EXPECT_TRUE(fs::exists(out / "clip 1.gif"));

@@ -3,6 +3,7 @@
 #include "engine/Preview.h"
 #include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
+#include "tests/engine/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -63,26 +64,11 @@ TEST_F(MediaInfoTools, QueryRunsTheToolWithTheQuotedPath)
     EXPECT_EQ(QueryMediaInfo("/clips/a.mp4"), std::nullopt);
 }
 
-class NullHost : public ConversionHost
-{
-public:
-    std::string ChooseOutputFolder() override { return {}; }
-    void SetStatusText(const std::string&) override {}
-    void SetProgress(int) override {}
-    void SetConvertCaption(const std::string&) override {}
-    int RowCount() const override { return 0; }
-    std::string RowPath(int) const override { return {}; }
-    void SetRowResult(int, const std::string&) override {}
-    void FileStarted(int) override {}
-    void ShowError(const std::string&, const std::string&) override {}
-    void Post(std::function<void()>) override {}
-};
-
 TEST_F(MediaInfoTools, PreviewClosesTheFirstPlayerBeforeTheSecondAndStopClosesIt)
 {
     const fs::path clip = m_dir / "clip.mp4";
     std::ofstream(clip) << "x";
-    NullHost host;
+    RecordingHost host;
     ConversionController controller(host);
     EXPECT_FALSE(StartPreview(controller, clip.string())) << "player missing";
 
