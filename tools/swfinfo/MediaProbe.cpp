@@ -48,28 +48,15 @@ bool IsStillImageFormat(const AVInputFormat* format)
     return name == "image2" || name.ends_with("_pipe") || name == "tty";
 }
 
-const AVStream* MainVideoStream(const AVFormatContext* context)
+// The stream of that type that the file marks as default, else the first one;
+// cover pictures are not the video.
+const AVStream* MainStream(const AVFormatContext* context, AVMediaType type)
 {
     const AVStream* chosen = nullptr;
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVStream* stream = context->streams[i];
-        if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO
+        if (stream->codecpar->codec_type != type
             || (stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
-            continue;
-        if (!chosen
-            || ((stream->disposition & AV_DISPOSITION_DEFAULT)
-                && !(chosen->disposition & AV_DISPOSITION_DEFAULT)))
-            chosen = stream;
-    }
-    return chosen;
-}
-
-const AVStream* MainAudioStream(const AVFormatContext* context)
-{
-    const AVStream* chosen = nullptr;
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        const AVStream* stream = context->streams[i];
-        if (stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
             continue;
         if (!chosen
             || ((stream->disposition & AV_DISPOSITION_DEFAULT)
@@ -100,7 +87,7 @@ double DurationSeconds(const AVFormatContext* context, const AVStream* video)
 // Whether the headers alone answered every question the description asks.
 bool HeadersSuffice(const AVFormatContext* context)
 {
-    const AVStream* video = MainVideoStream(context);
+    const AVStream* video = MainStream(context, AVMEDIA_TYPE_VIDEO);
     if (!video)
         return false;
     const AVCodecParameters* par = video->codecpar;
@@ -147,11 +134,13 @@ ProbeResult ProbeMedia(const std::string& path)
         context->max_analyze_duration = kAnalyzeMicroseconds;
         // A text file may be taken, with a low score, for some obscure container
         // with no streams at all: that is no video rather than a damaged one.
-        if (avformat_find_stream_info(context.get(), nullptr) < 0)
-            return Failure(MainVideoStream(context.get()) ? "damaged file" : "not a video file");
+        if (avformat_find_stream_info(context.get(), nullptr) < 0) {
+            const bool hasVideo = MainStream(context.get(), AVMEDIA_TYPE_VIDEO) != nullptr;
+            return Failure(hasVideo ? "damaged file" : "not a video file");
+        }
     }
 
-    const AVStream* video = MainVideoStream(context.get());
+    const AVStream* video = MainStream(context.get(), AVMEDIA_TYPE_VIDEO);
     if (!video)
         return Failure("not a video file");
     if (video->codecpar->codec_id == AV_CODEC_ID_NONE || video->codecpar->width <= 0
@@ -171,7 +160,7 @@ ProbeResult ProbeMedia(const std::string& path)
     facts.frameRateNum = rate.num;
     facts.frameRateDen = rate.den;
     facts.videoCodec = avcodec_get_name(video->codecpar->codec_id);
-    if (const AVStream* audio = MainAudioStream(context.get())) {
+    if (const AVStream* audio = MainStream(context.get(), AVMEDIA_TYPE_AUDIO)) {
         facts.hasAudio = true;
         if (audio->codecpar->codec_id != AV_CODEC_ID_NONE)
             facts.audioCodec = avcodec_get_name(audio->codecpar->codec_id);
