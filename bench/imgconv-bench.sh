@@ -93,10 +93,7 @@ quality() {
   ssim=$(ffmpeg -v info -i "$gif" -framerate "$rate" -i "$frames/DasmereTemp%08d.png" -lavfi \
     "[0:v]fps=$rate,format=yuv444p,trim=end_frame=$count[a];[1:v]format=yuv444p[b];[a][b]ssim=shortest=1" \
     -f null - 2>&1 | sed -n 's/.*SSIM .*All:\([0-9.]*\).*/\1/p' | tail -1)
-  if # Run under another name: the program's Stop kills every process named imgconv*, and
-# tests of that on this machine must not hit a benchmark run.
-mkdir -p "$OUT/bin" && cp "$IMGCONV" "$OUT/bin/icbench"
-command -v butteraugli >/dev/null; then
+  if command -v butteraugli >/dev/null; then
     local dec=$gif.frames step i scores=()
     rm -rf "$dec" && mkdir -p "$dec"
     ffmpeg -v error -i "$gif" -vf "fps=$rate" -pix_fmt rgb24 "$dec/%08d.png"
