@@ -1,20 +1,33 @@
 #include "tools/imgconv/ConversionPipeline.h"
 
-#include "tools/imgconv/FrameQuantizer.h"
 #include "tools/imgconv/OutputName.h"
 
 #include <thread>
 
 namespace imgconv {
 
+namespace {
+
+    QuantizeSettings ForForm(QuantizeSettings settings, OutputForm form)
+    {
+        // Separate files share nothing.
+        if (form == OutputForm::PerFrame || settings.paletteRun < 1)
+            settings.paletteRun = 1;
+        return settings;
+    }
+
+} // namespace
+
 ConversionPipeline::ConversionPipeline(
     CommandLine command, std::vector<std::string> files, QuantizeSettings settings, int threads)
     : m_command(std::move(command))
     , m_files(std::move(files))
-    , m_settings(settings)
+    , m_settings(ForForm(settings, m_command.form))
     , m_threads(threads < 1 ? 1 : threads)
     , m_decodeWindow(static_cast<size_t>(m_threads) + 1)
-    , m_jobWindow(static_cast<size_t>(m_threads) + 2)
+    // Frames that wait for an earlier frame's palette must not starve the other threads.
+    , m_jobWindow(static_cast<size_t>(m_threads) * static_cast<size_t>(m_settings.paletteRun) + 2)
+    , m_quantizer(m_settings)
 { }
 
 ConversionPipeline::~ConversionPipeline() = default;
@@ -67,6 +80,7 @@ bool ConversionPipeline::Run()
 
 void ConversionPipeline::Work()
 {
+    FrameQuantizer::UseOneThreadHere();
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_failed && !m_finished) {
         if (!StepLocked(lock))
@@ -90,9 +104,8 @@ bool ConversionPipeline::StepLocked(std::unique_lock<std::mutex>& lock)
             return true;
         }
     }
-    if (!m_jobs.empty()) {
-        FrameJob job = std::move(m_jobs.front());
-        m_jobs.pop_front();
+    FrameJob job;
+    if (TakeQuantizeJob(job)) {
         Quantize(std::move(job), lock);
         return true;
     }
@@ -108,6 +121,19 @@ bool ConversionPipeline::StepLocked(std::unique_lock<std::mutex>& lock)
     if (m_nextDecode < m_files.size() && m_nextDecode < m_nextCompare + m_decodeWindow) {
         Decode(m_nextDecode++, lock);
         return true;
+    }
+    return false;
+}
+
+bool ConversionPipeline::TakeQuantizeJob(FrameJob& job)
+{
+    // The earliest job whose shared palette, if any, is known.
+    for (auto it = m_jobs.begin(); it != m_jobs.end(); ++it) {
+        if (it->paletteFrom < 0 || m_palettes.count(it->paletteFrom)) {
+            job = std::move(*it);
+            m_jobs.erase(it);
+            return true;
+        }
     }
     return false;
 }
@@ -137,6 +163,21 @@ void ConversionPipeline::Dispatch(FrameJob job, int delay, bool clearPrevious)
         previous.final = true;
     }
     job.sequence = m_jobsMade;
+    // Consecutive frames look alike: a run of them shares the first one's palette (each
+    // still gets its own when the shared one maps it badly). A rectangle much larger than
+    // the first one's likely holds colours it lacks and starts a new run; a small one is
+    // cheap to search and keeps the run going.
+    const size_t area = static_cast<size_t>(job.rect.width) * static_cast<size_t>(job.rect.height);
+    if (m_settings.paletteRun > 1 && area * 8 >= m_paletteArea) {
+        if (m_paletteFrame >= 0 && m_jobsMade - m_paletteFrame < m_settings.paletteRun
+            && area * 2 <= m_paletteArea * 3) {
+            job.paletteFrom = m_paletteFrame;
+        } else {
+            job.keepPalette = true;
+            m_paletteFrame = m_jobsMade;
+            m_paletteArea = area;
+        }
+    }
     m_timing[m_jobsMade] = FrameTiming { delay, Disposal::LeaveInPlace, false };
     ++m_jobsMade;
     m_jobs.push_back(std::move(job));
@@ -186,8 +227,12 @@ void ConversionPipeline::Compare(PngFrame frame, size_t index, std::unique_lock<
 
 void ConversionPipeline::Quantize(FrameJob job, std::unique_lock<std::mutex>& lock)
 {
+    KeptPalette earlier;
+    if (job.paletteFrom >= 0)
+        earlier = m_palettes.at(job.paletteFrom);
+    const bool keep = job.keepPalette;
     lock.unlock();
-    QuantizeResult result = QuantizeFrame(job, m_settings);
+    QuantizeResult result = m_quantizer.Quantize(job, job.paletteFrom >= 0 ? &earlier : nullptr);
     job = FrameJob();
     std::string error = result.error;
     if (error.empty()) {
@@ -200,6 +245,8 @@ void ConversionPipeline::Quantize(FrameJob job, std::unique_lock<std::mutex>& lo
         return;
     }
     const long sequence = result.frame.sequence;
+    if (keep)
+        m_palettes[sequence] = std::move(result.palette);
     m_ready.emplace(sequence, std::move(result.frame));
     m_changed.notify_all();
 }
@@ -227,6 +274,9 @@ void ConversionPipeline::Write(
         return;
     }
     ++m_nextWrite;
+    // No frame still to be quantised refers to palettes this old.
+    m_palettes.erase(
+        m_palettes.begin(), m_palettes.lower_bound(m_nextWrite - m_settings.paletteRun));
     if (m_nextCompare == m_files.size() && m_nextWrite == m_jobsMade)
         m_finished = true;
     m_changed.notify_all();

@@ -3,6 +3,7 @@
 #include "tools/imgconv/CommandLine.h"
 #include "tools/imgconv/FrameClock.h"
 #include "tools/imgconv/FrameDiffer.h"
+#include "tools/imgconv/FrameQuantizer.h"
 #include "tools/imgconv/GifFileWriter.h"
 #include "tools/imgconv/IndexedFrame.h"
 #include "tools/imgconv/PngFrame.h"
@@ -42,6 +43,7 @@ private:
 
     void Work();
     bool StepLocked(std::unique_lock<std::mutex>& lock);
+    bool TakeQuantizeJob(FrameJob& job);
     void Decode(size_t index, std::unique_lock<std::mutex>& lock);
     void Compare(PngFrame frame, size_t index, std::unique_lock<std::mutex>& lock);
     void Quantize(FrameJob job, std::unique_lock<std::mutex>& lock);
@@ -55,6 +57,7 @@ private:
     const int m_threads;
     const size_t m_decodeWindow;
     const size_t m_jobWindow;
+    const FrameQuantizer m_quantizer;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -69,6 +72,9 @@ private:
     long m_jobsMade = 0;
     std::map<long, IndexedFrame> m_ready;
     std::map<long, FrameTiming> m_timing;
+    std::map<long, KeptPalette> m_palettes; // by the frame they were made for
+    long m_paletteFrame = -1; // the latest frame whose palette the next ones may share
+    size_t m_paletteArea = 0; // the size of that frame's rectangle
     long m_nextWrite = 0;
     bool m_writing = false;
     bool m_finished = false;

@@ -27,6 +27,8 @@ struct FrameJob
     long sourceNumber = 0; // 1-based number of the input file it came from
     Rect rect;
     std::vector<uint8_t> rgba;
+    long paletteFrom = -1; // the earlier frame whose palette this one may share
+    bool keepPalette = false; // later frames may share this one's palette
 };
 
 // The same rectangle quantised: a palette of a power-of-two size and one index per pixel.

@@ -13,6 +13,9 @@ struct QuantizeSettings
     int denoiseFrames = 1; // frames averaged for a still pixel (1: the latest value)
     float stillGain = 0.5f; // how fast the noise limit grows with the local contrast
     int lossy = 3; // LZW tolerance: 0 is lossless
+    int paletteRun = 4; // frames that may share one palette search (1: each its own)
+    double reuseTolerance = 1.3; // how much worse a shared palette may map a frame ...
+    double reuseSlack = 2.0; // ... plus this, as mean squared error, before it gets its own
 };
 
 } // namespace imgconv

@@ -36,6 +36,12 @@ QuantizeSettings TuningFromEnvironment()
             settings.stillGain = static_cast<float>(value);
         else if (key == "lossy" && value >= 0 && value <= 255)
             settings.lossy = static_cast<int>(value);
+        else if (key == "run" && value >= 1 && value <= 64)
+            settings.paletteRun = static_cast<int>(value);
+        else if (key == "tolerance" && value >= 1 && value <= 100)
+            settings.reuseTolerance = value;
+        else if (key == "slack" && value >= 0 && value <= 10000)
+            settings.reuseSlack = value;
     }
     return settings;
 }

@@ -2,6 +2,7 @@
 #include "tools/imgconv/FrameClock.h"
 #include "tools/imgconv/FrameDiffer.h"
 #include "tools/imgconv/FrameFiles.h"
+#include "tools/imgconv/FrameQuantizer.h"
 #include "tools/imgconv/GifFileWriter.h"
 #include "tools/imgconv/LossyLzw.h"
 #include "tools/imgconv/OutputName.h"
@@ -282,4 +283,84 @@ TEST(LossyLzw, SwapsOnlyCloseColoursAndNeverTouchesTransparency)
     ASSERT_TRUE(EncodeImageData(frame, error)) << error;
     ASSERT_TRUE(EncodeImageData(lossy, error)) << error;
     EXPECT_LT(lossy.lzw.size(), frame.lzw.size() * 9 / 10);
+}
+
+namespace {
+
+// A horizontal gradient from one colour to another; `seeThrough` clears every other column.
+FrameJob GradientJob(const uint8_t from[3], const uint8_t to[3], bool seeThrough)
+{
+    FrameJob job;
+    job.rect = Rect { 0, 0, 64, 32 };
+    job.rgba.resize(64 * 32 * 4);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            uint8_t* p = &job.rgba[(y * 64 + x) * 4];
+            for (int c = 0; c < 3; ++c)
+                p[c] = static_cast<uint8_t>(from[c] + (to[c] - from[c]) * x / 63);
+            p[3] = seeThrough && x % 2 ? 0 : 255;
+        }
+    }
+    return job;
+}
+
+// Largest channel difference between the job's opaque pixels and the frame as mapped;
+// -1 when a see-through pixel did not get the transparent index.
+int WorstError(const FrameJob& job, const IndexedFrame& frame)
+{
+    int worst = 0;
+    for (size_t i = 0; i < frame.indices.size(); ++i) {
+        const uint8_t* source = &job.rgba[i * 4];
+        const int index = frame.indices[i];
+        if (source[3] == 0) {
+            if (index != frame.transparentIndex)
+                return -1;
+            continue;
+        }
+        for (int c = 0; c < 3; ++c)
+            worst = std::max(worst, std::abs(source[c] - frame.palette[index * 3 + c]));
+    }
+    return worst;
+}
+
+} // namespace
+
+TEST(FrameQuantizer, LaterFramesShareAPaletteOnlyWhileItFitsThem)
+{
+    QuantizeSettings settings;
+    settings.lossy = 0;
+    const FrameQuantizer quantizer(settings);
+    const uint8_t black[3] = { 0, 0, 0 }, red[3] = { 250, 40, 0 }, blue[3] = { 0, 40, 250 };
+
+    // An opaque first frame still leaves its kept palette one see-through entry.
+    const FrameJob first = GradientJob(black, red, false);
+    const QuantizeResult made = quantizer.Quantize(first);
+    ASSERT_EQ(made.error, "");
+    EXPECT_FALSE(made.reused);
+    EXPECT_EQ(made.frame.transparentIndex, -1);
+    int seeThrough = 0;
+    for (size_t i = 3; i < made.palette.rgba.size(); i += 4)
+        seeThrough += made.palette.rgba[i] == 0;
+    EXPECT_EQ(seeThrough, 1);
+    EXPECT_LE(made.palette.rgba.size(), 256u * 4);
+
+    struct Case
+    {
+        const char* name;
+        FrameJob job;
+        bool reused;
+    };
+    const Case cases[] = {
+        { "same colours, some see-through", GradientJob(black, red, true), true },
+        { "colours the palette lacks", GradientJob(black, blue, false), false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QuantizeResult result = quantizer.Quantize(c.job, &made.palette);
+        ASSERT_EQ(result.error, "");
+        EXPECT_EQ(result.reused, c.reused);
+        const int worst = WorstError(c.job, result.frame);
+        EXPECT_GE(worst, 0);
+        EXPECT_LE(worst, 24);
+    }
 }
