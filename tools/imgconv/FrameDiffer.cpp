@@ -7,6 +7,8 @@ namespace imgconv {
 
 namespace {
 
+    constexpr int kMostActivity = 3 * 255; // the largest contrast between two pixels
+
     bool Opaque(const uint8_t* pixel)
     {
         return pixel[3] >= 128;
@@ -19,42 +21,36 @@ FrameDiffer::FrameDiffer(int width, int height, const QuantizeSettings& settings
     , m_height(height)
     , m_settings(settings)
     , m_shown(static_cast<size_t>(width) * height * 4, 0)
-    , m_limits(static_cast<size_t>(width) * height, 0)
-    , m_sum(static_cast<size_t>(width) * height * 3, 0)
-    , m_count(static_cast<size_t>(width) * height, 0)
-    , m_target(static_cast<size_t>(width) * height * 4, 0)
     , m_changed(static_cast<size_t>(width) * height, 0)
 { }
 
-void FrameDiffer::ComputeLimits(const uint8_t* now)
+int FrameDiffer::Limit(const uint8_t* now, int x, int y) const
 {
     // Changes hide in texture and noise but show on smooth areas, where banding and stale
     // patches catch the eye: the still threshold grows with the local contrast.
-    const float base = m_settings.stillBase;
-    const float cap = static_cast<float>(m_settings.stillThreshold);
-    const float gain = m_settings.stillGain;
-    auto contrast = [&](size_t a, size_t b) {
-        const uint8_t* p = now + a * 4;
-        const uint8_t* q = now + b * 4;
+    const size_t i = static_cast<size_t>(y) * m_width + x;
+    auto contrast = [&](size_t other) {
+        const uint8_t* p = now + i * 4;
+        const uint8_t* q = now + other * 4;
         return std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]);
     };
-    for (int y = 0; y < m_height; ++y) {
-        for (int x = 0; x < m_width; ++x) {
-            const size_t i = static_cast<size_t>(y) * m_width + x;
-            int activity = 0;
-            if (x > 0)
-                activity = std::max(activity, contrast(i, i - 1));
-            if (x + 1 < m_width)
-                activity = std::max(activity, contrast(i, i + 1));
-            if (y > 0)
-                activity = std::max(activity, contrast(i, i - m_width));
-            if (y + 1 < m_height)
-                activity = std::max(activity, contrast(i, i + m_width));
-            const float threshold
-                = std::min(cap, base + gain * static_cast<float>(activity) / 3.0f);
-            m_limits[i] = static_cast<int>(threshold * threshold * 9.0f);
-        }
-    }
+    int activity = 0;
+    if (x > 0)
+        activity = std::max(activity, contrast(i - 1));
+    if (x + 1 < m_width)
+        activity = std::max(activity, contrast(i + 1));
+    if (y > 0)
+        activity = std::max(activity, contrast(i - m_width));
+    if (y + 1 < m_height)
+        activity = std::max(activity, contrast(i + m_width));
+    return LimitFor(activity);
+}
+
+int FrameDiffer::LimitFor(int activity) const
+{
+    const float threshold = std::min(static_cast<float>(m_settings.stillThreshold),
+        m_settings.stillBase + m_settings.stillGain * static_cast<float>(activity) / 3.0f);
+    return static_cast<int>(threshold * threshold * 9.0f);
 }
 
 FrameJob FrameDiffer::EmptyJob()
@@ -100,49 +96,28 @@ FrameChange FrameDiffer::Next(const RgbaImage& frame)
         }
     }
 
-    ComputeLimits(now);
-    const int windowFrames = std::max(1, std::min(m_settings.denoiseFrames, 64));
+    // The limit lies between these, and costs a look at the neighbours: most pixels of a
+    // still scene are decided without it.
+    const int lowest = LimitFor(0);
+    const int highest = LimitFor(kMostActivity);
     int left = m_width, right = -1, top = m_height, bottom = -1;
     for (int y = 0; y < m_height; ++y) {
         for (int x = 0; x < m_width; ++x) {
             const size_t i = static_cast<size_t>(y) * m_width + x;
             const uint8_t* source = now + i * 4;
-            uint8_t* target = &m_target[i * 4];
-            m_changed[i] = 0;
-            if (!Opaque(source)) {
-                m_count[i] = 0;
-                continue;
-            }
-            // Temporal denoising: while a pixel stays within the noise limit of its recent
-            // mean, the mean is what is shown; a larger step starts a new run.
-            uint16_t* sum = &m_sum[i * 3];
-            int count = m_count[i];
-            uint8_t mean[3];
-            if (count > 0) {
-                for (int c = 0; c < 3; ++c)
-                    mean[c] = static_cast<uint8_t>((sum[c] + count / 2) / count);
-            }
-            if (count > 0 && Distance(source, mean) <= m_limits[i]) {
-                if (count == windowFrames) {
-                    for (int c = 0; c < 3; ++c)
-                        sum[c] = static_cast<uint16_t>(sum[c] - mean[c]);
-                    --count;
-                }
-                ++count;
-                for (int c = 0; c < 3; ++c) {
-                    sum[c] = static_cast<uint16_t>(sum[c] + source[c]);
-                    target[c] = static_cast<uint8_t>((sum[c] + count / 2) / count);
-                }
-            } else {
-                count = 1;
-                for (int c = 0; c < 3; ++c)
-                    target[c] = static_cast<uint8_t>(sum[c] = source[c]);
-            }
-            m_count[i] = static_cast<uint8_t>(count);
-            target[3] = 255;
             const uint8_t* shown = &m_shown[i * 4];
-            if (!Opaque(shown) || Distance(target, shown) > m_limits[i]) {
-                m_changed[i] = 1;
+            bool changed = false;
+            if (Opaque(source)) {
+                if (!Opaque(shown)) {
+                    changed = true;
+                } else {
+                    const int distance = Distance(source, shown);
+                    changed
+                        = distance > lowest && (distance > highest || distance > Limit(now, x, y));
+                }
+            }
+            m_changed[i] = changed;
+            if (changed) {
                 left = std::min(left, x);
                 right = std::max(right, x);
                 top = std::min(top, y);
@@ -166,8 +141,8 @@ FrameChange FrameDiffer::Next(const RgbaImage& frame)
         uint8_t* out = &change.job.rgba[static_cast<size_t>(y) * rect.width * 4];
         for (int x = 0; x < rect.width; ++x) {
             if (m_changed[row + x]) {
-                std::copy_n(&m_target[(row + x) * 4], 4, out + x * 4);
-                std::copy_n(&m_target[(row + x) * 4], 4, &m_shown[(row + x) * 4]);
+                std::copy_n(now + (row + x) * 4, 4, out + x * 4);
+                std::copy_n(now + (row + x) * 4, 4, &m_shown[(row + x) * 4]);
             }
         }
     }

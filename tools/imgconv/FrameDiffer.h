@@ -33,17 +33,15 @@ public:
 
 private:
     static int Distance(const uint8_t* a, const uint8_t* b);
-    void ComputeLimits(const uint8_t* now);
+    // The squared weighted distance that counts as noise at a pixel of the new frame.
+    int Limit(const uint8_t* now, int x, int y) const;
+    int LimitFor(int activity) const;
 
     int m_width;
     int m_height;
     QuantizeSettings m_settings;
     std::vector<uint8_t> m_shown;
-    std::vector<int> m_limits; // per pixel: squared weighted distance that counts as noise
-    std::vector<uint16_t> m_sum; // per pixel: colour sums of the current still run
-    std::vector<uint8_t> m_count; // per pixel: frames in that sum
-    std::vector<uint8_t> m_target; // the colour each pixel should show now
-    std::vector<uint8_t> m_changed; // whether it must be drawn
+    std::vector<uint8_t> m_changed; // per pixel: whether it must be drawn
     Rect m_previousRect;
 };
 

@@ -10,7 +10,6 @@ struct QuantizeSettings
     float dithering = 0.3f; // error-diffusion strength 0..1
     int stillThreshold = 4; // most colour distance that counts as noise on a still pixel
     float stillBase = 1.0f; // the same on flat areas
-    int denoiseFrames = 1; // frames averaged for a still pixel (1: the latest value)
     float stillGain = 0.5f; // how fast the noise limit grows with the local contrast
     int lossy = 3; // LZW tolerance: 0 is lossless
     int paletteRun = 4; // frames that may share one palette search (1: each its own)

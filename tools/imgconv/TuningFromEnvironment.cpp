@@ -28,8 +28,6 @@ QuantizeSettings TuningFromEnvironment()
             settings.dithering = static_cast<float>(value);
         else if (key == "still" && value >= 0 && value <= 255)
             settings.stillThreshold = static_cast<int>(value);
-        else if (key == "frames" && value >= 1 && value <= 64)
-            settings.denoiseFrames = static_cast<int>(value);
         else if (key == "base" && value >= 0 && value <= 255)
             settings.stillBase = static_cast<float>(value);
         else if (key == "gain" && value >= 0 && value <= 100)
