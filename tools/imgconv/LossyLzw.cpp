@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <memory>
 #include <vector>
 
 namespace imgconv {
@@ -10,6 +12,51 @@ namespace {
 
     constexpr int kMaxCode = 4095; // giflib clears the dictionary when this many are in use
     constexpr int kNone = -1;
+
+    // The dictionary's exact entries, (code, pixel) -> code, as an open-addressing table
+    // small enough to stay in the processor's cache. A slot holds key << 12 | code.
+    class ChildTable
+    {
+    public:
+        ChildTable() { Clear(); }
+
+        void Clear() { std::fill(std::begin(m_slots), std::end(m_slots), kEmpty); }
+
+        int Find(int code, int pixel) const
+        {
+            const uint32_t key = Key(code, pixel);
+            for (uint32_t at = Hash(key);; at = (at + 1) & kMask) {
+                const uint32_t slot = m_slots[at];
+                if (slot == kEmpty)
+                    return 0;
+                if (slot >> 12 == key)
+                    return static_cast<int>(slot & 0xfff);
+            }
+        }
+
+        void Add(int code, int pixel, int child)
+        {
+            const uint32_t key = Key(code, pixel);
+            uint32_t at = Hash(key);
+            while (m_slots[at] != kEmpty)
+                at = (at + 1) & kMask;
+            m_slots[at] = key << 12 | static_cast<uint32_t>(child);
+        }
+
+    private:
+        // Codes stay below 4095, so no key is all ones.
+        static constexpr uint32_t kEmpty = 0xffffffffu;
+        static constexpr uint32_t kSize = 16384; // four times the most entries
+        static constexpr uint32_t kMask = kSize - 1;
+
+        static uint32_t Key(int code, int pixel)
+        {
+            return static_cast<uint32_t>(code) << 8 | static_cast<uint32_t>(pixel);
+        }
+        static uint32_t Hash(uint32_t key) { return (key * 2654435761u) >> 18; }
+
+        uint32_t m_slots[kSize];
+    };
 
 } // namespace
 
@@ -23,26 +70,26 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
         ++bits;
     const int eofCode = (1 << bits) + 1;
 
-    // Weighted squared distances between palette entries, and the most a swap may cost.
-    std::vector<int> distance(static_cast<size_t>(colours) * colours);
+    // Weighted squared distances between palette entries, capped (only those within the
+    // limit matter), and the most a swap may cost.
+    const int limit = std::min(tolerance * tolerance * 9, 65534);
+    std::vector<uint16_t> distance(static_cast<size_t>(colours) * colours);
     for (int a = 0; a < colours; ++a) {
         for (int b = 0; b < colours; ++b) {
             const int dr = frame.palette[a * 3] - frame.palette[b * 3];
             const int dg = frame.palette[a * 3 + 1] - frame.palette[b * 3 + 1];
             const int db = frame.palette[a * 3 + 2] - frame.palette[b * 3 + 2];
             distance[static_cast<size_t>(a) * colours + b]
-                = dr * dr * 2 + dg * dg * 4 + db * db * 3;
+                = static_cast<uint16_t>(std::min(dr * dr * 2 + dg * dg * 4 + db * db * 3, 65535));
         }
     }
-    const int limit = tolerance * tolerance * 9;
     const int transparent = frame.transparentIndex;
 
-    // The dictionary as a tree: child[code * 256 + pixel], and each code's children as a list.
-    // The 2 MB table is kept per thread and left all zero after each use.
-    thread_local std::vector<uint16_t> child(static_cast<size_t>(kMaxCode + 1) * 256, 0);
+    // The dictionary as a tree: exact children in the table, and each code's children as a
+    // list for the search of a close one.
+    auto child = std::make_unique<ChildTable>();
     std::vector<int16_t> firstChild(kMaxCode + 1, kNone);
     std::vector<int16_t> nextSibling(kMaxCode + 1, kNone);
-    std::vector<int16_t> parent(kMaxCode + 1, kNone);
     std::vector<uint8_t> lastPixel(kMaxCode + 1, 0);
     int running = eofCode + 1;
 
@@ -51,7 +98,7 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
     int current = pixels[0];
     for (size_t i = 1; i < count; ++i) {
         const int pixel = pixels[i];
-        const int exact = child[static_cast<size_t>(current) * 256 + pixel];
+        const int exact = child->Find(current, pixel);
         if (exact != 0) {
             current = exact;
             continue;
@@ -59,11 +106,13 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
         if (pixel != transparent) {
             int best = kNone;
             int bestDistance = limit + 1;
+            const uint16_t* toPixel = &distance[static_cast<size_t>(pixel) * colours];
             for (int c = firstChild[current]; c != kNone; c = nextSibling[c]) {
                 const int candidate = lastPixel[c];
                 if (candidate == transparent)
                     continue;
-                const int d = distance[static_cast<size_t>(candidate) * colours + pixel];
+                // The table is symmetric: one row serves every candidate.
+                const int d = toPixel[candidate];
                 if (d < bestDistance) {
                     bestDistance = d;
                     best = c;
@@ -77,13 +126,11 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
         }
         // The string ends here: the encoder writes it and starts a new one at this pixel.
         if (running >= kMaxCode) {
-            for (int code = eofCode + 1; code < running; ++code)
-                child[static_cast<size_t>(parent[code]) * 256 + lastPixel[code]] = 0;
+            child->Clear();
             std::fill(firstChild.begin(), firstChild.end(), kNone);
             running = eofCode + 1;
         } else {
-            child[static_cast<size_t>(current) * 256 + pixel] = static_cast<uint16_t>(running);
-            parent[running] = static_cast<int16_t>(current);
+            child->Add(current, pixel, running);
             lastPixel[running] = static_cast<uint8_t>(pixel);
             nextSibling[running] = firstChild[current];
             firstChild[current] = static_cast<int16_t>(running);
@@ -91,8 +138,6 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
         }
         current = pixel;
     }
-    for (int code = eofCode + 1; code < running; ++code)
-        child[static_cast<size_t>(parent[code]) * 256 + lastPixel[code]] = 0;
 }
 
 } // namespace imgconv
