@@ -8,12 +8,17 @@
 
 #include <cstdio>
 #include <exception>
+#include <malloc.h>
 #include <new>
 #include <thread>
 
 int main(int argc, char** argv)
 {
     using namespace imgconv;
+    // Every frame allocates and frees buffers of the same few sizes: kept in the heap they
+    // are reused, instead of being mapped afresh (and faulted in page by page) each time.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     try {
         RemoveTempFilesOnSignals();
         const std::vector<std::string> args(argv + 1, argv + argc);
