@@ -1,5 +1,6 @@
 #include "tools/imgconv/ConversionPipeline.h"
 
+#include "tools/imgconv/LossyLzw.h"
 #include "tools/imgconv/OutputName.h"
 
 #include <thread>
@@ -236,7 +237,7 @@ void ConversionPipeline::Quantize(FrameJob job, std::unique_lock<std::mutex>& lo
     job = FrameJob();
     std::string error = result.error;
     if (error.empty()) {
-        EncodeImageData(result.frame, error);
+        CompressImageData(result.frame, m_settings.lossy);
         result.frame.indices = std::vector<uint8_t>();
     }
     lock.lock();

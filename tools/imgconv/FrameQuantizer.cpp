@@ -1,7 +1,5 @@
 #include "tools/imgconv/FrameQuantizer.h"
 
-#include "tools/imgconv/LossyLzw.h"
-
 #include <libimagequant.h>
 #include <memory>
 #include <omp.h>
@@ -199,7 +197,6 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
                 result.reused = true;
                 result.palette.error = earlier->error;
                 result.palette.rgba = earlier->rgba;
-                ReduceForLzw(out, m_settings.lossy);
                 return result;
             }
         }
@@ -228,7 +225,6 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
     }
     if (m_settings.paletteRun > 1)
         result.palette = Keep(out, MappedError(job, out));
-    ReduceForLzw(out, m_settings.lossy);
     return result;
 }
 

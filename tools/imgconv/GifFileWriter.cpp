@@ -40,13 +40,6 @@ namespace {
         return std::unique_ptr<ColorMapObject, MapFreer>(GifMakeMapObject(count, colours.data()));
     }
 
-    int AppendToVector(GifFileType* gif, const GifByteType* data, int length)
-    {
-        auto* buffer = static_cast<std::vector<uint8_t>*>(gif->UserData);
-        buffer->insert(buffer->end(), data, data + length);
-        return length;
-    }
-
     std::string GifErrorText(int code)
     {
         const char* text = GifErrorString(code);
@@ -83,47 +76,6 @@ void RemoveTempFilesOnSignals()
         std::signal(signalNumber, RemoveTempFileAndDie);
     // Past a file-size limit writes fail with EFBIG, which is reported like a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
-}
-
-bool EncodeImageData(IndexedFrame& frame, std::string& error)
-{
-    std::vector<uint8_t> buffer;
-    buffer.reserve(frame.indices.size() / 2 + 1024);
-    int code = 0;
-    GifFileType* gif = EGifOpen(&buffer, AppendToVector, &code);
-    if (!gif) {
-        error = GifErrorText(code);
-        return false;
-    }
-    auto map = MakeColorMap(frame);
-    const int width = frame.rect.width;
-    const int height = frame.rect.height;
-    bool ok = map && EGifPutScreenDesc(gif, width, height, 8, 0, nullptr) == GIF_OK
-        && EGifPutImageDesc(gif, 0, 0, width, height, false, map.get()) == GIF_OK;
-    for (int y = 0; ok && y < height; ++y) {
-        ok = EGifPutLine(gif, frame.indices.data() + static_cast<size_t>(y) * width, width)
-            == GIF_OK;
-    }
-    if (!ok)
-        error = GifErrorText(gif->Error);
-    if (EGifCloseFile(gif, &code) != GIF_OK && ok) {
-        error = GifErrorText(code);
-        ok = false;
-    }
-    if (!ok)
-        return false;
-
-    // Header 6, screen descriptor 7, image separator and descriptor 10, local map, minimum
-    // code size 1; then the sub-blocks up to and including the terminating empty one.
-    const size_t start = 6 + 7 + 10 + frame.palette.size() + 1;
-    if (buffer.size() < start + 2 || buffer[buffer.size() - 1] != ';'
-        || buffer[buffer.size() - 2] != 0) {
-        error = "unexpected GIF encoder output";
-        return false;
-    }
-    // Without the terminating empty block and the trailer.
-    frame.lzw.assign(buffer.begin() + static_cast<long>(start), buffer.end() - 2);
-    return true;
 }
 
 int NetscapeLoopValue(int plays)

@@ -8,10 +8,6 @@
 
 namespace imgconv {
 
-// Compresses the frame's indices into GIF image data (LZW sub-blocks) with giflib, in
-// memory, so that frames can be compressed on several threads and written in order later.
-bool EncodeImageData(IndexedFrame& frame, std::string& error);
-
 // The NETSCAPE2.0 repeat value that makes browsers play an animation `plays` times
 // (0 = endless). Browsers play a GIF once plus the block's value more times, and a value
 // of 0 means forever; without the block they play it once. Returns -1 for "no block".

@@ -58,29 +58,109 @@ namespace {
         uint32_t m_slots[kSize];
     };
 
+    // Packs codes into bytes, low bits first, and bytes into sub-blocks of up to 255, with
+    // giflib's rules for when codes grow a bit.
+    class CodeWriter
+    {
+    public:
+        CodeWriter(std::vector<uint8_t>& out, int bits)
+            : m_out(out)
+            , m_bits(bits + 1)
+        { }
+
+        void SetRunning(int running) { m_running = running; }
+        void ResetWidth(int bits)
+        {
+            m_bits = bits + 1;
+            m_limit = 1 << m_bits;
+        }
+
+        void Put(int code)
+        {
+            m_word |= static_cast<uint32_t>(code) << m_shift;
+            m_shift += m_bits;
+            while (m_shift >= 8) {
+                PutByte(static_cast<uint8_t>(m_word));
+                m_word >>= 8;
+                m_shift -= 8;
+            }
+            if (m_running >= m_limit && code <= kMaxCode)
+                m_limit = 1 << ++m_bits;
+        }
+
+        void Finish()
+        {
+            while (m_shift > 0) {
+                PutByte(static_cast<uint8_t>(m_word));
+                m_word >>= 8;
+                m_shift -= 8;
+            }
+            if (m_blockStart != kNoBlock)
+                m_out[m_blockStart] = static_cast<uint8_t>(m_out.size() - m_blockStart - 1);
+        }
+
+    private:
+        static constexpr size_t kNoBlock = static_cast<size_t>(-1);
+
+        void PutByte(uint8_t byte)
+        {
+            if (m_blockStart == kNoBlock) {
+                m_blockStart = m_out.size();
+                m_out.push_back(0);
+            }
+            m_out.push_back(byte);
+            if (m_out.size() - m_blockStart - 1 == 255) {
+                m_out[m_blockStart] = 255;
+                m_blockStart = kNoBlock;
+            }
+        }
+
+        std::vector<uint8_t>& m_out;
+        int m_bits;
+        int m_limit = 1 << m_bits;
+        int m_running = 0;
+        uint32_t m_word = 0;
+        int m_shift = 0;
+        size_t m_blockStart = kNoBlock;
+    };
+
 } // namespace
 
-void ReduceForLzw(IndexedFrame& frame, int tolerance)
+void CompressImageData(IndexedFrame& frame, int tolerance)
 {
-    if (tolerance <= 0 || frame.indices.size() < 2)
-        return;
+    frame.lzw.clear();
     const int colours = static_cast<int>(frame.palette.size() / 3);
     int bits = 2;
     while ((1 << bits) < colours)
         ++bits;
-    const int eofCode = (1 << bits) + 1;
+    const int clearCode = 1 << bits;
+    const int eofCode = clearCode + 1;
+    frame.lzw.reserve(frame.indices.size() / 2 + 64);
+    CodeWriter writer(frame.lzw, bits);
+    int running = eofCode + 1;
+    writer.SetRunning(running);
+    writer.Put(clearCode);
+    if (frame.indices.empty()) {
+        writer.Put(eofCode);
+        writer.Finish();
+        return;
+    }
 
     // Weighted squared distances between palette entries, capped (only those within the
     // limit matter), and the most a swap may cost.
-    const int limit = std::min(tolerance * tolerance * 9, 65534);
-    std::vector<uint16_t> distance(static_cast<size_t>(colours) * colours);
-    for (int a = 0; a < colours; ++a) {
-        for (int b = 0; b < colours; ++b) {
-            const int dr = frame.palette[a * 3] - frame.palette[b * 3];
-            const int dg = frame.palette[a * 3 + 1] - frame.palette[b * 3 + 1];
-            const int db = frame.palette[a * 3 + 2] - frame.palette[b * 3 + 2];
-            distance[static_cast<size_t>(a) * colours + b]
-                = static_cast<uint16_t>(std::min(dr * dr * 2 + dg * dg * 4 + db * db * 3, 65535));
+    const bool lossy = tolerance > 0;
+    const int limit = lossy ? std::min(tolerance * tolerance * 9, 65534) : 0;
+    std::vector<uint16_t> distance;
+    if (lossy) {
+        distance.resize(static_cast<size_t>(colours) * colours);
+        for (int a = 0; a < colours; ++a) {
+            for (int b = 0; b < colours; ++b) {
+                const int dr = frame.palette[a * 3] - frame.palette[b * 3];
+                const int dg = frame.palette[a * 3 + 1] - frame.palette[b * 3 + 1];
+                const int db = frame.palette[a * 3 + 2] - frame.palette[b * 3 + 2];
+                distance[static_cast<size_t>(a) * colours + b] = static_cast<uint16_t>(
+                    std::min(dr * dr * 2 + dg * dg * 4 + db * db * 3, 65535));
+            }
         }
     }
     const int transparent = frame.transparentIndex;
@@ -88,10 +168,9 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
     // The dictionary as a tree: exact children in the table, and each code's children as a
     // list for the search of a close one.
     auto child = std::make_unique<ChildTable>();
-    std::vector<int16_t> firstChild(kMaxCode + 1, kNone);
-    std::vector<int16_t> nextSibling(kMaxCode + 1, kNone);
-    std::vector<uint8_t> lastPixel(kMaxCode + 1, 0);
-    int running = eofCode + 1;
+    std::vector<int16_t> firstChild(lossy ? kMaxCode + 1 : 0, kNone);
+    std::vector<int16_t> nextSibling(lossy ? kMaxCode + 1 : 0, kNone);
+    std::vector<uint8_t> lastPixel(lossy ? kMaxCode + 1 : 0, 0);
 
     uint8_t* pixels = frame.indices.data();
     const size_t count = frame.indices.size();
@@ -103,7 +182,7 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
             current = exact;
             continue;
         }
-        if (pixel != transparent) {
+        if (lossy && pixel != transparent) {
             int best = kNone;
             int bestDistance = limit + 1;
             const uint16_t* toPixel = &distance[static_cast<size_t>(pixel) * colours];
@@ -124,20 +203,30 @@ void ReduceForLzw(IndexedFrame& frame, int tolerance)
                 continue;
             }
         }
-        // The string ends here: the encoder writes it and starts a new one at this pixel.
+        // The string ends here: its code is written and a new one starts at this pixel.
+        writer.Put(current);
         if (running >= kMaxCode) {
+            writer.Put(clearCode);
             child->Clear();
-            std::fill(firstChild.begin(), firstChild.end(), kNone);
+            if (lossy)
+                std::fill(firstChild.begin(), firstChild.end(), kNone);
             running = eofCode + 1;
+            writer.ResetWidth(bits);
         } else {
             child->Add(current, pixel, running);
-            lastPixel[running] = static_cast<uint8_t>(pixel);
-            nextSibling[running] = firstChild[current];
-            firstChild[current] = static_cast<int16_t>(running);
+            if (lossy) {
+                lastPixel[running] = static_cast<uint8_t>(pixel);
+                nextSibling[running] = firstChild[current];
+                firstChild[current] = static_cast<int16_t>(running);
+            }
             ++running;
         }
+        writer.SetRunning(running);
         current = pixel;
     }
+    writer.Put(current);
+    writer.Put(eofCode);
+    writer.Finish();
 }
 
 } // namespace imgconv

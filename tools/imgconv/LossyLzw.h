@@ -4,11 +4,15 @@
 
 namespace imgconv {
 
-// Lets the LZW compressor find longer strings: where the dictionary has no entry for the
-// next pixel but has one for a colour within `tolerance` of it, the pixel takes that
-// colour. The pass follows the very dictionary that giflib's encoder builds (greedy
-// longest match, cleared when 4095 codes are used), so every substitution it makes turns
-// into a longer match in the written file. Transparent pixels are never changed or made.
-void ReduceForLzw(IndexedFrame& frame, int tolerance);
+// Compresses the frame's indices into GIF image data: LZW codes packed as giflib packs
+// them, in sub-blocks (without the closing empty block), byte for byte what giflib's
+// encoder makes of the same indices. Done beforehand so that frames are compressed on
+// several threads and written in order later.
+//
+// With a tolerance above 0 the compressor also finds longer strings: where the dictionary
+// has no entry for the next pixel but has one for a colour within `tolerance` of it, the
+// pixel takes that colour (the frame's indices change accordingly). Transparent pixels are
+// never changed or made.
+void CompressImageData(IndexedFrame& frame, int tolerance);
 
 } // namespace imgconv
