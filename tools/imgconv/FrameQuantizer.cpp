@@ -151,6 +151,7 @@ namespace {
 FrameQuantizer::FrameQuantizer(const QuantizeSettings& settings)
     : m_settings(settings)
     , m_attr(liq_attr_create())
+    , m_reuseAttr(liq_attr_create())
 {
     // Made on the starting thread, where libimagequant still sees all cores: that keeps
     // its dither map, which spares flat areas and edges from needless dithering.
@@ -159,12 +160,16 @@ FrameQuantizer::FrameQuantizer(const QuantizeSettings& settings)
         liq_set_quality(m_attr, 0, settings.maxQuality);
         liq_set_max_colors(m_attr, 256);
     }
+    if (m_reuseAttr)
+        liq_set_speed(m_reuseAttr, settings.reuseSpeed);
 }
 
 FrameQuantizer::~FrameQuantizer()
 {
     if (m_attr)
         liq_attr_destroy(m_attr);
+    if (m_reuseAttr)
+        liq_attr_destroy(m_reuseAttr);
 }
 
 void FrameQuantizer::UseOneThreadHere()
@@ -188,10 +193,11 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
     const std::string cannot = "cannot quantise a frame of " + std::to_string(job.rect.width) + "x"
         + std::to_string(job.rect.height);
 
-    if (earlier && !earlier->rgba.empty()) {
-        Image image = MakeImage(attr.get(), job);
-        Result kept = image ? ResultFromKept(attr.get(), *earlier) : nullptr;
-        if (kept && Remap(kept.get(), image.get(), m_settings.dithering, out)) {
+    if (earlier && !earlier->rgba.empty() && m_reuseAttr) {
+        Attr reuseAttr(liq_attr_copy(m_reuseAttr));
+        Image image = reuseAttr ? MakeImage(reuseAttr.get(), job) : nullptr;
+        Result kept = image ? ResultFromKept(reuseAttr.get(), *earlier) : nullptr;
+        if (kept && Remap(kept.get(), image.get(), m_settings.reuseDithering, out)) {
             const double error = MappedError(job, out);
             if (error <= earlier->error * m_settings.reuseTolerance + m_settings.reuseSlack) {
                 result.reused = true;

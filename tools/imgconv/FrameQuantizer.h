@@ -49,6 +49,7 @@ public:
 private:
     QuantizeSettings m_settings;
     liq_attr* m_attr = nullptr; // set up once: copied for each frame
+    liq_attr* m_reuseAttr = nullptr; // the same for mapping onto a shared palette
 };
 
 } // namespace imgconv

@@ -40,6 +40,10 @@ QuantizeSettings TuningFromEnvironment()
             settings.reuseTolerance = value;
         else if (key == "slack" && value >= 0 && value <= 10000)
             settings.reuseSlack = value;
+        else if (key == "rspeed" && value >= 1 && value <= 10)
+            settings.reuseSpeed = static_cast<int>(value);
+        else if (key == "rdither" && value >= 0 && value <= 1)
+            settings.reuseDithering = static_cast<float>(value);
     }
     return settings;
 }
