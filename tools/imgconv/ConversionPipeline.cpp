@@ -26,8 +26,9 @@ ConversionPipeline::ConversionPipeline(
     , m_settings(ForForm(settings, m_command.form))
     , m_threads(threads < 1 ? 1 : threads)
     , m_decodeWindow(static_cast<size_t>(m_threads) + 1)
-    // Frames that wait for an earlier frame's palette must not starve the other threads.
-    , m_jobWindow(static_cast<size_t>(m_threads) * static_cast<size_t>(m_settings.paletteRun) + 2)
+    // Frames that wait for an earlier frame's palette must not starve the other threads:
+    // two runs of them beyond one job per thread.
+    , m_jobWindow(static_cast<size_t>(m_threads) + 2 * static_cast<size_t>(m_settings.paletteRun))
     , m_quantizer(m_settings)
 { }
 

@@ -1,5 +1,6 @@
 #include "tools/imgconv/FrameQuantizer.h"
 
+#include <algorithm>
 #include <libimagequant.h>
 #include <memory>
 #include <omp.h>
@@ -153,8 +154,12 @@ FrameQuantizer::FrameQuantizer(const QuantizeSettings& settings)
     , m_attr(liq_attr_create())
     , m_reuseAttr(liq_attr_create())
 {
-    // Made on the starting thread, where libimagequant still sees all cores: that keeps
-    // its dither map, which spares flat areas and edges from needless dithering.
+    // libimagequant keeps its dither map (which spares flat areas and edges needless
+    // dithering) only when it may use several threads. It is wanted everywhere, and the
+    // GIF must not depend on the number of cores: the settings are made as if there were
+    // two, while the mapping itself runs on one thread per pipeline thread.
+    const int threads = omp_get_max_threads();
+    omp_set_num_threads(std::max(threads, 2));
     if (m_attr) {
         liq_set_speed(m_attr, settings.speed);
         liq_set_quality(m_attr, 0, settings.maxQuality);
@@ -162,6 +167,7 @@ FrameQuantizer::FrameQuantizer(const QuantizeSettings& settings)
     }
     if (m_reuseAttr)
         liq_set_speed(m_reuseAttr, settings.reuseSpeed);
+    omp_set_num_threads(threads);
 }
 
 FrameQuantizer::~FrameQuantizer()

@@ -1,0 +1,66 @@
+#include "ImgconvTestSupport.h"
+#include "tools/imgconv/ConversionPipeline.h"
+#include "tools/imgconv/FrameFiles.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+
+using namespace imgconv;
+using namespace imgconv_test;
+
+namespace {
+
+// A camera pan over a larger picture with a square that jumps about: every frame changes
+// most pixels, so runs of frames share palettes, and some frames break a run.
+std::vector<Image> PanFrames(int count)
+{
+    const Image scene = TestPicture(96 + count * 5, 240, 3);
+    std::vector<Image> frames;
+    for (int i = 0; i < count; ++i) {
+        Image frame = Image::Filled(96, 60, 0, 0, 0);
+        for (int y = 0; y < 60; ++y) {
+            for (int x = 0; x < 96; ++x)
+                std::copy_n(scene.At(x + i * 5, y), 4, frame.At(x, y));
+        }
+        if (i % 5 == 3)
+            frame.FillRect(10 + i, 20, 30, 30, 20, 60, 250);
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+std::string Convert(const TempFolder& folder, const std::string& name, int threads)
+{
+    CommandLine command;
+    command.delay = 10;
+    command.wildcard = folder / "DasmereTemp*.png";
+    command.output = folder / name;
+    FrameFileList files = ListFrameFiles(command.wildcard);
+    ConversionPipeline pipeline(command, files.paths, QuantizeSettings(), threads);
+    EXPECT_TRUE(pipeline.Run()) << pipeline.Error();
+    return command.output;
+}
+
+} // namespace
+
+TEST(ConversionPipeline, OutputDoesNotDependOnTheNumberOfThreads)
+{
+    const TempFolder folder;
+    const std::vector<Image> frames = PanFrames(22);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "DasmereTemp%08zu.png", i + 1);
+        WritePng(folder / name, frames[i]);
+    }
+    const std::vector<uint8_t> one = ReadBytes(Convert(folder, "one.gif", 1));
+    for (int threads : { 2, 5 }) {
+        SCOPED_TRACE(threads);
+        EXPECT_EQ(ReadBytes(Convert(folder, "many.gif", threads)), one);
+    }
+
+    const GifInfo gif = ReadGif(folder / "one.gif");
+    ASSERT_TRUE(gif.ok);
+    ASSERT_EQ(gif.frames.size(), frames.size());
+    for (size_t i = 0; i < frames.size(); ++i)
+        EXPECT_LT(MeanError(frames[i], gif.frames[i].canvas), 4.0) << "frame " << i;
+}
