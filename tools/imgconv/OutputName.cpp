@@ -41,18 +41,19 @@ std::string NumberedPath(const std::string& path, long number)
         return path;
     char digits[32];
     std::snprintf(digits, sizeof digits, "%0*ld", placeholder.width, number);
-    return path.substr(0, placeholder.position) + digits
-        + path.substr(placeholder.position + placeholder.length);
+    std::string numbered = path.substr(0, placeholder.position);
+    numbered.append(digits).append(path, placeholder.position + placeholder.length);
+    return numbered;
 }
 
 void SplitPath(const std::string& path, std::string& folder, std::string& name)
 {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
-        folder = ".";
+        folder.assign(1, '.');
         name = path;
     } else {
-        folder = slash == 0 ? "/" : path.substr(0, slash);
+        folder = path.substr(0, slash == 0 ? 1 : slash);
         name = path.substr(slash + 1);
     }
 }
