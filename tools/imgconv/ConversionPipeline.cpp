@@ -3,11 +3,14 @@
 #include "tools/imgconv/LossyLzw.h"
 #include "tools/imgconv/OutputName.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace imgconv {
 
 namespace {
+
+    constexpr size_t kJobBudgetBytes = 64 << 20; // frames waiting to be quantised
 
     QuantizeSettings ForForm(QuantizeSettings settings, OutputForm form)
     {
@@ -26,9 +29,6 @@ ConversionPipeline::ConversionPipeline(
     , m_settings(ForForm(settings, m_command.form))
     , m_threads(threads < 1 ? 1 : threads)
     , m_decodeWindow(static_cast<size_t>(m_threads) + 1)
-    // Frames that wait for an earlier frame's palette must not starve the other threads:
-    // two runs of them beyond one job per thread.
-    , m_jobWindow(static_cast<size_t>(m_threads) + 2 * static_cast<size_t>(m_settings.paletteRun))
     , m_quantizer(m_settings)
 { }
 
@@ -54,6 +54,16 @@ bool ConversionPipeline::Run()
             return false;
         }
     }
+
+    // Frames that wait for an earlier frame's palette must not starve the other threads:
+    // room for two runs of them beyond a frame per thread, as far as a memory budget
+    // allows (large frames then share palettes with less overlap).
+    const size_t frameBytes = static_cast<size_t>(m_width) * static_cast<size_t>(m_height) * 4;
+    const size_t minimum = static_cast<size_t>(m_threads) + 2;
+    const size_t wanted
+        = static_cast<size_t>(m_threads) + 2 * static_cast<size_t>(m_settings.paletteRun);
+    m_jobWindow
+        = std::max(minimum, std::min(wanted, kJobBudgetBytes / std::max<size_t>(frameBytes, 1)));
 
     if (m_command.form == OutputForm::Animation) {
         m_differ = std::make_unique<FrameDiffer>(m_width, m_height, m_settings);

@@ -56,7 +56,7 @@ private:
     const QuantizeSettings m_settings;
     const int m_threads;
     const size_t m_decodeWindow;
-    const size_t m_jobWindow;
+    size_t m_jobWindow = 0; // frames between comparison and writing, set once the size is known
     const FrameQuantizer m_quantizer;
 
     std::mutex m_mutex;
