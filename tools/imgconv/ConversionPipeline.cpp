@@ -239,12 +239,12 @@ void ConversionPipeline::Compare(PngFrame frame, size_t index, std::unique_lock<
 
 void ConversionPipeline::Quantize(FrameJob job, std::unique_lock<std::mutex>& lock)
 {
-    KeptPalette earlier;
-    if (job.paletteFrom >= 0)
-        earlier = m_palettes.at(job.paletteFrom);
+    // Safe to read unlocked: map entries stay put, and this one is erased only once this
+    // frame has been written.
+    const KeptPalette* earlier = job.paletteFrom >= 0 ? &m_palettes.at(job.paletteFrom) : nullptr;
     const bool keep = job.keepPalette;
     lock.unlock();
-    QuantizeResult result = m_quantizer.Quantize(job, job.paletteFrom >= 0 ? &earlier : nullptr);
+    QuantizeResult result = m_quantizer.Quantize(job, earlier);
     job = FrameJob();
     std::string error = result.error;
     if (error.empty()) {

@@ -21,14 +21,6 @@ namespace {
     using Result = std::unique_ptr<liq_result, LiqDeleter>;
     using Histogram = std::unique_ptr<liq_histogram, LiqDeleter>;
 
-    int PaletteBits(int colours)
-    {
-        int bits = 1;
-        while ((1 << bits) < colours)
-            ++bits;
-        return bits;
-    }
-
     bool HasSeeThroughPixel(const FrameJob& job)
     {
         for (size_t i = 3; i < job.rgba.size(); i += 4) {
@@ -98,7 +90,7 @@ namespace {
                 index = remap[index];
         }
 
-        const int size = 1 << PaletteBits(count < 2 ? 2 : count);
+        const int size = 1 << ColourBits(static_cast<size_t>(count));
         out.palette.assign(static_cast<size_t>(size) * 3, 0);
         for (int i = 0; i < count; ++i) {
             const liq_color& c = palette->entries[i];
@@ -191,14 +183,6 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
     out.sourceNumber = job.sourceNumber;
     out.rect = job.rect;
 
-    Attr attr(m_attr ? liq_attr_copy(m_attr) : nullptr);
-    if (!attr) {
-        result.error = "out of memory";
-        return result;
-    }
-    const std::string cannot = "cannot quantise a frame of " + std::to_string(job.rect.width) + "x"
-        + std::to_string(job.rect.height);
-
     if (earlier && !earlier->rgba.empty() && m_reuseAttr) {
         Attr reuseAttr(liq_attr_copy(m_reuseAttr));
         Image image = reuseAttr ? MakeImage(reuseAttr.get(), job) : nullptr;
@@ -207,20 +191,24 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
             const double error = MappedError(job, out);
             if (error <= earlier->error * m_settings.reuseTolerance + m_settings.reuseSlack) {
                 result.reused = true;
-                result.palette.error = earlier->error;
-                result.palette.rgba = earlier->rgba;
                 return result;
             }
         }
     }
 
+    Attr attr(m_attr ? liq_attr_copy(m_attr) : nullptr);
+    if (!attr) {
+        result.error = "out of memory";
+        return result;
+    }
     // A palette that later frames may share keeps an entry free for their see-through
     // pixels.
-    if (m_settings.paletteRun > 1 && !HasSeeThroughPixel(job))
+    if (job.keepPalette && !HasSeeThroughPixel(job))
         liq_set_max_colors(attr.get(), 255);
     Image image = MakeImage(attr.get(), job);
     if (!image) {
-        result.error = cannot;
+        result.error = "cannot quantise a frame of " + std::to_string(job.rect.width) + "x"
+            + std::to_string(job.rect.height);
         return result;
     }
     liq_result* rawResult = nullptr;
@@ -235,7 +223,7 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
         result.error = "remapping failed";
         return result;
     }
-    if (m_settings.paletteRun > 1)
+    if (job.keepPalette)
         result.palette = Keep(out, MappedError(job, out));
     return result;
 }

@@ -22,7 +22,7 @@ struct KeptPalette
 struct QuantizeResult
 {
     IndexedFrame frame;
-    KeptPalette palette; // the palette the frame was mapped onto
+    KeptPalette palette; // for a job that keeps its palette: that palette
     bool reused = false; // the earlier palette was good enough
     std::string error;
 };
@@ -39,7 +39,7 @@ public:
     FrameQuantizer& operator=(const FrameQuantizer&) = delete;
 
     // With an earlier palette, the job is mapped onto it when that costs little picture
-    // quality; otherwise it gets a palette of its own.
+    // quality; otherwise it gets a palette of its own, handed back when the job keeps it.
     QuantizeResult Quantize(const FrameJob& job, const KeptPalette* earlier = nullptr) const;
 
     // Run once on each thread that quantises: libimagequant's own threads would only

@@ -15,14 +15,6 @@ namespace imgconv {
 
 namespace {
 
-    int BitsFor(size_t colours)
-    {
-        int bits = 1;
-        while ((size_t { 1 } << bits) < colours)
-            ++bits;
-        return bits;
-    }
-
     struct MapFreer
     {
         void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
@@ -201,7 +193,7 @@ bool GifFileWriter::PutFrame(const IndexedFrame& frame, int delay, Disposal disp
     while (at < frame.lzw.size()) {
         const GifByteType* block = frame.lzw.data() + at;
         const int result = first
-            ? EGifPutCode(m_gif.get(), BitsFor(frame.palette.size() / 3), block)
+            ? EGifPutCode(m_gif.get(), ColourBits(frame.palette.size() / 3), block)
             : EGifPutCodeNext(m_gif.get(), block);
         if (result != GIF_OK)
             return Fail(GifErrorText(m_gif->Error));

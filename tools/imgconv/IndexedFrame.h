@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +31,15 @@ struct FrameJob
     long paletteFrom = -1; // the earlier frame whose palette this one may share
     bool keepPalette = false; // later frames may share this one's palette
 };
+
+// The bits an index needs for a palette of that many entries (at least 1).
+inline int ColourBits(size_t colours)
+{
+    int bits = 1;
+    while ((size_t { 1 } << bits) < colours)
+        ++bits;
+    return bits;
+}
 
 // The same rectangle quantised: a palette of a power-of-two size and one index per pixel.
 struct IndexedFrame

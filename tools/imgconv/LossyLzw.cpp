@@ -65,17 +65,18 @@ namespace {
     public:
         CodeWriter(std::vector<uint8_t>& out, int bits)
             : m_out(out)
-            , m_bits(bits + 1)
-        { }
+        {
+            ResetWidth(bits);
+        }
 
-        void SetRunning(int running) { m_running = running; }
         void ResetWidth(int bits)
         {
             m_bits = bits + 1;
             m_limit = 1 << m_bits;
         }
 
-        void Put(int code)
+        // `running` is the next code the dictionary will give out.
+        void Put(int code, int running)
         {
             m_word |= static_cast<uint32_t>(code) << m_shift;
             m_shift += m_bits;
@@ -84,7 +85,7 @@ namespace {
                 m_word >>= 8;
                 m_shift -= 8;
             }
-            if (m_running >= m_limit && code <= kMaxCode)
+            if (running >= m_limit && code <= kMaxCode)
                 m_limit = 1 << ++m_bits;
         }
 
@@ -116,9 +117,8 @@ namespace {
         }
 
         std::vector<uint8_t>& m_out;
-        int m_bits;
-        int m_limit = 1 << m_bits;
-        int m_running = 0;
+        int m_bits = 0;
+        int m_limit = 0;
         uint32_t m_word = 0;
         int m_shift = 0;
         size_t m_blockStart = kNoBlock;
@@ -130,18 +130,15 @@ void CompressImageData(IndexedFrame& frame, int tolerance)
 {
     frame.lzw.clear();
     const int colours = static_cast<int>(frame.palette.size() / 3);
-    int bits = 2;
-    while ((1 << bits) < colours)
-        ++bits;
+    const int bits = std::max(2, ColourBits(frame.palette.size() / 3));
     const int clearCode = 1 << bits;
     const int eofCode = clearCode + 1;
     frame.lzw.reserve(frame.indices.size() / 2 + 64);
     CodeWriter writer(frame.lzw, bits);
     int running = eofCode + 1;
-    writer.SetRunning(running);
-    writer.Put(clearCode);
+    writer.Put(clearCode, running);
     if (frame.indices.empty()) {
-        writer.Put(eofCode);
+        writer.Put(eofCode, running);
         writer.Finish();
         return;
     }
@@ -204,9 +201,9 @@ void CompressImageData(IndexedFrame& frame, int tolerance)
             }
         }
         // The string ends here: its code is written and a new one starts at this pixel.
-        writer.Put(current);
+        writer.Put(current, running);
         if (running >= kMaxCode) {
-            writer.Put(clearCode);
+            writer.Put(clearCode, running);
             child->Clear();
             if (lossy)
                 std::fill(firstChild.begin(), firstChild.end(), kNone);
@@ -221,11 +218,10 @@ void CompressImageData(IndexedFrame& frame, int tolerance)
             }
             ++running;
         }
-        writer.SetRunning(running);
         current = pixel;
     }
-    writer.Put(current);
-    writer.Put(eofCode);
+    writer.Put(current, running);
+    writer.Put(eofCode, running);
     writer.Finish();
 }
 

@@ -437,7 +437,8 @@ TEST(FrameQuantizer, LaterFramesShareAPaletteOnlyWhileItFitsThem)
     const uint8_t black[3] = { 0, 0, 0 }, red[3] = { 250, 40, 0 }, blue[3] = { 0, 40, 250 };
 
     // An opaque first frame still leaves its kept palette one see-through entry.
-    const FrameJob first = GradientJob(black, red, false);
+    FrameJob first = GradientJob(black, red, false);
+    first.keepPalette = true;
     const QuantizeResult made = quantizer.Quantize(first);
     ASSERT_EQ(made.error, "");
     EXPECT_FALSE(made.reused);
