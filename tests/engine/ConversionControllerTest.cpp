@@ -1,37 +1,26 @@
 #include "engine/ConversionController.h"
+
 #include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
+#include "tests/ScriptFiles.h"
 #include "tests/engine/RecordingHost.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using test_files::ReadFile;
+using test_files::WriteScript;
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string ReadFile(const fs::path& p)
-{
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteScript(const fs::path& path, const std::string& body)
-{
-    std::ofstream(path) << "#!/bin/sh\n" << body;
-    fs::permissions(path, fs::perms::owner_all);
-}
 
 // Logs its arguments, one per line, then a line "--".
 std::string LogArgs(const fs::path& log)
@@ -96,25 +85,23 @@ protected:
 
 TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
 {
-    host.rows = {"/clips/a.mp4", "/clips/b b.mp4", "/clips/c.avi", "/clips/d"};
+    host.rows = { "/clips/a.mp4", "/clips/b b.mp4", "/clips/c.avi", "/clips/d" };
     ConversionController c(host);
     ASSERT_TRUE(RunToEnd(c));
 
-    const std::vector<std::string> expected = {
-        "status Please wait...", "progress 5",
-        "progress 24", "started 0", "result 0 Success",
-        "progress 49", "started 1", "result 1 Success",
-        "progress 74", "started 2", "result 2 Success",
-        "progress 99", "started 3", "result 3 Success",
-        "status Done.", "progress 0", "caption Convert", "started -1"};
+    const std::vector<std::string> expected
+        = { "status Please wait...", "progress 5", "progress 24", "started 0", "result 0 Success",
+              "progress 49", "started 1", "result 1 Success", "progress 74", "started 2",
+              "result 2 Success", "progress 99", "started 3", "result 3 Success", "status Done.",
+              "progress 0", "caption Convert", "started -1" };
     EXPECT_EQ(host.events, expected);
 
     const std::string temp = TempFolder();
     EXPECT_EQ(ReadFile(VideoLog()).substr(0, ReadFile(VideoLog()).find("--\n") + 3),
-              "-i\n/clips/a.mp4\n-y\n-ss\n0\n-r\n10.00\n" + temp + "DasmereTemp%08d.png\n--\n");
+        "-i\n/clips/a.mp4\n-y\n-ss\n0\n-r\n10.00\n" + temp + "DasmereTemp%08d.png\n--\n");
     const std::string image = ReadFile(ImageLog());
     EXPECT_EQ(image.substr(0, image.find("--\n") + 3),
-              "-loop\n0\n" + temp + "DasmereTemp*.png\n" + m_out.string() + "/a.gif\n--\n");
+        "-loop\n0\n" + temp + "DasmereTemp*.png\n" + m_out.string() + "/a.gif\n--\n");
     EXPECT_NE(image.find(m_out.string() + "/b b.gif\n"), std::string::npos);
     EXPECT_NE(image.find(m_out.string() + "/d.gif\n"), std::string::npos);
     // Every temporary frame is gone.
@@ -124,10 +111,10 @@ TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
 TEST_F(ConversionControllerTest, StillImagesGoStraightToTheOutputFolder)
 {
     WriteSettings("3");
-    host.rows = {"/clips/a.mp4"};
+    host.rows = { "/clips/a.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(RunToEnd(c));
-    EXPECT_EQ(host.results, std::vector<std::string>({"Success"}));
+    EXPECT_EQ(host.results, std::vector<std::string>({ "Success" }));
     EXPECT_NE(ReadFile(VideoLog()).find(m_out.string() + "/a%d.png\n"), std::string::npos);
     EXPECT_FALSE(fs::exists(ImageLog()));
 }
@@ -138,17 +125,17 @@ TEST_F(ConversionControllerTest, FailuresGiveFailed)
     {
         const char* name;
         const char* format;
-        const char* video;  // script body, or nullptr for a missing tool
+        const char* video; // script body, or nullptr for a missing tool
         const char* image;
         bool imageRuns;
     } cases[] = {
-        {"image tool missing, still images", "2", "exit 0\n", nullptr, false},
-        {"image tool missing, animation", "0", "exit 0\n", nullptr, false},
-        {"video tool missing", "0", nullptr, "exit 0\n", false},
-        {"video tool fails", "0", "exit 1\n", "exit 0\n", false},
-        {"video tool killed", "1", "kill -9 $$\n", "exit 0\n", false},
-        {"image tool fails", "1", "exit 0\n", "exit 2\n", true},
-        {"still images, video tool fails", "5", "exit 1\n", "exit 0\n", false},
+        { "image tool missing, still images", "2", "exit 0\n", nullptr, false },
+        { "image tool missing, animation", "0", "exit 0\n", nullptr, false },
+        { "video tool missing", "0", nullptr, "exit 0\n", false },
+        { "video tool fails", "0", "exit 1\n", "exit 0\n", false },
+        { "video tool killed", "1", "kill -9 $$\n", "exit 0\n", false },
+        { "image tool fails", "1", "exit 0\n", "exit 2\n", true },
+        { "still images, video tool fails", "5", "exit 1\n", "exit 0\n", false },
     };
     for (const Case& k : cases) {
         fs::remove(m_bin / "video.dll");
@@ -159,21 +146,21 @@ TEST_F(ConversionControllerTest, FailuresGiveFailed)
         if (k.image)
             WriteScript(m_bin / "imgconv.dll", LogArgs(ImageLog()) + k.image);
         WriteSettings(k.format);
-        host.rows = {"/clips/a.mp4", "/clips/b.mp4"};
+        host.rows = { "/clips/a.mp4", "/clips/b.mp4" };
         host.results.clear();
         host.ended = false;
         ConversionController c(host);
         ASSERT_TRUE(RunToEnd(c)) << k.name;
-        EXPECT_EQ(host.results, std::vector<std::string>({"Failed", "Failed"})) << k.name;
+        EXPECT_EQ(host.results, std::vector<std::string>({ "Failed", "Failed" })) << k.name;
         EXPECT_EQ(fs::exists(ImageLog()), k.imageRuns) << k.name;
     }
 }
 
 TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesTheJob)
 {
-    WriteScript(m_bin / "video.dll",
-                LogArgs(VideoLog()) + kWriteFrame + "while :; do sleep 0.05; done\n");
-    host.rows = {"/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4"};
+    WriteScript(
+        m_bin / "video.dll", LogArgs(VideoLog()) + kWriteFrame + "while :; do sleep 0.05; done\n");
+    host.rows = { "/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(c.StartConversion());
     // Wait until the first video tool runs.
@@ -189,7 +176,7 @@ TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesThe
     const std::size_t seen = host.events.size();
     host.Pump([] { return false; }, 500ms);
     EXPECT_EQ(host.events.size(), seen) << "a stopped job reported: " << host.events.back();
-    EXPECT_EQ(host.results, std::vector<std::string>({"", "", ""}));
+    EXPECT_EQ(host.results, std::vector<std::string>({ "", "", "" }));
     EXPECT_EQ(KillProcessesByName("video.dll"), 0) << "a tool was left running";
     EXPECT_FALSE(fs::exists(ImageLog())) << "the image tool ran on a stopped file";
     EXPECT_TRUE(fs::is_empty(TempFolder()));
@@ -197,18 +184,18 @@ TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesThe
 
 TEST_F(ConversionControllerTest, TwoInputsOfOneNameGetTwoOutputs)
 {
-    host.rows = {"/one/clip.mp4", "/two/clip.mp4", "/three/clip.avi"};
+    host.rows = { "/one/clip.mp4", "/two/clip.mp4", "/three/clip.avi" };
     ConversionController c(host);
     ASSERT_TRUE(RunToEnd(c));
     const std::string image = ReadFile(ImageLog());
-    for (const char* name : {"/clip.gif\n", "/clip (2).gif\n", "/clip (3).gif\n"})
+    for (const char* name : { "/clip.gif\n", "/clip (2).gif\n", "/clip (3).gif\n" })
         EXPECT_NE(image.find(m_out.string() + name), std::string::npos) << name;
     EXPECT_TRUE(fs::exists(m_out / "clip (3).gif"));
 }
 
 TEST_F(ConversionControllerTest, NothingStartsWithoutAFolderOrASettingsFile)
 {
-    host.rows = {"/clips/a.mp4"};
+    host.rows = { "/clips/a.mp4" };
     ConversionController c(host);
     host.folder = "";
     EXPECT_FALSE(c.StartConversion());
@@ -225,12 +212,12 @@ TEST_F(ConversionControllerTest, LeftoverFramesAreRemovedBeforeAGif)
 {
     // Frames 1 to 5 and 7 of an earlier run, and a file that is not a frame.
     const std::string temp = TempFolder();
-    for (const char* name : {"DasmereTemp00000001.png", "DasmereTemp00000005.png",
-                             "DasmereTemp00000007.png", "keep.txt"})
+    for (const char* name : { "DasmereTemp00000001.png", "DasmereTemp00000005.png",
+             "DasmereTemp00000007.png", "keep.txt" })
         std::ofstream(temp + name) << "x";
     WriteScript(m_bin / "imgconv.dll",
-                "ls '" + temp + "' > '" + ImageLog().string() + "'\n" + kWriteOutput);
-    host.rows = {"/clips/a.mp4"};
+        "ls '" + temp + "' > '" + ImageLog().string() + "'\n" + kWriteOutput);
+    host.rows = { "/clips/a.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(RunToEnd(c));
     EXPECT_EQ(ReadFile(ImageLog()), "DasmereTemp00000001.png\nkeep.txt\n");
@@ -260,7 +247,8 @@ TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
     }
     std::this_thread::sleep_for(200ms); // a kill would have landed by now
     int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "an idle window closing killed another copy's tool";
+    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0)
+        << "an idle window closing killed another copy's tool";
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
 }

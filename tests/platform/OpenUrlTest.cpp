@@ -1,5 +1,7 @@
 #include "platform/OpenUrl.h"
 
+#include "tests/ScriptFiles.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -9,22 +11,10 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using test_files::ReadFile;
+using test_files::WriteScript;
 
 namespace {
-
-std::string ReadFile(const fs::path& p)
-{
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteScript(const fs::path& path, const std::string& body)
-{
-    std::ofstream(path) << "#!/bin/sh\n" << body;
-    fs::permissions(path, fs::perms::owner_all);
-}
 
 // A desktop of stand-ins: xdg-open, xdg-mime and a browser in a folder put
 // first on PATH, and the browser's desktop entry in XDG_DATA_HOME.

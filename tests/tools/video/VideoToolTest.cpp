@@ -2,6 +2,7 @@
 
 #include "PngFile.h"
 #include "ToolRun.h"
+#include "tests/ScriptFiles.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,14 +15,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kTool = SABLEWICK_BIN_DIR "video.dll";
-
-std::string readAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> split(const std::string& line)
 {
@@ -68,7 +61,7 @@ protected:
             + clip("whole.ts"));
         ffmpeg("-f lavfi -i sine=duration=1 " + clip("sound.wav"));
         // A transport stream with garbage over a stretch in the middle.
-        std::string ts = readAll(s_clips / "whole.ts");
+        std::string ts = test_files::ReadFile(s_clips / "whole.ts");
         for (size_t i = ts.size() * 2 / 5; i < ts.size() / 2; ++i)
             ts[i] = static_cast<char>((i * 7919) & 0xff);
         std::ofstream(s_clips / "damaged.ts", std::ios::binary) << ts;
@@ -268,7 +261,7 @@ TEST_F(VideoTool, EachFormatByItsMagicBytes)
         ToolRun r
             = run("c25.mp4", "-y -ss 0 -t 1 -s 33x21 -r 2.00", std::string("img%d") + c.extension);
         ASSERT_EQ(r.exitCode, 0) << r.output;
-        std::string data = readAll(m_out / (std::string("img2") + c.extension));
+        std::string data = test_files::ReadFile(m_out / (std::string("img2") + c.extension));
         ASSERT_GT(data.size(), 32u);
         EXPECT_EQ(data.substr(0, c.head.size()), c.head);
         EXPECT_EQ(data.substr(data.size() - c.tail.size()), c.tail);
@@ -323,7 +316,7 @@ TEST_F(VideoTool, OverwriteOnlyWithY)
     ToolRun refused = run("c25.mp4", "-ss 0 -t 1 -r 2.00", "f%d.png");
     EXPECT_NE(refused.exitCode, 0);
     EXPECT_NE(refused.errors.find("already exists"), std::string::npos) << refused.errors;
-    EXPECT_EQ(readAll(m_out / "f1.png"), "mine");
+    EXPECT_EQ(test_files::ReadFile(m_out / "f1.png"), "mine");
     EXPECT_EQ(namesIn(m_out), (std::vector<std::string> { "f1.png" }));
 
     ToolRun allowed = run("c25.mp4", "-y -ss 0 -t 1 -r 2.00", "f%d.png");
@@ -334,7 +327,7 @@ TEST_F(VideoTool, OverwriteOnlyWithY)
     // A later number that exists is not replaced either.
     std::ofstream(m_out / "g2.png") << "mine too";
     EXPECT_NE(run("c25.mp4", "-ss 0 -t 1 -r 2.00", "g%d.png").exitCode, 0);
-    EXPECT_EQ(readAll(m_out / "g2.png"), "mine too");
+    EXPECT_EQ(test_files::ReadFile(m_out / "g2.png"), "mine too");
 }
 
 TEST_F(VideoTool, DamagedStreamIsDecodedAsFarAsItCanBe)
