@@ -3,6 +3,7 @@
 #include "engine/Preview.h"
 #include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
+#include "tests/ScriptFiles.h"
 #include "tests/engine/RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -49,8 +50,7 @@ protected:
     }
     void Script(const char* name, const std::string& body)
     {
-        std::ofstream(m_dir / name) << "#!/bin/sh\n" << body;
-        fs::permissions(m_dir / name, fs::perms::owner_all);
+        test_files::WriteScript(m_dir / name, body);
     }
     fs::path m_dir;
 };
