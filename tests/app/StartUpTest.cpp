@@ -6,6 +6,7 @@
 #include "ui/CMainDialog.h"
 #include "widgets/CRichMessageBoxDialog.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -163,6 +164,8 @@ private slots:
         dialog.SelectRow(1);
         dialog.UpdateControlStates();
         dialog.PreviewButton()->click();
+        // Stopping kills the player by name: only once it has written its line.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > 0, 10000);
         dialog.Controller().StopConversion(); // waits for the player's thread
         SetProgramFolderForTesting(SABLEWICK_BIN_DIR);
         QFile f(log);
