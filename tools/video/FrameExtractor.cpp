@@ -43,7 +43,7 @@ namespace {
     {
         WriterPool::Geometry g;
         g.rotation = source.rotation();
-        if (options.width > 0) {
+        if (options.width > 0 && options.height > 0) {
             g.width = options.width;
             g.height = options.height;
             return g;
@@ -55,6 +55,18 @@ namespace {
         bool swap = g.rotation == 90 || g.rotation == 270;
         g.width = swap ? frame->height : width;
         g.height = swap ? width : frame->height;
+        // One side given: the other follows the displayed proportions.
+        auto scaled = [](int side, int from, int to) {
+            return std::clamp(
+                static_cast<int>(std::lround(static_cast<double>(side) * to / from)), 1, 16384);
+        };
+        if (options.width > 0) {
+            g.height = scaled(options.width, g.width, g.height);
+            g.width = options.width;
+        } else if (options.height > 0) {
+            g.width = scaled(options.height, g.height, g.width);
+            g.height = options.height;
+        }
         return g;
     }
 

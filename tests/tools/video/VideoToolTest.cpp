@@ -213,6 +213,12 @@ TEST_F(VideoTool, Sizes)
         { "rot90.mp4", "", 120, 160 },
         { "rot90.mp4", "200x100", 200, 100 },
         { "sar.mp4", "", 213, 120 },
+        // One side auto follows the displayed proportions (rotation and pixel shape included).
+        { "c25.mp4", "480xauto", 480, 360 },
+        { "c25.mp4", "autox60", 80, 60 },
+        { "rot90.mp4", "60xauto", 60, 80 },
+        { "sar.mp4", "autox60", 107, 60 },
+        { "c25.mp4", "autoxauto", 160, 120 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.clip) + " " + c.size);
