@@ -1,5 +1,6 @@
 #include "tools/video/FrameExtractor.h"
 
+#include "tools/common/ProgressReport.h"
 #include "tools/video/AtomicFile.h"
 #include "tools/video/FrameSelector.h"
 #include "tools/video/FrameSource.h"
@@ -102,16 +103,21 @@ Outcome<long long> extractFrames(const VideoOptions& options)
     long long number = 0;
     bool anyDecoded = false;
 
+    // A damaged time stamp far past the end of the file would otherwise make the frame before it
+    // fill every slot up to there. A jump, not steady progress: a header may understate the length.
+    std::optional<double> remaining = source.value().remainingLength();
+
+    ProgressReport progress;
+    const long long expected
+        = FrameSelector::expectedCount(options.rate, options.duration, remaining);
     auto emit = [&](int times) {
         for (int i = 0; i < times; ++i)
             if (!pool->submit(held.get(), ++number))
                 return false;
+        if (times > 0)
+            progress.Update(number, std::max(expected, number));
         return true;
     };
-
-    // A damaged time stamp far past the end of the file would otherwise make the frame before it
-    // fill every slot up to there. A jump, not steady progress: a header may understate the length.
-    std::optional<double> remaining = source.value().remainingLength();
     double lastTaken = 0.0;
     auto bogus = [&](double time) {
         return remaining && time > *remaining + kLateTolerance && time - lastTaken > kLateTolerance;
@@ -155,6 +161,8 @@ Outcome<long long> extractFrames(const VideoOptions& options)
         error = source.value().error();
     if (!error.empty())
         return Result::failure(error);
+    if (number > 0)
+        progress.Finish(number, number);
     if (number == 0) {
         if (anyDecoded || options.start > 0)
             return Result::failure("no frames from " + formatFrameInterval(options.start)

@@ -316,6 +316,34 @@ TEST_F(VideoTool, FrameIntervalChunkInEveryPng)
     }
 }
 
+// Lines of "progress DONE/EXPECTED" only when the program that runs the tool asks for them.
+TEST_F(VideoTool, ProgressLinesOnlyWhenAsked)
+{
+    ToolRun plain = run("c25.mp4", "-y -ss 0 -r 5.00", "p%d.png");
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+    EXPECT_EQ(plain.output, "video.dll: 15 frames written\n");
+
+    ::setenv("SABLEWICK_PROGRESS", "1", 1);
+    ToolRun asked = run("c25.mp4", "-y -ss 1 -r 5.00", "q%d.png");
+    ::unsetenv("SABLEWICK_PROGRESS");
+    ASSERT_EQ(asked.exitCode, 0) << asked.output;
+    std::istringstream lines(asked.output);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(lines, line);)
+        all.push_back(line);
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all.back(), "video.dll: 10 frames written");
+    EXPECT_EQ(all[all.size() - 2], "progress 10/10");
+    long long last = 0;
+    for (size_t i = 0; i + 1 < all.size(); ++i) {
+        long long done = 0, expected = 0;
+        ASSERT_EQ(std::sscanf(all[i].c_str(), "progress %lld/%lld", &done, &expected), 2) << all[i];
+        EXPECT_GT(done, last) << all[i];
+        EXPECT_EQ(expected, 10) << all[i];
+        last = done;
+    }
+}
+
 TEST_F(VideoTool, OverwriteOnlyWithY)
 {
     std::ofstream(m_out / "f1.png") << "mine";
