@@ -101,14 +101,15 @@ ConversionController::~ConversionController()
 
 bool ConversionController::StopRequested() const { return m_job && *m_job->Stopped; }
 
-bool ConversionController::StartConversion()
+bool ConversionController::StartConversion() { return StartConversion(LoadSettings()); }
+
+bool ConversionController::StartConversion(const ConversionSettings& settings)
 {
     std::string folder = m_host.ChooseOutputFolder();
     if (folder.empty())
         return false;
     if (folder.back() != '/')
         folder += '/';
-    const ConversionSettings settings = LoadSettings();
     if (!settings.FileExists)
         return false;
 
