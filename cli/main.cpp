@@ -58,6 +58,16 @@ int main(int argc, char** argv)
         Usage(stderr);
         return 2;
     }
+    ConversionSettings settings = LoadSettings();
+    if (!settings.FileExists) {
+        std::fprintf(stderr, "sablewick-cli: no settings file at %s\n", SettingsFilePath().c_str());
+        return 2;
+    }
+    if (std::string error = ApplyOverrides(options, settings); !error.empty()) {
+        std::fprintf(stderr, "sablewick-cli: %s (see --help)\n", error.c_str());
+        return 2;
+    }
+
     std::string folder = options.OutputFolder;
     if (folder.empty()) {
         char cwd[4096];
@@ -78,15 +88,6 @@ int main(int argc, char** argv)
     }
     if (!IsFolder(folder)) {
         std::fprintf(stderr, "sablewick-cli: output folder %s does not exist\n", folder.c_str());
-        return 2;
-    }
-    ConversionSettings settings = LoadSettings();
-    if (!settings.FileExists) {
-        std::fprintf(stderr, "sablewick-cli: no settings file at %s\n", SettingsFilePath().c_str());
-        return 2;
-    }
-    if (std::string error = ApplyOverrides(options, settings); !error.empty()) {
-        std::fprintf(stderr, "sablewick-cli: %s (see --help)\n", error.c_str());
         return 2;
     }
 
