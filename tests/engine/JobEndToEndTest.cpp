@@ -129,7 +129,7 @@ TEST_F(JobEndToEnd, ConsoleProgram)
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
     EXPECT_EQ(run("-o '" + out.string() + "' '" + clip + "'"), 0);
-    EXPECT_EQ(log(), "Please wait...\n[ 99%] " + clip + "\n" + clip + ": Success\nDone.\n");
+    EXPECT_EQ(log(), "Please wait...\n[  0%] " + clip + "\n" + clip + ": Success\nDone.\n");
     EXPECT_EQ(Head(out / "clip 1.gif", 6), "GIF89a");
 
     EXPECT_EQ(run("-o '" + out.string() + "' '" + clip + "' /nonexistent.mp4"), 1);
