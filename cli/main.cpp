@@ -4,6 +4,7 @@
 #include "cli/ConsoleOptions.h"
 #include "engine/ConversionController.h"
 #include "engine/Settings.h"
+#include "engine/ToolRunner.h"
 #include "platform/ProgramFolder.h"
 
 #include <atomic>
@@ -94,6 +95,8 @@ int main(int argc, char** argv)
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 
+    // The host prints the command lines itself, where they do not break a live line.
+    SetCommandLineEcho(false);
     ConsoleHost host(folder, options.Files, stdout, stderr, options.Level,
                      ::isatty(STDOUT_FILENO) == 1);
     ConversionController controller(host);
