@@ -115,7 +115,7 @@ Outcome<long long> extractFrames(const VideoOptions& options)
             if (!pool->submit(held.get(), ++number))
                 return false;
         if (times > 0)
-            progress.Update(number, std::max(expected, number));
+            progress.Update(number, expected > 0 ? std::max(expected, number) : 0);
         return true;
     };
     double lastTaken = 0.0;
