@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <strings.h>
 #include <system_error>
 
 struct ConversionController::Background
@@ -101,14 +102,15 @@ ConversionController::~ConversionController()
 
 bool ConversionController::StopRequested() const { return m_job && *m_job->Stopped; }
 
-bool ConversionController::StartConversion()
+bool ConversionController::StartConversion() { return StartConversion(LoadSettings()); }
+
+bool ConversionController::StartConversion(const ConversionSettings& settings)
 {
     std::string folder = m_host.ChooseOutputFolder();
     if (folder.empty())
         return false;
     if (folder.back() != '/')
         folder += '/';
-    const ConversionSettings settings = LoadSettings();
     if (!settings.FileExists)
         return false;
 
@@ -142,17 +144,32 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
                                   std::shared_ptr<std::atomic<bool>> done)
 {
     const int n = static_cast<int>(job.Entries.size());
-    int accumulator = 99;
+    const bool makesGif = strcasecmp(job.Mode.c_str(), "No") != 0;
     for (int i = 0; i < n && !*stopped; ++i) {
-        const int position = accumulator / n;
-        mailbox->Send([position](ConversionHost& host) { host.SetProgress(position); });
+        // Each file starts at the beginning of its share of the bar and moves
+        // through it as its tools report their frames.
+        FileProgressModel model(i, n, makesGif);
+        const int first = model.Current().Position;
+        mailbox->Send([first](ConversionHost& host) { host.SetProgress(first); });
         mailbox->Send([i](ConversionHost& host) { host.FileStarted(i); });
+        ToolObserver observer;
+        observer.Started = [&mailbox, i](const std::string& line) {
+            mailbox->Send([i, line](ConversionHost& host) { host.ToolStarted(i, line); });
+        };
+        observer.Progressed = [&mailbox, &model](ConversionPhase phase, long long frames,
+                                                 long long expected) {
+            if (!model.Report(phase, frames, expected))
+                return;
+            mailbox->Send([progress = model.Current()](ConversionHost& host) {
+                host.SetProgress(progress.Position);
+                host.FileProgressed(progress);
+            });
+        };
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
         const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
-                                    job.Mode, *stopped);
+                                    job.Mode, *stopped, observer);
         mailbox->Send(
             [i, ok](ConversionHost& host) { host.SetRowResult(i, ok ? "Success" : "Failed"); });
-        accumulator += 100;
     }
     *done = true;
     mailbox->Send([box = mailbox.get()](ConversionHost&) { box->Owner()->WorkerEnded(box); });

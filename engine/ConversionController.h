@@ -2,6 +2,7 @@
 
 #include "engine/ConversionHost.h"
 #include "engine/ConversionJob.h"
+#include "engine/Settings.h"
 
 #include <atomic>
 #include <memory>
@@ -20,6 +21,8 @@ public:
     // Asks for the folder, builds the job from the rows and starts the worker.
     // False when nothing was started (cancelled, no settings file, no thread).
     bool StartConversion();
+    // The same with settings read (and perhaps adjusted) by the caller.
+    bool StartConversion(const ConversionSettings& settings);
     // Ends whatever background work is registered; nothing of a stopped job
     // reaches the host afterwards.
     void StopConversion();

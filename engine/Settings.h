@@ -55,6 +55,8 @@ void SaveSettings(const SettingsInput& input);
 
 // Pure cores of the two operations above.
 ConversionSettings ParseSettings(const std::string& fileText);
+// The nine texts exactly as a save would store them.
+ConversionSettings NormalisedSettings(const SettingsInput& input);
 std::string SettingsFileText(const std::string& existingText, const SettingsInput& input);
 
 SettingsDisplay DisplayForms(const ConversionSettings& settings);

@@ -2,8 +2,10 @@
 
 #include "engine/CommandLineSplitter.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -54,7 +56,35 @@ bool ReadAvailable(int fd, std::string& output)
     }
 }
 
-pid_t Spawn(const std::vector<std::string>& args, int writeEnd)
+std::atomic<bool> g_echo {true};
+
+constexpr const char* kProgressVariable = "SABLEWICK_PROGRESS=";
+
+// The environment of a tool: ours, asking for progress lines when they are read.
+std::vector<std::string> ToolEnvironment(bool progress)
+{
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, kProgressVariable, std::strlen(kProgressVariable)) != 0)
+            env.emplace_back(*e);
+    if (progress)
+        env.push_back(std::string(kProgressVariable) + "1");
+    return env;
+}
+
+// Hands each whole line from `from` on to `onLine`; gives where the next line starts.
+std::size_t DeliverLines(const std::string& output, std::size_t from, const ToolLineHandler& onLine)
+{
+    for (std::size_t end; (end = output.find('\n', from)) != std::string::npos; from = end + 1) {
+        std::size_t length = end - from;
+        if (length > 0 && output[end - 1] == '\r')
+            --length;
+        onLine(output.substr(from, length));
+    }
+    return from;
+}
+
+pid_t Spawn(const std::vector<std::string>& args, int writeEnd, bool progress)
 {
     std::vector<char*> argv;
     for (const std::string& a : args)
@@ -72,8 +102,14 @@ pid_t Spawn(const std::vector<std::string>& args, int writeEnd)
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
 
+    const std::vector<std::string> env = ToolEnvironment(progress);
+    std::vector<char*> envp;
+    for (const std::string& e : env)
+        envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    int rc = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     return rc == 0 ? pid : -1;
@@ -81,9 +117,18 @@ pid_t Spawn(const std::vector<std::string>& args, int writeEnd)
 
 } // namespace
 
+void SetCommandLineEcho(bool on) { g_echo = on; }
+
 bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit)
 {
-    std::fprintf(stderr, "%s\n", commandLine.c_str());
+    return RunTool(commandLine, output, exit, ToolLineHandler());
+}
+
+bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit,
+             const ToolLineHandler& onLine)
+{
+    if (g_echo)
+        std::fprintf(stderr, "%s\n", commandLine.c_str());
     if (exit)
         *exit = ToolExit {};
 
@@ -97,7 +142,7 @@ bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit
     Fd readEnd {fds[0]};
     Fd writeEnd {fds[1]};
 
-    const pid_t pid = Spawn(args, writeEnd.fd);
+    const pid_t pid = Spawn(args, writeEnd.fd, static_cast<bool>(onLine));
     if (pid < 0)
         return false;
     // Only the child holds the write end now, so the end of the stream shows up
@@ -105,6 +150,7 @@ bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit
     writeEnd.Close();
     ::fcntl(readEnd.fd, F_SETFL, ::fcntl(readEnd.fd, F_GETFL) | O_NONBLOCK);
 
+    std::size_t lineStart = output.size();
     int status = 0;
     bool ended = false;
     bool streamOpen = true;
@@ -112,9 +158,11 @@ bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit
         if (streamOpen) {
             pollfd p {readEnd.fd, POLLIN, 0};
             int ready = ::poll(&p, 1, kPollMs);
-            if (ready > 0)
+            if (ready > 0) {
                 streamOpen = ReadAvailable(readEnd.fd, output);
-            else if (ready < 0 && errno != EINTR)
+                if (onLine)
+                    lineStart = DeliverLines(output, lineStart, onLine);
+            } else if (ready < 0 && errno != EINTR)
                 streamOpen = false;
         } else {
             ::usleep(kPollMs * 1000);
@@ -129,6 +177,11 @@ bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit
         pollfd p {readEnd.fd, POLLIN, 0};
         if (::poll(&p, 1, 0) <= 0)
             break;
+    }
+    if (onLine) {
+        lineStart = DeliverLines(output, lineStart, onLine);
+        if (lineStart < output.size())
+            onLine(output.substr(lineStart)); // a last line without its line end
     }
 
     if (exit) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // How a tool's process ended.
@@ -19,3 +20,15 @@ struct ToolExit
 // Everything the tool printed is appended to `output`, except zero bytes.
 // False, with nothing appended, when the process cannot be started.
 bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit = nullptr);
+
+// Called with each whole line a tool prints, as it arrives, without its line end.
+using ToolLineHandler = std::function<void(const std::string& line)>;
+
+// The same, calling `onLine` for every line while the tool runs. The tool is
+// asked for its progress lines ("progress DONE/EXPECTED", SABLEWICK_PROGRESS=1).
+bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit,
+             const ToolLineHandler& onLine);
+
+// Whether RunTool prints each command line on standard error (it does unless
+// told otherwise; the console program prints them itself with -v).
+void SetCommandLineEcho(bool on);

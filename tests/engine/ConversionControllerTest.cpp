@@ -6,6 +6,7 @@
 #include "tests/ScriptFiles.h"
 #include "tests/engine/RecordingHost.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -90,9 +91,9 @@ TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
     ASSERT_TRUE(RunToEnd(c));
 
     const std::vector<std::string> expected
-        = { "status Please wait...", "progress 5", "progress 24", "started 0", "result 0 Success",
-              "progress 49", "started 1", "result 1 Success", "progress 74", "started 2",
-              "result 2 Success", "progress 99", "started 3", "result 3 Success", "status Done.",
+        = { "status Please wait...", "progress 5", "progress 0", "started 0", "result 0 Success",
+              "progress 25", "started 1", "result 1 Success", "progress 50", "started 2",
+              "result 2 Success", "progress 75", "started 3", "result 3 Success", "status Done.",
               "progress 0", "caption Convert", "started -1" };
     EXPECT_EQ(host.events, expected);
 
@@ -106,6 +107,54 @@ TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
     EXPECT_NE(image.find(m_out.string() + "/d.gif\n"), std::string::npos);
     // Every temporary frame is gone.
     EXPECT_TRUE(fs::is_empty(temp));
+}
+
+// Prints "progress k/total" for k = 1..total, slowly, when the runner asks for it.
+std::string SlowFrames(int total)
+{
+    return "[ \"$SABLEWICK_PROGRESS\" = 1 ] || exit 0\nk=0\nwhile [ $k -lt " + std::to_string(total)
+        + " ]; do k=$((k+1)); echo \"progress $k/" + std::to_string(total)
+        + "\"; sleep 0.02; done\n";
+}
+
+// Each file moves through its own share of the bar, forward only, while its tools work.
+TEST_F(ConversionControllerTest, ProgressMovesWithTheToolsFramesWithinEachFilesShare)
+{
+    WriteScript(m_bin / "video.dll", kWriteFrame + SlowFrames(20));
+    WriteScript(m_bin / "imgconv.dll", kWriteOutput + SlowFrames(20));
+    host.rows = { "/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4" };
+    ConversionController c(host);
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(host.results, std::vector<std::string>({ "Success", "Success", "Success" }));
+
+    // The positions each file's rows were shown with, from its start to its result.
+    std::vector<std::vector<int>> positions(3);
+    int file = -1;
+    for (const std::string& e : host.events) {
+        if (e.rfind("started ", 0) == 0)
+            file = std::stoi(e.substr(8));
+        else if (e.rfind("result ", 0) == 0)
+            file = -1;
+        else if (e.rfind("progress ", 0) == 0 && file >= 0)
+            positions[static_cast<size_t>(file)].push_back(std::stoi(e.substr(9)));
+    }
+    const int first[] = { 0, 33, 66 };
+    const int last[] = { 32, 65, 99 };
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("file " + std::to_string(i));
+        const std::vector<int>& p = positions[i];
+        ASSERT_GE(p.size(), 20u) << "a position for every report of the tools";
+        EXPECT_GE(p.front(), first[i]);
+        EXPECT_LE(p.back(), last[i]);
+        EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
+        EXPECT_GT(p.back(), p.front() + 20) << "it moves through most of the share";
+        if (i + 1 < 3) {
+            ASSERT_FALSE(positions[i + 1].empty());
+            EXPECT_LT(p.back(), positions[i + 1].front());
+        }
+    }
+    // The end-of-run reset stays.
+    EXPECT_EQ(host.events.at(host.events.size() - 3), "progress 0");
 }
 
 TEST_F(ConversionControllerTest, StillImagesGoStraightToTheOutputFolder)

@@ -213,6 +213,12 @@ TEST_F(VideoTool, Sizes)
         { "rot90.mp4", "", 120, 160 },
         { "rot90.mp4", "200x100", 200, 100 },
         { "sar.mp4", "", 213, 120 },
+        // One side auto follows the displayed proportions (rotation and pixel shape included).
+        { "c25.mp4", "480xauto", 480, 360 },
+        { "c25.mp4", "autox60", 80, 60 },
+        { "rot90.mp4", "60xauto", 60, 80 },
+        { "sar.mp4", "autox60", 107, 60 },
+        { "c25.mp4", "autoxauto", 160, 120 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.clip) + " " + c.size);
@@ -307,6 +313,34 @@ TEST_F(VideoTool, FrameIntervalChunkInEveryPng)
             ASSERT_TRUE(png.ok) << name;
             EXPECT_EQ(png.texts["FrameInterval"], text) << name;
         }
+    }
+}
+
+// Lines of "progress DONE/EXPECTED" only when the program that runs the tool asks for them.
+TEST_F(VideoTool, ProgressLinesOnlyWhenAsked)
+{
+    ToolRun plain = run("c25.mp4", "-y -ss 0 -r 5.00", "p%d.png");
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+    EXPECT_EQ(plain.output, "video.dll: 15 frames written\n");
+
+    ::setenv("SABLEWICK_PROGRESS", "1", 1);
+    ToolRun asked = run("c25.mp4", "-y -ss 1 -r 5.00", "q%d.png");
+    ::unsetenv("SABLEWICK_PROGRESS");
+    ASSERT_EQ(asked.exitCode, 0) << asked.output;
+    std::istringstream lines(asked.output);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(lines, line);)
+        all.push_back(line);
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all.back(), "video.dll: 10 frames written");
+    EXPECT_EQ(all[all.size() - 2], "progress 10/10");
+    long long last = 0;
+    for (size_t i = 0; i + 1 < all.size(); ++i) {
+        long long done = 0, expected = 0;
+        ASSERT_EQ(std::sscanf(all[i].c_str(), "progress %lld/%lld", &done, &expected), 2) << all[i];
+        EXPECT_GT(done, last) << all[i];
+        EXPECT_EQ(expected, 10) << all[i];
+        last = done;
     }
 }
 
