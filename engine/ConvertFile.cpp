@@ -12,22 +12,22 @@
 namespace {
 
 bool RunToSuccess(const std::string& commandLine, ConversionPhase phase,
-                  const ToolObserver& observer)
+                  const ToolObserver& observer, ToolProcesses* owner)
 {
     if (observer.Started)
         observer.Started(commandLine);
     std::string output; // what the tools print is not used, but for their progress
     ToolExit exit;
+    ToolLineHandler onLine;
     if (observer.Progressed) {
-        RunTool(commandLine, output, &exit, [&](const std::string& line) {
+        onLine = [&](const std::string& line) {
             long long done = 0;
             long long expected = 0;
             if (ParseProgressLine(line, &done, &expected))
                 observer.Progressed(phase, done, expected);
-        });
-    } else {
-        RunTool(commandLine, output, &exit);
+        };
     }
+    RunTool(commandLine, output, &exit, onLine, owner);
     return exit.Succeeded();
 }
 
@@ -60,7 +60,7 @@ void DeleteTempFrames()
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
                  const std::string& videoOptions, const std::string& imageOptions,
                  const std::string& mode, const std::atomic<bool>& stopped,
-                 const ToolObserver& observer)
+                 const ToolObserver& observer, ToolProcesses* owner)
 {
     const std::string videoTool = ToolPath("video");
     const std::string imageTool = ToolPath("imgconv");
@@ -70,7 +70,7 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     if (strcasecmp(mode.c_str(), "No") == 0)
         return RunToSuccess(
             VideoCommandLine(videoTool, inputPath, videoOptions, NumberedOutputPattern(outputPath)),
-            ConversionPhase::Frames, observer);
+            ConversionPhase::Frames, observer, owner);
 
     const bool still = strcasecmp(mode.c_str(), "StillGIF") == 0;
     const bool animation = strcasecmp(mode.c_str(), "AnimationGIF") == 0;
@@ -84,14 +84,14 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     // Frames left over from an earlier run would slip into this GIF.
     DeleteTempFrames();
     bool ok = RunToSuccess(VideoCommandLine(videoTool, inputPath, videoOptions, pattern),
-                           ConversionPhase::Frames, observer);
+                           ConversionPhase::Frames, observer, owner);
     // A failed or stopped frame extraction leaves no half GIF behind.
     if (ok && !stopped) {
         const std::string imageLine = still
             ? StillGifImageCommandLine(imageTool, wildcard, imageOptions,
                                        NumberedOutputPattern(outputPath))
             : AnimationImageCommandLine(imageTool, imageOptions, wildcard, outputPath);
-        ok = RunToSuccess(imageLine, ConversionPhase::Gif, observer);
+        ok = RunToSuccess(imageLine, ConversionPhase::Gif, observer, owner);
     } else {
         ok = false;
     }
