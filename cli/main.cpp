@@ -18,8 +18,22 @@
 namespace {
 
 std::atomic<bool> g_interrupted {false};
+volatile std::sig_atomic_t g_signal = 0;
 
-void OnSignal(int) { g_interrupted = true; }
+void OnSignal(int signal)
+{
+    g_signal = signal;
+    g_interrupted = true;
+}
+
+// Launchers may hand on ignored signals through exec: with SIGCHLD ignored the
+// tools' exit statuses would be lost, with SIGPIPE ignored a closed pipe on our
+// output would not end us.
+void ResetInheritedSignals()
+{
+    for (int signal : {SIGCHLD, SIGPIPE})
+        std::signal(signal, SIG_DFL);
+}
 
 void Usage(std::FILE* to)
 {
@@ -29,7 +43,8 @@ void Usage(std::FILE* to)
                  "The options below replace the settings key in brackets for this run only;\n"
                  "the file itself is not changed.\n"
                  "Exit status: 0 all files converted, 1 a file failed, 2 usage error or no\n"
-                 "settings file, 130 interrupted (Ctrl+C stops like the Stop button).\n"
+                 "settings file, 130 interrupted (Ctrl+C stops like the Stop button),\n"
+                 "129 the terminal closed (stopped the same way).\n"
                  "Options:\n%s",
                  SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());
 }
@@ -44,6 +59,7 @@ bool IsFolder(const std::string& path)
 
 int main(int argc, char** argv)
 {
+    ResetInheritedSignals();
     const ParsedConsoleOptions parsed =
         ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.Error.empty()) {
@@ -92,8 +108,9 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    // A closed terminal stops the batch as Ctrl+C does: tools ended, frames removed.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, OnSignal);
 
     // The host prints the command lines itself, where they do not break a live line.
     SetCommandLineEcho(false);
@@ -105,7 +122,7 @@ int main(int argc, char** argv)
     host.RunUntilDone(g_interrupted, [&] { controller.StopConversion(); });
 
     if (g_interrupted)
-        return 130;
+        return g_signal == SIGHUP ? 129 : 130;
     for (const std::string& result : host.Results())
         if (result != "Success")
             return 1;

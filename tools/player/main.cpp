@@ -54,6 +54,9 @@ int main(int argc, char** argv)
         return Fail(path, "no picture could be decoded");
 
     SDL_SetMainReady();
+    // SDL would turn SIGTERM into a quit event and a clean exit; a stopped
+    // player should end at once and say it was stopped.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(0) != 0)
         return Fail(path, SDL_GetError());
     int status = 0;

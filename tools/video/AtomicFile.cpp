@@ -1,5 +1,7 @@
 #include "tools/video/AtomicFile.h"
 
+#include "tools/common/PartialFiles.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -69,6 +71,7 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
     }
     if (fd < 0)
         return Outcome<AtomicFile>::failure("cannot write '" + path + "': " + systemError(errno));
+    f.m_partialSlot = partial_files::Remember(f.m_temporary);
     f.m_stream = ::fdopen(fd, "wb");
     if (!f.m_stream) {
         int error = errno;
@@ -83,8 +86,10 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     : m_path(std::move(other.m_path))
     , m_temporary(std::move(other.m_temporary))
     , m_stream(other.m_stream)
+    , m_partialSlot(other.m_partialSlot)
 {
     other.m_stream = nullptr;
+    other.m_partialSlot = -1;
     other.m_temporary.clear();
 }
 
@@ -103,6 +108,8 @@ void AtomicFile::discard()
         ::unlink(m_temporary.c_str());
         m_temporary.clear();
     }
+    partial_files::Forget(m_partialSlot);
+    m_partialSlot = -1;
 }
 
 std::string AtomicFile::commit(bool overwrite)
@@ -129,6 +136,8 @@ std::string AtomicFile::commit(bool overwrite)
         return "cannot write '" + m_path + "': " + systemError(error);
     }
     m_temporary.clear();
+    partial_files::Forget(m_partialSlot);
+    m_partialSlot = -1;
     return {};
 }
 

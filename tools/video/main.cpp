@@ -1,5 +1,6 @@
 // video.dll: writes the frames of a video as numbered still images.
 
+#include "tools/common/PartialFiles.h"
 #include "tools/video/FrameExtractor.h"
 #include "tools/video/VideoOptions.h"
 
@@ -23,6 +24,8 @@ int main(int argc, char** argv)
         std::fputs(video::videoHelpText().c_str(), stdout);
         return 0;
     }
+    // A stop removes the images being written before the tool dies.
+    partial_files::RemoveOnSignals();
     // Damaged streams make the decoders talk; the one line below is what the caller gets.
     av_log_set_level(AV_LOG_QUIET);
     auto written = video::extractFrames(options.value());
