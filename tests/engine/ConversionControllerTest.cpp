@@ -1,5 +1,6 @@
 #include "engine/ConversionController.h"
 
+#include "engine/Preview.h"
 #include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
@@ -34,6 +35,16 @@ std::string LogArgs(const fs::path& log)
 const char* kWriteFrame = "for last; do :; done; f=$(printf \"$last\" 1); : > \"$f\"\n";
 // Writes the file named by the last argument.
 const char* kWriteOutput = "for last; do :; done; : > \"$last\"\n";
+
+// True while `pid` lives (a zombie counts as gone).
+bool Alive(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    const auto close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+}
 
 class ConversionControllerTest : public testing::Test
 {
@@ -207,8 +218,10 @@ TEST_F(ConversionControllerTest, FailuresGiveFailed)
 
 TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesTheJob)
 {
-    WriteScript(
-        m_bin / "video.dll", LogArgs(VideoLog()) + kWriteFrame + "while :; do sleep 0.05; done\n");
+    const fs::path tool = m_dir / "tool.pid";
+    WriteScript(m_bin / "video.dll",
+                "echo $$ > '" + tool.string() + "'\n" + LogArgs(VideoLog()) + kWriteFrame
+                    + "while :; do sleep 0.05; done\n");
     host.rows = { "/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(c.StartConversion());
@@ -226,7 +239,7 @@ TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesThe
     host.Pump([] { return false; }, 500ms);
     EXPECT_EQ(host.events.size(), seen) << "a stopped job reported: " << host.events.back();
     EXPECT_EQ(host.results, std::vector<std::string>({ "", "", "" }));
-    EXPECT_EQ(KillProcessesByName("video.dll"), 0) << "a tool was left running";
+    EXPECT_FALSE(Alive(std::atoi(ReadFile(tool).c_str()))) << "a tool was left running";
     EXPECT_FALSE(fs::exists(ImageLog())) << "the image tool ran on a stopped file";
     EXPECT_TRUE(fs::is_empty(TempFolder()));
 }
@@ -277,19 +290,25 @@ TEST_F(ConversionControllerTest, LeftoverFramesAreRemovedBeforeAGif)
 
 namespace {
 
-TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
+// Another copy of the program is converting: its video tool runs, a child of
+// the test (so that the test can end it), named as our tools are named.
+pid_t StartOtherCopysTool(const fs::path& folder)
 {
-    // Another copy of the program is converting: its video tool runs.
-    const fs::path other = m_dir / "other";
-    fs::create_directories(other);
-    fs::copy_file(fs::path(SABLEWICK_TEST_HELPERS) / "toolstub", other / "video.dll");
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(SABLEWICK_TEST_HELPERS) / "toolstub", folder / "video.dll");
     const pid_t pid = fork();
     if (pid == 0) {
-        const std::string path = (other / "video.dll").string();
+        const std::string path = (folder / "video.dll").string();
         execl(path.c_str(), "video.dll", "sleep", "20000", static_cast<char*>(nullptr));
         _exit(127);
     }
     std::this_thread::sleep_for(200ms);
+    return pid;
+}
+
+TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
+{
+    const pid_t pid = StartOtherCopysTool(m_dir / "other");
     {
         ConversionController idle(host);
         idle.StopConversion(); // nothing of its own runs: nothing happens
@@ -300,6 +319,54 @@ TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
         << "an idle window closing killed another copy's tool";
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+}
+
+TEST_F(ConversionControllerTest, APreviewAndAConvertLeaveAnotherCopysToolsAlone)
+{
+    const pid_t pid = StartOtherCopysTool(m_dir / "other");
+    WriteScript(m_bin / "player.dll", "echo played >> '" + (m_dir / "player.log").string() + "'\n");
+    const fs::path clip = m_dir / "clip.mp4";
+    std::ofstream(clip) << "x";
+    host.rows = { clip.string() };
+    {
+        ConversionController c(host);
+        ASSERT_TRUE(StartPreview(c, clip.string()));
+        for (int i = 0; i < 200 && !fs::exists(m_dir / "player.log"); ++i)
+            std::this_thread::sleep_for(10ms);
+        std::this_thread::sleep_for(100ms); // the player has ended
+        // Convert, as the window does it: stop first, then start.
+        c.StopConversion();
+        ASSERT_TRUE(RunToEnd(c));
+        EXPECT_EQ(host.results, std::vector<std::string>({ "Success" }));
+        host.ended = false;
+        ASSERT_TRUE(c.StartConversion());
+        c.StopConversion();
+    }
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "this copy's stop killed another copy's tool";
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+TEST_F(ConversionControllerTest, StopEndsTheToolsWholeGroupEvenWhenItIgnoresTerm)
+{
+    // A tool that will not end on SIGTERM, with a child of its own.
+    const fs::path child = m_dir / "child.pid";
+    WriteScript(m_bin / "video.dll",
+                LogArgs(VideoLog()) + "trap '' TERM\nsleep 30 &\necho $! > '" + child.string()
+                    + "'\nwait\n");
+    host.rows = { "/clips/a.mp4" };
+    ConversionController c(host);
+    ASSERT_TRUE(c.StartConversion());
+    for (int i = 0; i < 300 && ReadFile(child).empty(); ++i)
+        std::this_thread::sleep_for(10ms);
+    const pid_t sleeper = std::atoi(ReadFile(child).c_str());
+    ASSERT_GT(sleeper, 0);
+    c.StopConversion();
+    EXPECT_TRUE(host.ended);
+    for (int i = 0; i < 100 && Alive(sleeper); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(Alive(sleeper)) << "the tool's child outlived the stop";
 }
 
 } // namespace
