@@ -49,6 +49,15 @@ void Usage(std::FILE* to)
                  SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());
 }
 
+// Relative paths are made absolute (byte for byte otherwise), so that a name
+// starting with '-' never reaches a tool as an option.
+std::string Absolute(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 bool IsFolder(const std::string& path)
 {
     struct stat st;
@@ -85,7 +94,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    std::string folder = options.OutputFolder;
+    std::string folder = options.OutputFolder.empty() ? "" : Absolute(options.OutputFolder);
     if (folder.empty()) {
         char cwd[4096];
         if (!::getcwd(cwd, sizeof cwd)) {
@@ -114,7 +123,10 @@ int main(int argc, char** argv)
 
     // The host prints the command lines itself, where they do not break a live line.
     SetCommandLineEcho(false);
-    ConsoleHost host(folder, options.Files, stdout, stderr, options.Level,
+    std::vector<std::string> files;
+    for (const std::string& file : options.Files)
+        files.push_back(Absolute(file));
+    ConsoleHost host(folder, files, stdout, stderr, options.Level,
                      ::isatty(STDOUT_FILENO) == 1);
     ConversionController controller(host);
     if (!controller.StartConversion(settings))

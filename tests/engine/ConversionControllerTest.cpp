@@ -67,8 +67,6 @@ protected:
 
     void TearDown() override
     {
-        KillProcessesByName("video.dll");
-        KillProcessesByName("imgconv.dll");
         SetProgramFolderForTesting("");
         fs::remove_all(m_dir);
     }

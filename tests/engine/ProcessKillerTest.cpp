@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +24,19 @@ pid_t StartCopy(const fs::path& program)
     return pid;
 }
 
+// Names of this test's own, so that its kills reach only the processes it started.
+std::string OwnName(const std::string& tail)
+{
+    return "killtest" + std::to_string(getpid()) + tail;
+}
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
 // Waits for the process to end; true when SIGKILL ended it.
 bool WasKilled(pid_t pid)
 {
@@ -38,10 +52,10 @@ TEST(KillProcessesByName, MatchesACaseInsensitivePrefixOfTheExecutableName)
     const fs::path stub = fs::path(SABLEWICK_TEST_HELPERS) / "toolstub";
     const struct
     {
-        const char* name;
+        std::string name;
         bool killed;
-    } cases[] = {{"video.dll", true}, {"VIDEO.DLL", true}, {"video.dll.bak", true},
-                 {"video.avi", false}};
+    } cases[] = {{OwnName(".dll"), true}, {Upper(OwnName(".dll")), true},
+                 {OwnName(".dll.bak"), true}, {OwnName(".avi"), false}};
     std::vector<pid_t> pids;
     for (const auto& c : cases) {
         const fs::path copy = fs::path(dir) / c.name;
@@ -51,7 +65,7 @@ TEST(KillProcessesByName, MatchesACaseInsensitivePrefixOfTheExecutableName)
     }
     usleep(300 * 1000); // let every copy reach exec
 
-    EXPECT_GE(KillProcessesByName("video.dll"), 3);
+    EXPECT_GE(KillProcessesByName(OwnName(".dll")), 3);
     for (std::size_t i = 0; i < pids.size(); ++i) {
         if (cases[i].killed) {
             EXPECT_TRUE(WasKilled(pids[i])) << cases[i].name;
@@ -68,25 +82,25 @@ TEST(KillProcessesByName, ReachesScriptsByTheirName)
 {
     char dir[] = "/tmp/killertestXXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
-    const fs::path script = fs::path(dir) / "imgconv.dll";
+    const fs::path script = fs::path(dir) / OwnName("img.dll");
     FILE* f = std::fopen(script.c_str(), "w");
     std::fputs("#!/bin/sh\nexec sleep 20\n", f);
     std::fclose(f);
     fs::permissions(script, fs::perms::owner_all);
     // The shell replaces itself with sleep: that process is no longer the tool.
     // A script that keeps running is reached through its command name.
-    const fs::path waiting = fs::path(dir) / "player.dll";
+    const fs::path waiting = fs::path(dir) / OwnName("player.dll");
     f = std::fopen(waiting.c_str(), "w");
     std::fputs("#!/bin/sh\nwhile :; do sleep 1; done\n", f);
     std::fclose(f);
     fs::permissions(waiting, fs::perms::owner_all);
     pid_t pid = fork();
     if (pid == 0) {
-        execl(waiting.c_str(), "player.dll", static_cast<char*>(nullptr));
+        execl(waiting.c_str(), waiting.filename().c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     usleep(300 * 1000);
-    EXPECT_GE(KillProcessesByName("PLAYER.dll"), 1);
+    EXPECT_GE(KillProcessesByName(Upper(OwnName("player.dll"))), 1);
     EXPECT_TRUE(WasKilled(pid));
     fs::remove_all(dir);
 }
