@@ -7,8 +7,12 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <pthread.h>
 #include <string>
 #include <unistd.h>
 
@@ -21,6 +25,8 @@ struct Slot
 };
 
 inline std::array<Slot, 64> g_slots;
+inline std::atomic<int> g_creating {0}; // threads between creating a file and remembering it
+inline std::atomic<bool> g_dying {false};
 
 // Remembers `path`; gives the slot to hand to Forget, or -1 when none is free
 // or the path is too long (the file is then only removed by its owner).
@@ -46,8 +52,40 @@ inline void Forget(int slot)
         g_slots[slot].State = 0;
 }
 
+// Creates `path` exclusively (open with O_CREAT | O_EXCL) and remembers it, as
+// one step that a stop signal cannot split: the signals are blocked here, and
+// the handler waits for every creation under way. Gives the descriptor, or -1
+// with errno set; `slot` receives the slot for Forget.
+inline int CreateRemembered(const std::string& path, int* slot)
+{
+    sigset_t stops, old;
+    sigemptyset(&stops);
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&stops, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &stops, &old);
+    ++g_creating;
+    int fd = -1;
+    int error = EINTR;
+    if (!g_dying) {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        error = errno;
+        *slot = fd >= 0 ? Remember(path) : -1;
+    }
+    --g_creating;
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    errno = error;
+    return fd;
+}
+
 inline void RemoveAndDie(int signalNumber)
 {
+    g_dying = true;
+    // A creation under way finishes in moments; the bound keeps a stuck file
+    // system from keeping a stopped tool alive.
+    for (int i = 0; i < 2000 && g_creating > 0; ++i) {
+        const timespec pause {0, 1000000};
+        ::nanosleep(&pause, nullptr);
+    }
     for (Slot& slot : g_slots)
         if (slot.State == 2)
             ::unlink(slot.Path);

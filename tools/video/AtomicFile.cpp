@@ -14,10 +14,6 @@ namespace {
 
     std::atomic<unsigned> g_counter { 0 };
 
-    int openExclusive(const std::string& path)
-    {
-        return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    }
 
     // Renames without replacing an existing file; link + unlink where the file system lacks it.
     int renameNoReplace(const std::string& from, const std::string& to)
@@ -59,10 +55,10 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         f.m_temporary = folder + "." + name + tag;
-        fd = openExclusive(f.m_temporary);
+        fd = partial_files::CreateRemembered(f.m_temporary, &f.m_partialSlot);
         if (fd < 0 && errno == ENAMETOOLONG) {
             f.m_temporary = folder + ".video" + tag;
-            fd = openExclusive(f.m_temporary);
+            fd = partial_files::CreateRemembered(f.m_temporary, &f.m_partialSlot);
         }
         if (fd < 0 && errno != EEXIST)
             break;
@@ -71,7 +67,6 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
     }
     if (fd < 0)
         return Outcome<AtomicFile>::failure("cannot write '" + path + "': " + systemError(errno));
-    f.m_partialSlot = partial_files::Remember(f.m_temporary);
     f.m_stream = ::fdopen(fd, "wb");
     if (!f.m_stream) {
         int error = errno;
