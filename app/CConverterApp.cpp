@@ -2,6 +2,7 @@
 
 #include "app/BrandingInfo.h"
 #include "app/CommandLine.h"
+#include "app/WindowHandOver.h"
 #include "app/WindowTitle.h"
 #include "engine/MediaInfo.h"
 #include "engine/Preview.h"
@@ -104,6 +105,8 @@ CConverterApp::CConverterApp(std::vector<std::string> args) : m_args(std::move(a
 
 int CConverterApp::Run()
 {
+    if (HandFilesToRunningWindow(m_args))
+        return 0;
     SetEnglishUiLanguage();
     if (!LoadBrandingInfo())
         return kBrandingExitStatus;
