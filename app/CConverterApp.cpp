@@ -57,7 +57,10 @@ bool ProcessCommandLine(CMainDialog& dialog, const std::vector<std::string>& arg
         return false;
     for (const CommandLineAction& action : ParseCommandLine(args)) {
         if (action.kind == CommandLineAction::Kind::AddPath) {
-            dialog.AddPathIfExists(Q(action.path));
+            if (action.withMediaInfo)
+                dialog.OnAddFileMessage(Q(action.path));
+            else
+                dialog.AddPathIfExists(Q(action.path));
             continue;
         }
         RichMessageBox(&dialog, QString::fromUtf8(CopyrightNotice()),

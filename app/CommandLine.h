@@ -16,6 +16,8 @@ struct CommandLineAction
 
     Kind kind;
     std::string path;
+    // Files from a launcher ("--files") get their media information as dropped files do.
+    bool withMediaInfo = false;
 
     bool operator==(const CommandLineAction&) const = default;
 };

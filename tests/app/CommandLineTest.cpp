@@ -28,8 +28,8 @@ TEST(CommandLineTest, ReadsTheSwitches)
         { { "sablewick", "/v/a.mp4", "-addx", "/v/b.mp4", "--add" }, {} },
         { { "sablewick", "-open", "" }, { { Kind::AddPath, "" } } },
         { { "sablewick", "--files", "/v/a b.mp4", "-copyright", "-add" },
-            { { Kind::AddPath, "/v/a b.mp4" }, { Kind::AddPath, "-copyright" },
-                { Kind::AddPath, "-add" } } },
+            { { Kind::AddPath, "/v/a b.mp4", true }, { Kind::AddPath, "-copyright", true },
+                { Kind::AddPath, "-add", true } } },
         { { "sablewick", "-add", "/v/a.mp4", "--files" }, { { Kind::AddPath, "/v/a.mp4" } } },
     };
     for (const CommandLineCase& c : cases) {
