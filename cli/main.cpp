@@ -6,6 +6,7 @@
 #include "engine/Settings.h"
 #include "engine/ToolRunner.h"
 #include "platform/ProgramFolder.h"
+#include "sablewick/Version.h"
 
 #include <atomic>
 #include <csignal>
@@ -45,7 +46,8 @@ void Usage(std::FILE* to)
                  "Exit status: 0 all files converted, 1 a file failed, 2 usage error or no\n"
                  "settings file, 130 interrupted (Ctrl+C stops like the Stop button),\n"
                  "129 the terminal closed (stopped the same way).\n"
-                 "Options:\n%s",
+                 "Options:\n%s"
+                 "  --version             print the version and exit\n",
                  SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());
 }
 
@@ -69,6 +71,8 @@ bool IsFolder(const std::string& path)
 int main(int argc, char** argv)
 {
     ResetInheritedSignals();
+    if (PrintVersionIfAsked(argc, argv, "sablewick-cli"))
+        return 0;
     const ParsedConsoleOptions parsed =
         ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.Error.empty()) {

@@ -3,6 +3,7 @@
 #include "engine/SettingsText.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/UserProfiles.h"
 
 namespace {
 
@@ -22,7 +23,19 @@ std::string ReadKey(const std::string& text, const char* key)
 
 } // namespace
 
-std::string SettingsFilePath() { return ProgramFolder() + kSettingsFileName; }
+std::string SettingsFilePath()
+{
+    const std::string folder = ProgramFolder();
+    if (IsFolderWritableByUser(folder))
+        return folder + kSettingsFileName;
+    // An installed program: each user's own copy, made from the program's
+    // default on first use so that the first conversion works at once.
+    const std::string own = ConfigFolder() + kSettingsFileName;
+    std::string defaults;
+    if (!PathExists(own) && ReadWholeFile(folder + kSettingsFileName, &defaults))
+        WriteFileAtomically(own, defaults);
+    return own;
+}
 
 ConversionSettings ParseSettings(const std::string& text)
 {
@@ -99,13 +112,13 @@ std::string SettingsFileText(const std::string& existing, const SettingsInput& i
     return text;
 }
 
-void SaveSettings(const SettingsInput& input)
+bool SaveSettings(const SettingsInput& input)
 {
     const std::string path = SettingsFilePath();
     std::string existing;
     ReadWholeFile(path, &existing);
     // One write for all nine keys, so a crash never leaves a mix of old and new.
-    WriteFileAtomically(path, SettingsFileText(existing, input));
+    return WriteFileAtomically(path, SettingsFileText(existing, input));
 }
 
 SettingsDisplay DisplayForms(const ConversionSettings& s)

@@ -1,5 +1,6 @@
 // video.dll: writes the frames of a video as numbered still images.
 
+#include "sablewick/Version.h"
 #include "tools/common/PartialFiles.h"
 #include "tools/video/FrameExtractor.h"
 #include "tools/video/VideoOptions.h"
@@ -14,6 +15,8 @@ extern "C" {
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "video.dll"))
+        return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     auto options = video::parseVideoOptions(args);
     if (!options) {
