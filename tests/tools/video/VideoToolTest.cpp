@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -419,3 +420,36 @@ TEST_F(VideoTool, FullDiskFailsAndLeavesNoHalfImage)
 }
 
 } // namespace
+
+// A pipe, a folder, a device or a concat list disguised as a clip must be refused
+// by every FFmpeg tool without blocking on it or reading the files it names.
+// `timeout` only keeps a regression from hanging the suite.
+TEST_F(VideoTool, AllFfmpegToolsOpenOnlyTheNamedRegularFile)
+{
+    const fs::path fifo = s_clips / "fifo.mp4";
+    ::mkfifo(fifo.c_str(), 0600);
+    const fs::path folder = s_clips / "folder.mp4";
+    fs::create_directories(folder);
+    const fs::path list = s_clips / "list.mp4";
+    std::ofstream(list) << "ffconcat version 1.0\nfile 'c25.mp4'\n";
+
+    const std::string bin = SABLEWICK_BIN_DIR;
+    const std::vector<std::vector<std::string>> tools {
+        { bin + "video.dll", "-i", "@", "-y", "-ss", "0", "-t", "1", "-r", "1.00",
+            (m_out / "f%d.png").string() },
+        { bin + "swfinfo.dll", "-f", "@" },
+        { "env", "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", bin + "player.dll", "@" },
+    };
+    for (const fs::path& input : { fifo, folder, fs::path("/dev/zero"), list }) {
+        for (const auto& tool : tools) {
+            std::vector<std::string> args { "-k", "2", "20" };
+            for (const auto& a : tool)
+                args.push_back(a == "@" ? input.string() : a);
+            const ToolRun r = runProgram("/usr/bin/timeout", args);
+            SCOPED_TRACE(tool[0] + " " + input.string());
+            EXPECT_NE(r.exitCode, 124) << "blocked";
+            EXPECT_EQ(r.signal, 0);
+            EXPECT_NE(r.exitCode, 0) << r.output;
+        }
+    }
+}
