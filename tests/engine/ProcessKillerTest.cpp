@@ -27,7 +27,7 @@ pid_t StartCopy(const fs::path& program)
 // Names of this test's own, so that its kills reach only the processes it started.
 std::string OwnName(const std::string& tail)
 {
-    return "killtest" + std::to_string(getpid()) + tail;
+    return "k" + std::to_string(getpid()) + tail; // short: a command name keeps 15 characters
 }
 
 std::string Upper(std::string text)
@@ -89,7 +89,7 @@ TEST(KillProcessesByName, ReachesScriptsByTheirName)
     fs::permissions(script, fs::perms::owner_all);
     // The shell replaces itself with sleep: that process is no longer the tool.
     // A script that keeps running is reached through its command name.
-    const fs::path waiting = fs::path(dir) / OwnName("player.dll");
+    const fs::path waiting = fs::path(dir) / OwnName("pl.dll");
     f = std::fopen(waiting.c_str(), "w");
     std::fputs("#!/bin/sh\nwhile :; do sleep 1; done\n", f);
     std::fclose(f);
@@ -100,7 +100,7 @@ TEST(KillProcessesByName, ReachesScriptsByTheirName)
         _exit(127);
     }
     usleep(300 * 1000);
-    EXPECT_GE(KillProcessesByName(Upper(OwnName("player.dll"))), 1);
+    EXPECT_GE(KillProcessesByName(Upper(OwnName("pl.dll"))), 1);
     EXPECT_TRUE(WasKilled(pid));
     fs::remove_all(dir);
 }
