@@ -105,19 +105,29 @@ std::string TakeSize(const std::string& v, ConsoleOptions& o)
     return {};
 }
 
+// A real value checked by the settings file's own rules: refused when it is
+// no plain number or the rules would store `fallback` in its place.
+std::string TakeReal(const std::string& v, ConsoleOptions& o, std::string SettingsInput::*input,
+                     std::string ConversionSettings::*field, const std::string& fallback,
+                     const char* option, const std::string& expected)
+{
+    SettingsInput in;
+    in.*input = v;
+    const std::string stored = NormalisedSettings(in).*field;
+    if (!IsDecimalNumber(v) || stored == fallback)
+        return "'" + v + "' is not " + expected;
+    Override(o, field, stored, option);
+    return {};
+}
+
 std::string TakeQuality(const std::string& v, ConsoleOptions& o)
 {
     if (Is(v, "default")) {
         Override(o, &ConversionSettings::VBRValue, "Default", "--quality");
         return {};
     }
-    SettingsInput in;
-    in.VBRValue = v;
-    const std::string stored = NormalisedSettings(in).VBRValue;
-    if (!IsDecimalNumber(v) || stored == "Default")
-        return "'" + v + "' is not a quality scale from 0.01 to 255 (or default)";
-    Override(o, &ConversionSettings::VBRValue, stored, "--quality");
-    return {};
+    return TakeReal(v, o, &SettingsInput::VBRValue, &ConversionSettings::VBRValue, "Default",
+                    "--quality", "a quality scale from 0.01 to 255 (or default)");
 }
 
 std::string TakeFormat(const std::string& v, ConsoleOptions& o)
@@ -187,14 +197,12 @@ std::string TakePlaybackRate(const std::string& v, ConsoleOptions& o)
         o.PlaybackRateGiven = true;
         return {};
     }
-    SettingsInput in;
-    in.TimeDelay = v;
-    const std::string stored = NormalisedSettings(in).TimeDelay;
-    if (!IsDecimalNumber(v) || stored == "0.00")
-        return "'" + v + "' is not a frame rate from 0.01 to 100 (0: real time)";
-    Override(o, &ConversionSettings::TimeDelay, stored, "--playback-fps");
-    o.PlaybackRateGiven = true;
-    return {};
+    std::string error = TakeReal(v, o, &SettingsInput::TimeDelay, &ConversionSettings::TimeDelay,
+                                 "0.00", "--playback-fps",
+                                 "a frame rate from 0.01 to 100 (0: real time)");
+    if (error.empty())
+        o.PlaybackRateGiven = true;
+    return error;
 }
 
 std::string TakeFolder(const std::string& v, ConsoleOptions& o)

@@ -26,12 +26,6 @@ pid_t ToolProcesses::Reap(pid_t pid, int* status)
     return r;
 }
 
-bool ToolProcesses::Ending() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_ending;
-}
-
 void ToolProcesses::EndAll()
 {
     {

@@ -12,7 +12,7 @@ class ToolProcesses
 {
 public:
     // How long a tool may take to clean up after SIGTERM before it gets SIGKILL.
-    static constexpr std::chrono::milliseconds kGrace {300};
+    static constexpr std::chrono::milliseconds kGrace { 300 };
 
     // Registers a just-started tool. Once EndAll has begun, the tool is killed
     // at once instead: it was started just as the stop came in.
@@ -27,10 +27,8 @@ public:
     // groups whose leader has not been reaped by then. Later Adds are killed.
     void EndAll();
 
-    bool Ending() const;
-
 private:
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::set<pid_t> m_groups;
     bool m_ending = false;
 };

@@ -1,6 +1,7 @@
 // The console program as a user runs it: in a pipe and on a terminal, with its
 // options, on a tiny clip and the real tools, with a settings file of its own.
 #include "tests/ScriptFiles.h"
+#include "tests/cli/ProgramCopy.h"
 
 #include <gtest/gtest.h>
 
@@ -27,20 +28,12 @@ protected:
     static void SetUpTestSuite()
     {
         s_dir = fs::temp_directory_path() / ("cliprog-" + std::to_string(::getpid()));
-        fs::create_directories(s_dir / "bin");
-        // A copy, not a link: the program finds its tools and settings beside its own file.
-        fs::copy_file(fs::path(SABLEWICK_BIN_DIR) / "sablewick-cli",
-                      s_dir / "bin" / "sablewick-cli");
-        for (const char* tool : {"video.dll", "imgconv.dll"})
-            fs::create_symlink(fs::path(SABLEWICK_BIN_DIR) / tool, s_dir / "bin" / tool);
-        std::ofstream(s_dir / "bin" / "TellurvaneInfo.ini")
-            << "[TellurvaneInfo]\r\nStart=0\r\nEnd=Default\r\nResolutionX=Default\r\n"
-               "ResolutionY=Default\r\nVBRValue=Default\r\nImagesPerSecond=0.10\r\n"
-               "TimeDelay=0.00\r\nFileFormat=0\r\nLoop=0\r\n; kept as it is\r\n";
-        const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i "
-                                 "testsrc2=s=64x48:r=10:d=2 -pix_fmt yuv420p '"
-                                 + Clip() + "'";
-        ASSERT_EQ(std::system(make.c_str()), 0);
+        test_program::MakeProgramCopy(
+            s_dir / "bin",
+            "[TellurvaneInfo]\r\nStart=0\r\nEnd=Default\r\nResolutionX=Default\r\n"
+            "ResolutionY=Default\r\nVBRValue=Default\r\nImagesPerSecond=0.10\r\n"
+            "TimeDelay=0.00\r\nFileFormat=0\r\nLoop=0\r\n; kept as it is\r\n");
+        ASSERT_TRUE(test_program::MakeClip(Clip(), "testsrc2=s=64x48:r=10:d=2"));
     }
     static void TearDownTestSuite() { fs::remove_all(s_dir); }
 

@@ -1,14 +1,15 @@
 // Several copies of the console program at once, stopped and killed: each ends
 // only its own tools and leaves nothing half-written behind.
+#include "tests/Processes.h"
 #include "tests/ScriptFiles.h"
-
-#include <gtest/gtest.h>
+#include "tests/cli/ProgramCopy.h"
 
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -19,37 +20,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The children of `parent` that are alive (not zombies).
-std::vector<pid_t> ChildrenOf(pid_t parent)
-{
-    std::vector<pid_t> children;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream in(entry.path() / "stat");
-        std::string stat;
-        std::getline(in, stat);
-        const auto close = stat.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        char state = 0;
-        int ppid = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent
-            && state != 'Z')
-            children.push_back(std::stoi(name));
-    }
-    return children;
-}
-
-bool Alive(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat;
-    std::getline(in, stat);
-    const auto close = stat.rfind(')');
-    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
-}
+using test_processes::Alive;
+using test_processes::ChildrenOf;
 
 class ConsoleStop : public testing::Test
 {
@@ -57,20 +29,12 @@ protected:
     static void SetUpTestSuite()
     {
         s_dir = fs::temp_directory_path() / ("clistop-" + std::to_string(::getpid()));
-        fs::create_directories(s_dir / "bin");
-        fs::copy_file(fs::path(SABLEWICK_BIN_DIR) / "sablewick-cli",
-                      s_dir / "bin" / "sablewick-cli");
-        for (const char* tool : {"video.dll", "imgconv.dll"})
-            fs::create_symlink(fs::path(SABLEWICK_BIN_DIR) / tool, s_dir / "bin" / tool);
         // Every frame of a 25 fps clip: long enough to be stopped midway.
-        std::ofstream(s_dir / "bin" / "TellurvaneInfo.ini")
-            << "[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\n"
-               "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=0.04\n"
-               "TimeDelay=0.00\nFileFormat=0\nLoop=0\n";
-        const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i "
-                                 "testsrc2=s=480x360:r=25:d=12 -pix_fmt yuv420p '"
-                                 + Clip() + "'";
-        ASSERT_EQ(std::system(make.c_str()), 0);
+        test_program::MakeProgramCopy(s_dir / "bin",
+            "[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\n"
+            "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=0.04\n"
+            "TimeDelay=0.00\nFileFormat=0\nLoop=0\n");
+        ASSERT_TRUE(test_program::MakeClip(Clip(), "testsrc2=s=480x360:r=25:d=12"));
         std::ofstream(s_dir / "junk.mp4") << "this is no video at all\n";
     }
     static void TearDownTestSuite() { fs::remove_all(s_dir); }
@@ -82,7 +46,7 @@ protected:
     {
         fs::create_directories(s_dir / name);
         const std::string program = (s_dir / "bin" / "sablewick-cli").string();
-        args.insert(args.begin(), {program, "-o", (s_dir / name).string()});
+        args.insert(args.begin(), { program, "-o", (s_dir / name).string() });
         const std::string out = (s_dir / (name + ".out")).string();
         const std::string err = (s_dir / (name + ".err")).string();
         const pid_t pid = ::fork();
@@ -138,8 +102,8 @@ protected:
 
 TEST_F(ConsoleStop, StoppingOneCopyLeavesTheOtherCopysConversion)
 {
-    const pid_t a = Start("a", {Clip()});
-    const pid_t b = Start("b", {Clip()});
+    const pid_t a = Start("a", { Clip() });
+    const pid_t b = Start("b", { Clip() });
     ASSERT_FALSE(WaitForTool(a).empty());
     ASSERT_FALSE(WaitForTool(b).empty());
     ::kill(b, SIGINT);
@@ -167,15 +131,14 @@ TEST_F(ConsoleStop, AKilledProgramLeavesNoToolRunning)
 {
     // Orphans come to the test, so that it sees them and can end them.
     ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-    const pid_t program = Start("killed", {Clip()});
+    const pid_t program = Start("killed", { Clip() });
     const std::vector<pid_t> tools = WaitForTool(program);
     ASSERT_FALSE(tools.empty());
     ::kill(program, SIGKILL);
     Wait(program);
     // Well within a second in practice; the bound only keeps a fault from hanging the test.
     for (int i = 0; i < 300; ++i) {
-        while (::waitpid(-1, nullptr, WNOHANG) > 0) {
-        }
+        while (::waitpid(-1, nullptr, WNOHANG) > 0) { }
         if (std::none_of(tools.begin(), tools.end(), Alive))
             break;
         std::this_thread::sleep_for(10ms);
@@ -184,16 +147,15 @@ TEST_F(ConsoleStop, AKilledProgramLeavesNoToolRunning)
         EXPECT_FALSE(Alive(tool)) << "tool " << tool << " outlived its program";
         ::kill(tool, SIGKILL);
     }
-    while (::waitpid(-1, nullptr, WNOHANG) > 0) {
-    }
+    while (::waitpid(-1, nullptr, WNOHANG) > 0) { }
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 TEST_F(ConsoleStop, StopDuringStillImagesLeavesNoHiddenFile)
 {
-    for (const char* format : {"jpg", "bmp"}) {
+    for (const char* format : { "jpg", "bmp" }) {
         const std::string name = std::string("still-") + format;
-        const pid_t program = Start(name, {"--format", format, Clip()});
+        const pid_t program = Start(name, { "--format", format, Clip() });
         ASSERT_FALSE(WaitForTool(program).empty());
         std::this_thread::sleep_for(300ms); // images are being written now
         ::kill(program, SIGINT);

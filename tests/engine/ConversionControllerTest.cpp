@@ -1,9 +1,9 @@
 #include "engine/ConversionController.h"
 
 #include "engine/Preview.h"
-#include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
+#include "tests/Processes.h"
 #include "tests/ScriptFiles.h"
 #include "tests/engine/RecordingHost.h"
 
@@ -36,15 +36,7 @@ const char* kWriteFrame = "for last; do :; done; f=$(printf \"$last\" 1); : > \"
 // Writes the file named by the last argument.
 const char* kWriteOutput = "for last; do :; done; : > \"$last\"\n";
 
-// True while `pid` lives (a zombie counts as gone).
-bool Alive(pid_t pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    std::getline(stat, text);
-    const auto close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
-}
+using test_processes::Alive;
 
 class ConversionControllerTest : public testing::Test
 {

@@ -1,7 +1,6 @@
 #include "engine/ConversionController.h"
 #include "engine/MediaInfo.h"
 #include "engine/Preview.h"
-#include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
 #include "tests/ScriptFiles.h"
 #include "tests/engine/RecordingHost.h"
