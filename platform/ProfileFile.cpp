@@ -1,6 +1,7 @@
 #include "platform/ProfileFile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <string_view>
@@ -185,15 +186,64 @@ bool ReadWholeFile(const std::string& path, std::string* data)
     return ok;
 }
 
+namespace {
+
+// The file a write to `path` lands on: `path` itself, or the end of its chain of symbolic
+// links, so that a linked file stays linked and its target is what changes. False for a
+// chain that loops or cannot be read.
+bool FollowLinks(const std::string& path, std::string* target)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *target = current;
+            return true;
+        }
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink(current.c_str(), buf, sizeof buf);
+        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf)
+            return false;
+        std::string link(buf, static_cast<std::size_t>(n));
+        if (link.front() != '/') {
+            const std::size_t slash = current.rfind('/');
+            if (slash != std::string::npos)
+                link.insert(0, current, 0, slash + 1);
+        }
+        current = link;
+    }
+    return false;
+}
+
+// Whether an existing file may be written. The rename below would go around the file's
+// mode, so ask what writing the file in place would be allowed: for an ordinary user that
+// is access(W_OK) (mode, owner, ACLs, read-only mounts). Root may write any file, so for
+// root a cleared owner write bit is taken as the user's "read-only" and respected.
+bool MayWrite(const std::string& target, const struct stat& st)
+{
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return false;
+    return ::geteuid() != 0 || (st.st_mode & S_IWUSR) != 0;
+}
+
+} // namespace
+
 bool WriteFileAtomically(const std::string& path, const std::string& data)
 {
-    std::string tmp = path + ".tmp-" + std::to_string(getpid());
+    std::string target;
+    if (!FollowLinks(path, &target))
+        return false;
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !MayWrite(target, st))
+        return false;
+    // The temporary file lies beside the target, so the rename stays on its file system.
+    std::string tmp = target + ".tmp-" + std::to_string(getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     // Keep the mode of the file being replaced.
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0)
+    if (exists)
         ::fchmod(fd, st.st_mode & 07777);
     std::size_t done = 0;
     bool ok = true;
@@ -211,7 +261,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& data)
         ok = false;
     if (::close(fd) != 0)
         ok = false;
-    if (ok && std::rename(tmp.c_str(), path.c_str()) != 0)
+    if (ok && std::rename(tmp.c_str(), target.c_str()) != 0)
         ok = false;
     if (!ok)
         ::unlink(tmp.c_str());

@@ -25,7 +25,10 @@ std::string FindProfileValue(const std::string& text, const std::string& section
 std::string ReplaceProfileValue(const std::string& text, const std::string& section,
                                 const std::string& key, const std::string& value);
 
-// Writes `data` to `path` through a temporary file in the same folder and a rename.
+// Writes `data` to `path` through a temporary file and a rename. A symbolic link is
+// written through: its final target is replaced, from a temporary file in the target's
+// folder. False, with nothing changed, when the file exists but may not be written (a
+// file made read-only stays as it is, even for root).
 bool WriteFileAtomically(const std::string& path, const std::string& data);
 
 // Reads a whole file; false when it cannot be opened.

@@ -18,31 +18,48 @@
 
 namespace {
 
-// Limits what the user types, not what the program puts into a field: a
-// longer text set by the program may be shortened but not lengthened.
+// Limits what the user types or pastes, not what the program puts into a field:
+// a longer text set by the program may be shortened but not lengthened. An
+// insertion that would pass the limit is cut to its first characters that fit,
+// as an edit control does with a paste.
 class TypingLimit : public QValidator
 {
 public:
     TypingLimit(int limit, QObject* parent)
         : QValidator(parent)
         , m_limit(limit)
-        , m_allowed(limit)
     { }
 
-    // Called before the program sets a text of the given length.
-    void AllowLength(qsizetype length) const { m_allowed = std::max<qsizetype>(m_limit, length); }
+    // Called before the program sets a text.
+    void AllowText(const QString& text) const { m_programText = text; }
 
-    State validate(QString& input, int&) const override
+    State validate(QString& input, int& pos) const override
     {
-        if (input.size() > m_allowed)
-            return Invalid;
-        AllowLength(input.size());
+        // Undo may bring back the program's own longer text.
+        if (input.size() > m_limit && input != m_programText) {
+            // The inserted text ends at the cursor; before it stands what was
+            // kept of the old text. The kept part may exceed the limit only when
+            // the program put it there, and then nothing more fits.
+            const qsizetype after = input.size() - pos;
+            const qsizetype most
+                = std::max<qsizetype>(0, std::min<qsizetype>(pos, m_text.size() - after));
+            qsizetype before = 0;
+            while (before < most && input[before] == m_text[before])
+                ++before;
+            const qsizetype keep = std::max<qsizetype>(m_limit, before + after) - after;
+            if (keep < pos) {
+                input = input.left(keep) + input.right(after);
+                pos = static_cast<int>(keep);
+            }
+        }
+        m_text = input;
         return Acceptable;
     }
 
 private:
     qsizetype m_limit;
-    mutable qsizetype m_allowed; // follows the field's text as it shrinks
+    mutable QString m_text; // the field's text after the last change
+    mutable QString m_programText;
 };
 
 // The template, in dialog units.
@@ -300,7 +317,7 @@ void COptionsDialog::ShowStoredSettings()
 void COptionsDialog::SetFieldText(QLineEdit* edit, const QString& text)
 {
     if (const auto* limit = dynamic_cast<const TypingLimit*>(edit->validator()))
-        limit->AllowLength(text.size());
+        limit->AllowText(text);
     edit->setText(text);
 }
 

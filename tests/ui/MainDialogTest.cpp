@@ -297,17 +297,28 @@ private slots:
             QCOMPARE(d().FileList()->RowPath(row), chosen[row]);
         QCOMPARE(
             f->rowsAdded, QStringList({ "0 " + chosen[0], "1 " + chosen[1], "2 " + chosen[2] }));
+        // Several files: the folder without a trailing separator.
         QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
-            (f->Folder("in") + "/").toStdString());
+            f->Folder("in").toStdString());
         QCOMPARE(d().ProgressBar()->value(), 0);
         QVERIFY(d().RemoveAllButton()->isEnabled());
+
+        // One file: its folder with the separator, and the next dialog starts there.
+        const QString single = f->MakeFile("one/d.mp4");
+        f->fileAnswer = { single };
+        d().AddCommand();
+        QCOMPARE(f->fileQuestions.last(), f->Folder("in"));
+        QCOMPARE(d().FileList()->rowCount(), 4);
+        QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
+            (f->Folder("one") + "/").toStdString());
 
         // Cancelled: nothing added, the folder kept.
         f->fileAnswer.clear();
         d().AddCommand();
-        QCOMPARE(d().FileList()->rowCount(), 3);
+        QCOMPARE(f->fileQuestions.last(), f->Folder("one") + "/");
+        QCOMPARE(d().FileList()->rowCount(), 4);
         QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
-            (f->Folder("in") + "/").toStdString());
+            (f->Folder("one") + "/").toStdString());
     }
 
     void droppedFilesPassTheFilter()

@@ -37,7 +37,8 @@ const char* UsageText()
            "Options:\n"
            "  -delay N   delay between frames in hundredths of a second (default: the\n"
            "             frames' own FrameInterval, else 10)\n"
-           "  -loop N    number of plays, 0 for endless (default 0)\n"
+           "  -loop N    replay count, 0 for endless (default 0): browsers play the GIF\n"
+           "             once and then repeat it N times\n"
            "  --help     shows this text\n"
            "WILDCARD may hold * and ? in its file-name part; frames are taken in name order.\n";
 }

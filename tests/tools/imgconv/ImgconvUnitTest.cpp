@@ -47,14 +47,6 @@ TEST(FrameClock, BrowsersNeedAtLeastTwoHundredths)
     EXPECT_EQ(PlayableDelay(10), 10);
 }
 
-TEST(NetscapeLoop, PlaysMapToBlockValues)
-{
-    EXPECT_EQ(NetscapeLoopValue(0), 0); // endless
-    EXPECT_EQ(NetscapeLoopValue(1), -1); // once: no block at all
-    EXPECT_EQ(NetscapeLoopValue(2), 1);
-    EXPECT_EQ(NetscapeLoopValue(1000), 999);
-}
-
 struct NumberCase
 {
     const char* pattern;
