@@ -6,6 +6,7 @@
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
 #include "ui/DialogUnits.h"
+#include "ui/FileNameText.h"
 #include "ui/MainWindowBusService.h"
 #include "widgets/CStatusFolderPicker.h"
 #include "widgets/RichMessageBox.h"
@@ -67,7 +68,7 @@ CMainDialog::CMainDialog(QWidget* parent)
     : QDialog(parent)
     , m_folderChooser(DefaultFolderChooser)
     , m_fileDialog(DefaultFileDialog)
-    , m_opener([](const QString& target) { return OpenUrl(target.toStdString()); })
+    , m_opener([](const QString& target) { return OpenUrl(FileNameBytes(target)); })
     , m_controller(*this)
 {
     InitPictures();
@@ -305,9 +306,11 @@ void CMainDialog::OnStatusTextMessage(int position, const QString& text)
     SetProgress(position);
 }
 
-void CMainDialog::OnAddFileMessage(const QString& path)
+void CMainDialog::OnAddFileMessage(const QString& message)
 {
-    if (path.isEmpty() || !PathExists(path.toStdString()))
+    // Names that are not UTF-8 cross the bus as U+FFFD.
+    const QString path = FindFileOnDisk(message);
+    if (path.isEmpty() || !PathExists(FileNameBytes(path)))
         return;
     // A file manager's Open With comes this way: the files get their media
     // information as dropped files do.
@@ -336,12 +339,13 @@ std::string CMainDialog::ChooseOutputFolder()
 {
     const std::string profile = ApplicationProfilePath();
     const QString remembered
-        = QString::fromStdString(ReadProfileString(profile, "OpenFolder", "Folder", "", 4096));
-    const QString chosen = m_folderChooser ? m_folderChooser(this, remembered) : QString();
-    if (chosen.isEmpty())
+        = FileNameText(ReadProfileString(profile, "OpenFolder", "Folder", "", 4096));
+    const QString answer = m_folderChooser ? m_folderChooser(this, remembered) : QString();
+    if (answer.isEmpty())
         return {};
-    WriteProfileString(profile, "OpenFolder", "Folder", chosen.toStdString());
-    return chosen.toStdString();
+    const std::string chosen = FileNameBytes(FindFileOnDisk(answer));
+    WriteProfileString(profile, "OpenFolder", "Folder", chosen);
+    return chosen;
 }
 
 void CMainDialog::SetStatusText(const std::string& text)
@@ -367,7 +371,7 @@ int CMainDialog::RowCount() const
 
 std::string CMainDialog::RowPath(int row) const
 {
-    return m_list->RowPath(row).toStdString();
+    return FileNameBytes(m_list->RowPath(row));
 }
 
 void CMainDialog::SetRowResult(int row, const std::string& text)
