@@ -65,8 +65,12 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
         if (fd < 0)
             tag = makeTag();
     }
-    if (fd < 0)
-        return Outcome<AtomicFile>::failure("cannot write '" + path + "': " + systemError(errno));
+    if (fd < 0) {
+        const int error = errno;
+        // The last name tried may be another process's file: not ours to remove.
+        f.m_temporary.clear();
+        return Outcome<AtomicFile>::failure("cannot write '" + path + "': " + systemError(error));
+    }
     f.m_stream = ::fdopen(fd, "wb");
     if (!f.m_stream) {
         int error = errno;
