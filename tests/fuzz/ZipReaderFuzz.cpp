@@ -49,9 +49,9 @@ void ReadEveryItem(const std::uint8_t* data, std::size_t size, const std::string
             continue;
         CheckCleanName(info->name);
         if (info->size > kMaxMemberSize) {
+            // Refused (too small a buffer, unless something is wrong before that).
             std::vector<std::uint8_t> small(16, kFill);
-            FUZZ_CHECK(
-                reader->ExtractItem(i, small.data(), small.size()) == ZipStatus::BufferTooSmall);
+            FUZZ_CHECK(reader->ExtractItem(i, small.data(), small.size()) != ZipStatus::Ok);
             FUZZ_CHECK(AllFill(small));
             continue;
         }
