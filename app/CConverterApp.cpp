@@ -1,7 +1,7 @@
 #include "app/CConverterApp.h"
 
 #include "app/BrandingInfo.h"
-#include "app/CommandLine.h"
+#include "app/ProgramArguments.h"
 #include "app/MediaInfoQueue.h"
 #include "app/WindowHandOver.h"
 #include "app/WindowTitle.h"

@@ -1,6 +1,6 @@
 #include "app/WindowHandOver.h"
 
-#include "app/CommandLine.h"
+#include "app/ProgramArguments.h"
 #include "ui/FileNameText.h"
 
 #include <QDBusConnection>

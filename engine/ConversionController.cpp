@@ -1,6 +1,6 @@
 #include "engine/ConversionController.h"
 
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 #include "engine/ConvertFile.h"
 #include "engine/Settings.h"
 #include "platform/ProfileFile.h"

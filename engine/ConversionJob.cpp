@@ -1,6 +1,6 @@
 #include "engine/ConversionJob.h"
 
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 #include "platform/AsciiText.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "engine/ConvertFile.h"
 
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 #include "engine/ToolRunner.h"
 #include "platform/AsciiText.h"
 #include "platform/CHandles.h"

@@ -1,6 +1,6 @@
 #include "engine/MediaInfo.h"
 
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 #include "engine/ToolRunner.h"
 #include "engine/ToolProcesses.h"
 #include "platform/ProgramFolder.h"

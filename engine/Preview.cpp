@@ -1,6 +1,6 @@
 #include "engine/Preview.h"
 
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 #include "engine/ConversionController.h"
 #include "engine/ToolProcesses.h"
 #include "engine/ToolRunner.h"

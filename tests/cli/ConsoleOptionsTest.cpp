@@ -1,6 +1,6 @@
 #include "cli/ConsoleOptions.h"
 
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

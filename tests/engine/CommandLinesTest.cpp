@@ -1,5 +1,5 @@
 #include "engine/CommandLineSplitter.h"
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The command-line splitter on any text, and the path quoting it undoes.
 
 #include "engine/CommandLineSplitter.h"
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <string>

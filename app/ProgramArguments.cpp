@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/ProgramArguments.h"
 
 #include "platform/AsciiText.h"
 

@@ -1,4 +1,4 @@
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 
 #include "engine/SettingsText.h"
 #include "platform/ProgramFolder.h"
