@@ -1,0 +1,90 @@
+#include "tools/imgconv/QualityScale.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace imgconv {
+
+namespace {
+
+    // Lever values at points of the scale, chosen by measurement (bench/imgconv-bench.sh
+    // rd); in between they are interpolated linearly.
+    struct Point
+    {
+        double quality;
+        double maxQuality; // libimagequant target
+        double dithering;
+        double stillThreshold; // in texture
+        double stillBase; // on flat areas
+        double lossy;
+        double sizeRatio; // typical size against the default settings
+    };
+
+    constexpr Point kPoints[] = {
+        { 1, 10, 0.0, 24, 6, 80, 0.15 },
+        { 20, 30, 0.05, 16, 4, 50, 0.25 },
+        { 40, 50, 0.1, 10, 3, 28, 0.42 },
+        { 50, 60, 0.15, 8, 2.5, 20, 0.52 },
+        { 60, 70, 0.2, 7, 2, 14, 0.62 },
+        { 70, 80, 0.25, 6, 1.5, 10, 0.72 },
+        { 80, 90, 0.3, 5, 1.25, 6, 0.83 },
+        { 90, 100, 0.3, 4, 1, 3, 1.0 },
+        { 100, 100, 0.3, 3, 0.5, 1, 1.15 },
+    };
+    constexpr int kPointCount = static_cast<int>(sizeof kPoints / sizeof kPoints[0]);
+
+    double Mix(double a, double b, double t)
+    {
+        return a + (b - a) * t;
+    }
+
+} // namespace
+
+QuantizeSettings SettingsForQuality(QuantizeSettings base, double quality)
+{
+    quality = std::clamp(quality, 1.0, 100.0);
+    int i = 0;
+    while (i + 2 < kPointCount && quality > kPoints[i + 1].quality)
+        ++i;
+    const Point& a = kPoints[i];
+    const Point& b = kPoints[i + 1];
+    const double t = (quality - a.quality) / (b.quality - a.quality);
+    base.maxQuality = static_cast<int>(std::lround(Mix(a.maxQuality, b.maxQuality, t)));
+    base.dithering = static_cast<float>(Mix(a.dithering, b.dithering, t));
+    // Mapping onto a shared palette dithers a little less than a palette of its own.
+    base.reuseDithering = std::max(0.0f, base.dithering - 0.1f);
+    base.stillThreshold = static_cast<int>(std::lround(Mix(a.stillThreshold, b.stillThreshold, t)));
+    base.stillBase = static_cast<float>(Mix(a.stillBase, b.stillBase, t));
+    base.lossy = static_cast<int>(std::lround(Mix(a.lossy, b.lossy, t)));
+    return base;
+}
+
+double TypicalSizeRatio(double quality)
+{
+    quality = std::clamp(quality, 1.0, 100.0);
+    int i = 0;
+    while (i + 2 < kPointCount && quality > kPoints[i + 1].quality)
+        ++i;
+    const Point& a = kPoints[i];
+    const Point& b = kPoints[i + 1];
+    const double t = (quality - a.quality) / (b.quality - a.quality);
+    return std::exp(Mix(std::log(a.sizeRatio), std::log(b.sizeRatio), t));
+}
+
+double QualityForSizeRatio(double ratio)
+{
+    if (ratio <= kPoints[0].sizeRatio)
+        return 1;
+    if (ratio >= kPoints[kPointCount - 1].sizeRatio)
+        return 100;
+    int i = 0;
+    while (i + 2 < kPointCount && ratio > kPoints[i + 1].sizeRatio)
+        ++i;
+    const Point& a = kPoints[i];
+    const Point& b = kPoints[i + 1];
+    const double t = (std::log(ratio) - std::log(a.sizeRatio))
+        / (std::log(b.sizeRatio) - std::log(a.sizeRatio));
+    return Mix(a.quality, b.quality, t);
+}
+
+} // namespace imgconv
