@@ -20,16 +20,19 @@ namespace {
         double sizeRatio; // typical size against the default settings
     };
 
+    // Measured on a pan and on flat synthetic content against gifski's quality curve:
+    // fewer colours and a higher still threshold cost less SSIM per byte saved than a
+    // higher lossy tolerance, which therefore grows last. 90 is the default settings.
     constexpr Point kPoints[] = {
-        { 1, 10, 0.0, 24, 6, 80, 0.15 },
-        { 20, 30, 0.05, 16, 4, 50, 0.25 },
-        { 40, 50, 0.1, 10, 3, 28, 0.42 },
-        { 50, 60, 0.15, 8, 2.5, 20, 0.52 },
-        { 60, 70, 0.2, 7, 2, 14, 0.62 },
-        { 70, 80, 0.25, 6, 1.5, 10, 0.72 },
-        { 80, 90, 0.3, 5, 1.25, 6, 0.83 },
+        { 1, 0, 0.2, 20, 5, 30, 0.30 },
+        { 20, 10, 0.25, 12, 3, 10, 0.45 },
+        { 40, 20, 0.3, 10, 3, 6, 0.56 },
+        { 50, 30, 0.3, 8, 2, 4, 0.66 },
+        { 60, 40, 0.3, 7, 2, 4, 0.76 },
+        { 70, 60, 0.3, 6, 2, 4, 0.85 },
+        { 80, 80, 0.3, 6, 2, 3, 0.91 },
         { 90, 100, 0.3, 4, 1, 3, 1.0 },
-        { 100, 100, 0.3, 3, 0.5, 1, 1.15 },
+        { 100, 100, 0.3, 3, 0.5, 1, 1.1 },
     };
     constexpr int kPointCount = static_cast<int>(sizeof kPoints / sizeof kPoints[0]);
 
