@@ -87,6 +87,10 @@ bool BudgetedConversion::Encode(double quality, bool defaultSettings)
     }
     trial.size = static_cast<long long>(info.st_size);
     m_trials.push_back(trial);
+    // For the benchmark: how the budget was reached.
+    if (std::getenv("IMGCONV_BUDGET_TRACE"))
+        std::fprintf(stderr, "imgconv: trial %zu quality %.2f: %lld bytes\n", m_trials.size(),
+            quality, trial.size);
     return true;
 }
 
@@ -106,28 +110,24 @@ double BudgetedConversion::NextQuality() const
         }
     }
     double guess;
-    const Trial* a = over ? over : fits;
-    const Trial* b = nullptr;
     if (fits && over) {
-        b = fits;
+        // Bracketed: the secant in log size between the two.
+        const double logFits = std::log(static_cast<double>(fits->size));
+        const double logOver = std::log(static_cast<double>(over->size));
+        guess = fits->quality
+            + (target - logFits) * (over->quality - fits->quality) / (logOver - logFits);
     } else {
-        // Both on one side: the two nearest the target in log size.
+        // All on one side: a secant through distant points misses the curve's bend, so
+        // follow the typical curve through the trial nearest the target instead.
+        const Trial* nearest = nullptr;
         for (const Trial& trial : m_trials) {
-            if (&trial != a
-                && (!b
-                    || std::abs(std::log(static_cast<double>(trial.size)) - target)
-                        < std::abs(std::log(static_cast<double>(b->size)) - target)))
-                b = &trial;
+            if (!nearest
+                || std::abs(std::log(static_cast<double>(trial.size)) - target)
+                    < std::abs(std::log(static_cast<double>(nearest->size)) - target))
+                nearest = &trial;
         }
-    }
-    const double logA = std::log(static_cast<double>(a->size));
-    if (b && b->quality != a->quality && b->size != a->size
-        && (b->size > a->size) == (b->quality > a->quality)) {
-        const double logB = std::log(static_cast<double>(b->size));
-        guess = a->quality + (target - logA) * (b->quality - a->quality) / (logB - logA);
-    } else {
-        // One point (or a useless pair): the typical curve, through the nearest trial.
-        guess = QualityForSizeRatio(TypicalSizeRatio(a->quality) * std::exp(target - logA));
+        guess = QualityForSizeRatio(TypicalSizeRatio(nearest->quality)
+            * std::exp(target - std::log(static_cast<double>(nearest->size))));
     }
     // Stay strictly between the trials that bracket the band.
     if (over)
