@@ -2,6 +2,7 @@
 
 #include "app/BrandingInfo.h"
 #include "app/CommandLine.h"
+#include "app/WindowHandOver.h"
 #include "app/WindowTitle.h"
 #include "engine/MediaInfo.h"
 #include "engine/Preview.h"
@@ -56,7 +57,10 @@ bool ProcessCommandLine(CMainDialog& dialog, const std::vector<std::string>& arg
         return false;
     for (const CommandLineAction& action : ParseCommandLine(args)) {
         if (action.kind == CommandLineAction::Kind::AddPath) {
-            dialog.AddPathIfExists(Q(action.path));
+            if (action.withMediaInfo)
+                dialog.OnAddFileMessage(Q(action.path));
+            else
+                dialog.AddPathIfExists(Q(action.path));
             continue;
         }
         RichMessageBox(&dialog, QString::fromUtf8(CopyrightNotice()),
@@ -104,6 +108,8 @@ CConverterApp::CConverterApp(std::vector<std::string> args) : m_args(std::move(a
 
 int CConverterApp::Run()
 {
+    if (HandFilesToRunningWindow(m_args))
+        return 0;
     SetEnglishUiLanguage();
     if (!LoadBrandingInfo())
         return kBrandingExitStatus;

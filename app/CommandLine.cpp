@@ -12,6 +12,10 @@ std::vector<CommandLineAction> ParseCommandLine(const std::vector<std::string>& 
                 actions.push_back({ CommandLineAction::Kind::AddPath, args[i + 1] });
                 ++i;
             }
+        } else if (EqualsIgnoringCase(arg, "--files")) {
+            // A launcher's list of files (the desktop entry's %F): every one is added.
+            for (++i; i < args.size(); ++i)
+                actions.push_back({ CommandLineAction::Kind::AddPath, args[i], true });
         } else if (EqualsIgnoringCase(arg, "-copyright")) {
             actions.push_back({ CommandLineAction::Kind::ShowCopyright, {} });
             break;

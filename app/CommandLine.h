@@ -16,13 +16,16 @@ struct CommandLineAction
 
     Kind kind;
     std::string path;
+    // Files from a launcher ("--files") get their media information as dropped files do.
+    bool withMediaInfo = false;
 
     bool operator==(const CommandLineAction&) const = default;
 };
 
 // args[0] is the program itself. "-add" and "-open" (any letter case) take the next argument
 // as a path whatever it looks like; as the last argument they do nothing. "-copyright" ends the
-// list, since the process ends once its notice is dismissed. Everything else is ignored.
+// list, since the process ends once its notice is dismissed. "--files" takes every argument
+// after it as a path (a launcher's list of files). Everything else is ignored.
 std::vector<CommandLineAction> ParseCommandLine(const std::vector<std::string>& args);
 
 // The one-line notice that "-copyright" shows.

@@ -1,15 +1,89 @@
 #include "cli/ConsoleHost.h"
 
-#include <chrono>
+#include <algorithm>
+#include <cmath>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
-ConsoleHost::ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out)
-    : m_outputFolder(std::move(outputFolder)), m_files(std::move(files)),
-      m_results(m_files.size()), m_out(out)
+namespace {
+
+std::string Clock(double seconds)
 {
+    const long long s = std::llround(std::max(0.0, seconds));
+    char text[32];
+    if (s >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", s / 60, s % 60);
+    return text;
+}
+
+std::size_t TerminalWidth(std::FILE* to)
+{
+    winsize size {};
+    if (::ioctl(::fileno(to), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+} // namespace
+
+ConsoleHost::ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out,
+                         std::FILE* err, Verbosity level, bool live)
+    : m_outputFolder(std::move(outputFolder)), m_files(std::move(files)), m_results(m_files.size()),
+      m_out(out), m_err(err), m_level(level), m_live(live)
+{}
+
+std::string ConsoleHost::LiveLine(const std::string& path, const FileProgress& p,
+                                  double elapsedSeconds, std::size_t width)
+{
+    char head[16];
+    std::snprintf(head, sizeof head, "[%3d%%] ", p.Position);
+    std::string tail = p.Phase == ConversionPhase::Gif ? "  GIF " : "  frames ";
+    tail += std::to_string(p.Done) + "/" + (p.Expected > 0 ? std::to_string(p.Expected) : "?");
+    tail += "  " + Clock(elapsedSeconds);
+    // The rate so far gives the time left, once there is something to go by.
+    if (p.Fraction > 0.01 && p.Fraction < 1)
+        tail += ", " + Clock(elapsedSeconds * (1 - p.Fraction) / p.Fraction) + " left";
+    // One line only: a wrapped line could not be rewritten. The name gives way first.
+    std::string name = path;
+    const std::size_t fixed = std::char_traits<char>::length(head) + tail.size();
+    if (width > 0 && fixed + name.size() >= width) {
+        const std::size_t keep = width > fixed + 4 ? width - fixed - 4 : 0;
+        name = "..." + name.substr(name.size() - std::min(keep, name.size()));
+    }
+    std::string line = head + name + tail;
+    if (width > 0 && line.size() >= width)
+        line.resize(width - 1);
+    return line;
+}
+
+void ConsoleHost::DrawLive()
+{
+    if (!m_live || m_liveRow < 0 || m_level == Verbosity::Quiet)
+        return;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_fileStart).count();
+    const std::string line =
+        LiveLine(RowPath(m_liveRow), m_fileProgress, elapsed, TerminalWidth(m_out));
+    std::fprintf(m_out, "\r\033[K%s", line.c_str());
+    std::fflush(m_out);
+}
+
+void ConsoleHost::ClearLive()
+{
+    if (!m_live || m_liveRow < 0 || m_level == Verbosity::Quiet)
+        return;
+    std::fputs("\r\033[K", m_out);
+    std::fflush(m_out);
 }
 
 void ConsoleHost::SetStatusText(const std::string& text)
 {
+    if (m_level == Verbosity::Quiet)
+        return;
+    ClearLive();
+    m_liveRow = -1;
     std::fprintf(m_out, "%s\n", text.c_str());
     std::fflush(m_out);
 }
@@ -24,10 +98,14 @@ void ConsoleHost::SetRowResult(int row, const std::string& text)
     if (row < 0 || row >= RowCount())
         return;
     m_results[static_cast<std::size_t>(row)] = text;
-    if (!text.empty()) {
-        std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text.c_str());
-        std::fflush(m_out);
-    }
+    if (text.empty() || (m_level == Verbosity::Quiet && text == "Success"))
+        return;
+    // The result takes the place of the file's live line.
+    ClearLive();
+    if (row == m_liveRow)
+        m_liveRow = -1;
+    std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text.c_str());
+    std::fflush(m_out);
 }
 
 void ConsoleHost::FileStarted(int row)
@@ -36,13 +114,46 @@ void ConsoleHost::FileStarted(int row)
         m_done = true;
         return;
     }
+    m_fileProgress = FileProgress {};
+    m_fileProgress.Row = row;
+    m_fileProgress.Position = m_progress;
+    m_fileStart = std::chrono::steady_clock::now();
+    if (m_level == Verbosity::Quiet)
+        return;
+    if (m_live) {
+        ClearLive();
+        m_liveRow = row;
+        DrawLive();
+        return;
+    }
     std::fprintf(m_out, "[%3d%%] %s\n", m_progress, RowPath(row).c_str());
     std::fflush(m_out);
 }
 
+void ConsoleHost::FileProgressed(const FileProgress& progress)
+{
+    if (progress.Row != m_fileProgress.Row)
+        return;
+    m_fileProgress = progress;
+    DrawLive();
+}
+
+void ConsoleHost::ToolStarted(int, const std::string& commandLine)
+{
+    if (m_level != Verbosity::Verbose)
+        return;
+    ClearLive();
+    std::fprintf(m_err, "%s\n", commandLine.c_str());
+    std::fflush(m_err);
+    DrawLive();
+}
+
 void ConsoleHost::ShowError(const std::string& text, const std::string& caption)
 {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    ClearLive();
+    std::fprintf(m_err, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fflush(m_err);
+    DrawLive();
 }
 
 void ConsoleHost::Post(std::function<void()> call)
@@ -58,6 +169,7 @@ void ConsoleHost::RunUntilDone(const std::atomic<bool>& interrupted,
                                const std::function<void()>& onInterrupt)
 {
     bool interruptHandled = false;
+    auto lastDraw = std::chrono::steady_clock::now();
     while (!m_done) {
         std::function<void()> call;
         {
@@ -70,6 +182,12 @@ void ConsoleHost::RunUntilDone(const std::atomic<bool>& interrupted,
         }
         if (call)
             call();
+        // The clock on the live line moves even while a tool reports nothing.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastDraw >= std::chrono::milliseconds(500)) {
+            lastDraw = now;
+            DrawLive();
+        }
         if (interrupted && !interruptHandled) {
             interruptHandled = true;
             onInterrupt();

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "cli/ConsoleOptions.h"
 #include "engine/ConversionHost.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -10,11 +12,15 @@
 #include <vector>
 
 // Stands in for the window: the rows are the files of the command line, the
-// output folder is fixed, and what the window would show is printed.
+// output folder is fixed, and what the window would show is printed. Results
+// go to `out`, errors and command lines to `err`. On a terminal (`live`) each
+// file gets one line that is rewritten as it progresses and then replaced by
+// its result; elsewhere only whole lines are written.
 class ConsoleHost : public ConversionHost
 {
 public:
-    ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out);
+    ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out,
+                std::FILE* err = stderr, Verbosity level = Verbosity::Normal, bool live = false);
 
     std::string ChooseOutputFolder() override { return m_outputFolder; }
     void SetStatusText(const std::string& text) override;
@@ -26,20 +32,36 @@ public:
     void FileStarted(int row) override;
     void ShowError(const std::string& text, const std::string& caption) override;
     void Post(std::function<void()> call) override;
+    void FileProgressed(const FileProgress& progress) override;
+    void ToolStarted(int row, const std::string& commandLine) override;
 
     // Runs posted calls until the job has ended; `interrupted` is looked at
     // every 100 ms and calls `onInterrupt` once when it becomes true.
-    void RunUntilDone(const std::atomic<bool>& interrupted, const std::function<void()>& onInterrupt);
+    void RunUntilDone(const std::atomic<bool>& interrupted,
+                      const std::function<void()>& onInterrupt);
 
     const std::vector<std::string>& Results() const { return m_results; }
 
+    // The live line: percentage, frames of the phase, elapsed and estimated time left.
+    static std::string LiveLine(const std::string& path, const FileProgress& progress,
+                                double elapsedSeconds, std::size_t width);
+
 private:
+    void DrawLive();
+    void ClearLive();
+
     std::string m_outputFolder;
     std::vector<std::string> m_files;
     std::vector<std::string> m_results;
     std::FILE* m_out;
+    std::FILE* m_err;
+    Verbosity m_level;
+    bool m_live;
     int m_progress = 0;
     bool m_done = false;
+    int m_liveRow = -1; // the row whose live line is on the screen
+    FileProgress m_fileProgress;
+    std::chrono::steady_clock::time_point m_fileStart;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_queue;

@@ -1,32 +1,63 @@
 // sablewick-cli: converts video files with the program's settings file, tools
 // and conversion job, without a window.
 #include "cli/ConsoleHost.h"
+#include "cli/ConsoleOptions.h"
 #include "engine/ConversionController.h"
 #include "engine/Settings.h"
+#include "engine/ToolRunner.h"
 #include "platform/ProgramFolder.h"
+#include "sablewick/Version.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 std::atomic<bool> g_interrupted {false};
+volatile std::sig_atomic_t g_signal = 0;
 
-void OnSignal(int) { g_interrupted = true; }
+void OnSignal(int signal)
+{
+    g_signal = signal;
+    g_interrupted = true;
+}
+
+// Launchers may hand on ignored signals through exec: with SIGCHLD ignored the
+// tools' exit statuses would be lost, with SIGPIPE ignored a closed pipe on our
+// output would not end us.
+void ResetInheritedSignals()
+{
+    for (int signal : {SIGCHLD, SIGPIPE})
+        std::signal(signal, SIG_DFL);
+}
 
 void Usage(std::FILE* to)
 {
     std::fprintf(to,
-                 "Usage: sablewick-cli [-o FOLDER] FILE...\n"
-                 "Converts each video FILE with the settings of %s\n"
-                 "into FOLDER (default: the current folder).\n"
+                 "Usage: sablewick-cli [OPTION]... FILE...\n"
+                 "Converts each video FILE with the settings of %s.\n"
+                 "The options below replace the settings key in brackets for this run only;\n"
+                 "the file itself is not changed.\n"
                  "Exit status: 0 all files converted, 1 a file failed, 2 usage error or no\n"
-                 "settings file, 130 interrupted (Ctrl+C stops like the Stop button).\n",
-                 SettingsFilePath().c_str());
+                 "settings file, 130 interrupted (Ctrl+C stops like the Stop button),\n"
+                 "129 the terminal closed (stopped the same way).\n"
+                 "Options:\n%s"
+                 "  --version             print the version and exit\n",
+                 SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());
+}
+
+// Relative paths are made absolute (byte for byte otherwise), so that a name
+// starting with '-' never reaches a tool as an option.
+std::string Absolute(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
 }
 
 bool IsFolder(const std::string& path)
@@ -39,35 +70,35 @@ bool IsFolder(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    std::string folder;
-    std::vector<std::string> files;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (!optionsEnded && (arg == "-h" || arg == "--help")) {
-            Usage(stdout);
-            return 0;
-        }
-        if (!optionsEnded && arg == "-o") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "sablewick-cli: -o needs a folder\n");
-                return 2;
-            }
-            folder = argv[++i];
-        } else if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "sablewick-cli: unknown option %s\n", arg.c_str());
-            Usage(stderr);
-            return 2;
-        } else {
-            files.push_back(arg);
-        }
+    ResetInheritedSignals();
+    if (PrintVersionIfAsked(argc, argv, "sablewick-cli"))
+        return 0;
+    const ParsedConsoleOptions parsed =
+        ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.Error.empty()) {
+        std::fprintf(stderr, "sablewick-cli: %s (see --help)\n", parsed.Error.c_str());
+        return 2;
     }
-    if (files.empty()) {
+    const ConsoleOptions& options = parsed.Options;
+    if (options.Help) {
+        Usage(stdout);
+        return 0;
+    }
+    if (options.Files.empty()) {
         Usage(stderr);
         return 2;
     }
+    ConversionSettings settings = LoadSettings();
+    if (!settings.FileExists) {
+        std::fprintf(stderr, "sablewick-cli: no settings file at %s\n", SettingsFilePath().c_str());
+        return 2;
+    }
+    if (std::string error = ApplyOverrides(options, settings); !error.empty()) {
+        std::fprintf(stderr, "sablewick-cli: %s (see --help)\n", error.c_str());
+        return 2;
+    }
+
+    std::string folder = options.OutputFolder.empty() ? "" : Absolute(options.OutputFolder);
     if (folder.empty()) {
         char cwd[4096];
         if (!::getcwd(cwd, sizeof cwd)) {
@@ -76,26 +107,38 @@ int main(int argc, char** argv)
         }
         folder = cwd;
     }
+    if (!IsFolder(folder) && options.MakeFolder) {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error) {
+            std::fprintf(stderr, "sablewick-cli: cannot make the output folder %s: %s\n",
+                         folder.c_str(), error.message().c_str());
+            return 2;
+        }
+    }
     if (!IsFolder(folder)) {
         std::fprintf(stderr, "sablewick-cli: output folder %s does not exist\n", folder.c_str());
         return 2;
     }
-    if (!PathExists(SettingsFilePath())) {
-        std::fprintf(stderr, "sablewick-cli: no settings file at %s\n", SettingsFilePath().c_str());
-        return 2;
-    }
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    // A closed terminal stops the batch as Ctrl+C does: tools ended, frames removed.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, OnSignal);
 
-    ConsoleHost host(folder, files, stdout);
+    // The host prints the command lines itself, where they do not break a live line.
+    SetCommandLineEcho(false);
+    std::vector<std::string> files;
+    for (const std::string& file : options.Files)
+        files.push_back(Absolute(file));
+    ConsoleHost host(folder, files, stdout, stderr, options.Level,
+                     ::isatty(STDOUT_FILENO) == 1);
     ConversionController controller(host);
-    if (!controller.StartConversion())
+    if (!controller.StartConversion(settings))
         return 2;
     host.RunUntilDone(g_interrupted, [&] { controller.StopConversion(); });
 
     if (g_interrupted)
-        return 130;
+        return g_signal == SIGHUP ? 129 : 130;
     for (const std::string& result : host.Results())
         if (result != "Success")
             return 1;

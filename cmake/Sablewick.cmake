@@ -3,7 +3,7 @@
 # sablewick_target(TARGET): our warnings and the source root on the include path.
 function(sablewick_target target)
   target_compile_options(${target} PRIVATE ${SABLEWICK_WARNINGS})
-  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
 endfunction()
 
 # add_unit_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [QT] [TOOLS] [ENV K=V ...])

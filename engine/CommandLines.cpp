@@ -4,6 +4,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 
+#include <strings.h>
+
 namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -60,9 +62,18 @@ std::string VideoArguments(const ConversionSettings& s)
         const long long v = IntegerValue(text);
         return !IsGiven(text) || v <= 0 || v > 6000;
     };
+    // "auto" on one side keeps the picture's proportions; only the console
+    // program's --size gives it, the dialog stores numbers.
+    auto isAuto = [](const std::string& text) { return strcasecmp(text.c_str(), "auto") == 0; };
+    const bool widthSet = !sizeDefault(s.ResolutionX);
+    const bool heightSet = !sizeDefault(s.ResolutionY);
     std::string sizePiece;
-    if (!sizeDefault(s.ResolutionX) && !sizeDefault(s.ResolutionY))
-        sizePiece = Quoted("-s") + " " + Quoted(s.ResolutionX + "x" + s.ResolutionY) + " ";
+    if ((widthSet && heightSet) || (widthSet && isAuto(s.ResolutionY))
+        || (isAuto(s.ResolutionX) && heightSet)) {
+        const std::string width = widthSet ? s.ResolutionX : "auto";
+        const std::string height = heightSet ? s.ResolutionY : "auto";
+        sizePiece = Quoted("-s") + " " + Quoted(width + "x" + height) + " ";
+    }
 
     const double quality = RealValue(s.VBRValue);
     std::string qualityPiece;

@@ -2,28 +2,26 @@
 
 #include "engine/CommandLines.h"
 #include "engine/ConvertFile.h"
-#include "engine/ProcessKiller.h"
 #include "engine/Settings.h"
 #include "platform/ProfileFile.h"
 
 #include <chrono>
 #include <mutex>
+#include <strings.h>
 #include <system_error>
 
 struct ConversionController::Background
 {
     std::thread Thread;
     std::shared_ptr<std::atomic<bool>> Done;
+    std::shared_ptr<ToolProcesses> Tools; // what the thread started
 
-    // Waits for the thread until `deadline`, calling `nudge` now and then; a
-    // thread that has not ended by then is let go.
-    template <typename Nudge>
-    void Release(std::chrono::steady_clock::time_point deadline, Nudge nudge)
+    // Waits for the thread until `deadline`; a thread that has not ended by
+    // then is let go.
+    void Release(std::chrono::steady_clock::time_point deadline)
     {
-        while (!*Done && std::chrono::steady_clock::now() < deadline) {
-            nudge();
+        while (!*Done && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
         if (!Thread.joinable())
             return;
         if (*Done)
@@ -94,21 +92,23 @@ ConversionController::ConversionController(ConversionHost& host) : m_host(host) 
 ConversionController::~ConversionController()
 {
     // Only what this controller started is stopped: an idle window that closes
-    // must not kill the tools of another running copy.
+    // must not end anything.
+    ForgetEndedPreview();
     if (m_job || m_preview)
         Halt();
 }
 
 bool ConversionController::StopRequested() const { return m_job && *m_job->Stopped; }
 
-bool ConversionController::StartConversion()
+bool ConversionController::StartConversion() { return StartConversion(LoadSettings()); }
+
+bool ConversionController::StartConversion(const ConversionSettings& settings)
 {
     std::string folder = m_host.ChooseOutputFolder();
     if (folder.empty())
         return false;
     if (folder.back() != '/')
         folder += '/';
-    const ConversionSettings settings = LoadSettings();
     if (!settings.FileExists)
         return false;
 
@@ -126,33 +126,51 @@ bool ConversionController::StartConversion()
     auto mailbox = Mailbox::Make(m_host, *this);
     auto stopped = std::make_shared<std::atomic<bool>>(false);
     auto done = std::make_shared<std::atomic<bool>>(false);
+    auto tools = std::make_shared<ToolProcesses>();
     std::thread worker;
     try {
-        worker = std::thread(&ConversionController::Worker, std::move(job), mailbox, stopped, done);
+        worker = std::thread(&ConversionController::Worker, std::move(job), mailbox, stopped, done,
+                             tools);
     } catch (const std::system_error&) {
         m_host.ShowError("CreateThread error.", "Error");
         return false;
     }
-    m_job = std::make_unique<Job>(Job {{std::move(worker), done}, mailbox, stopped});
+    m_job = std::make_unique<Job>(Job {{std::move(worker), done, tools}, mailbox, stopped});
     return true;
 }
 
 void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> mailbox,
                                   std::shared_ptr<std::atomic<bool>> stopped,
-                                  std::shared_ptr<std::atomic<bool>> done)
+                                  std::shared_ptr<std::atomic<bool>> done,
+                                  std::shared_ptr<ToolProcesses> tools)
 {
     const int n = static_cast<int>(job.Entries.size());
-    int accumulator = 99;
+    const bool makesGif = strcasecmp(job.Mode.c_str(), "No") != 0;
     for (int i = 0; i < n && !*stopped; ++i) {
-        const int position = accumulator / n;
-        mailbox->Send([position](ConversionHost& host) { host.SetProgress(position); });
+        // Each file starts at the beginning of its share of the bar and moves
+        // through it as its tools report their frames.
+        FileProgressModel model(i, n, makesGif);
+        const int first = model.Current().Position;
+        mailbox->Send([first](ConversionHost& host) { host.SetProgress(first); });
         mailbox->Send([i](ConversionHost& host) { host.FileStarted(i); });
+        ToolObserver observer;
+        observer.Started = [&mailbox, i](const std::string& line) {
+            mailbox->Send([i, line](ConversionHost& host) { host.ToolStarted(i, line); });
+        };
+        observer.Progressed = [&mailbox, &model](ConversionPhase phase, long long frames,
+                                                 long long expected) {
+            if (!model.Report(phase, frames, expected))
+                return;
+            mailbox->Send([progress = model.Current()](ConversionHost& host) {
+                host.SetProgress(progress.Position);
+                host.FileProgressed(progress);
+            });
+        };
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
         const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
-                                    job.Mode, *stopped);
+                                    job.Mode, *stopped, observer, tools.get());
         mailbox->Send(
             [i, ok](ConversionHost& host) { host.SetRowResult(i, ok ? "Success" : "Failed"); });
-        accumulator += 100;
     }
     *done = true;
     mailbox->Send([box = mailbox.get()](ConversionHost&) { box->Owner()->WorkerEnded(box); });
@@ -162,8 +180,7 @@ void ConversionController::WorkerEnded(const Mailbox* mailbox)
 {
     if (!m_job || m_job->Box.get() != mailbox)
         return;
-    m_job->Worker.Release(std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs),
-                          [] {});
+    m_job->Worker.Release(std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs));
     m_job.reset();
     EndOfRun();
 }
@@ -177,37 +194,55 @@ void ConversionController::EndOfRun()
 }
 
 void ConversionController::SetPreviewThread(std::thread thread,
-                                            std::shared_ptr<std::atomic<bool>> done)
+                                            std::shared_ptr<std::atomic<bool>> done,
+                                            std::shared_ptr<ToolProcesses> player)
 {
-    if (m_preview)
-        m_preview->Release(std::chrono::steady_clock::now(), [] {});
-    m_preview = std::make_unique<Background>(Background {std::move(thread), std::move(done)});
+    EndPreview();
+    m_preview = std::make_unique<Background>(
+        Background {std::move(thread), std::move(done), std::move(player)});
+}
+
+void ConversionController::EndPreview()
+{
+    if (!m_preview)
+        return;
+    m_preview->Tools->EndAll();
+    m_preview->Release(std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs));
+    m_preview.reset();
+}
+
+// A preview whose player has ended holds nothing to stop.
+void ConversionController::ForgetEndedPreview()
+{
+    if (m_preview && *m_preview->Done) {
+        m_preview->Release(std::chrono::steady_clock::now());
+        m_preview.reset();
+    }
 }
 
 // Stops the job and the preview: flags and silences the job first, so that its
 // worker starts no further tool and nothing it reports reaches the host, then
-// kills the tools and waits (at most kStopWaitMs) for the threads.
+// ends the tools they started (and only those) and waits, at most kStopWaitMs
+// in all, for the threads.
 void ConversionController::Halt()
 {
-    if (m_job) {
-        *m_job->Stopped = true;
-        m_job->Box->Close();
-    }
-    DeleteTempFrames();
-    for (const char* tool : {"player.dll", "video.dll", "imgconv.dll"})
-        KillProcessesByName(tool);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs);
     if (m_job) {
-        // A tool started just as the stop came in is caught here too.
-        m_job->Worker.Release(deadline, [] {
-            KillProcessesByName("video.dll");
-            KillProcessesByName("imgconv.dll");
-        });
+        *m_job->Stopped = true;
+        m_job->Box->Close();
+        // A tool started just as the stop came in is ended by its registration.
+        m_job->Worker.Tools->EndAll();
+    }
+    if (m_preview)
+        m_preview->Tools->EndAll();
+    DeleteTempFrames();
+    if (m_job) {
+        m_job->Worker.Release(deadline);
         m_job.reset();
     }
     if (m_preview) {
-        m_preview->Release(deadline, [] {});
+        m_preview->Release(deadline);
         m_preview.reset();
     }
     DeleteTempFrames();
@@ -215,6 +250,7 @@ void ConversionController::Halt()
 
 void ConversionController::StopConversion()
 {
+    ForgetEndedPreview();
     if (!m_job && !m_preview)
         return;
     m_host.SetWaitCursor(true);

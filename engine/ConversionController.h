@@ -2,6 +2,8 @@
 
 #include "engine/ConversionHost.h"
 #include "engine/ConversionJob.h"
+#include "engine/Settings.h"
+#include "engine/ToolProcesses.h"
 
 #include <atomic>
 #include <memory>
@@ -20,14 +22,20 @@ public:
     // Asks for the folder, builds the job from the rows and starts the worker.
     // False when nothing was started (cancelled, no settings file, no thread).
     bool StartConversion();
+    // The same with settings read (and perhaps adjusted) by the caller.
+    bool StartConversion(const ConversionSettings& settings);
     // Ends whatever background work is registered; nothing of a stopped job
     // reaches the host afterwards.
     void StopConversion();
     bool IsConverting() const { return m_job != nullptr; }
 
-    // Registers the preview's thread, replacing an earlier one; the thread sets
-    // `done` when it ends. Stop ends it too, by killing the player.
-    void SetPreviewThread(std::thread thread, std::shared_ptr<std::atomic<bool>> done);
+    // Registers the preview's thread, whose player runs under `player`,
+    // replacing an earlier preview (its player is ended first); the thread sets
+    // `done` when it ends. Stop ends it too, by ending its player.
+    void SetPreviewThread(std::thread thread, std::shared_ptr<std::atomic<bool>> done,
+                          std::shared_ptr<ToolProcesses> player);
+    // Ends the running preview's player, if any, and forgets the preview.
+    void EndPreview();
 
     // The most recent job's stop flag.
     bool StopRequested() const;
@@ -42,10 +50,12 @@ private:
 
     static void Worker(ConversionJob job, std::shared_ptr<Mailbox> mailbox,
                        std::shared_ptr<std::atomic<bool>> stopped,
-                       std::shared_ptr<std::atomic<bool>> done);
+                       std::shared_ptr<std::atomic<bool>> done,
+                       std::shared_ptr<ToolProcesses> tools);
     void WorkerEnded(const Mailbox* mailbox);
     void EndOfRun();
     void Halt();
+    void ForgetEndedPreview();
 
     ConversionHost& m_host;
     std::unique_ptr<Job> m_job;         // the running conversion

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ProgressModel.h"
+
 #include <functional>
 #include <string>
 
@@ -23,6 +25,10 @@ public:
     virtual void FileStarted(int row) = 0;
     virtual void ShowError(const std::string& text, const std::string& caption) = 0;
     virtual void SetWaitCursor(bool /*on*/) {}
+    // How far the current file has come; its Position has also gone to SetProgress.
+    virtual void FileProgressed(const FileProgress& /*progress*/) {}
+    // A tool of row `row` is about to run with this command line.
+    virtual void ToolStarted(int /*row*/, const std::string& /*commandLine*/) {}
 
     // Runs `call` later on the host's thread, from any thread.
     virtual void Post(std::function<void()> call) = 0;

@@ -19,8 +19,14 @@ struct ConversionJob
 };
 
 // Builds the job's entries for `inputs` into `folder` (ending with '/'). An output
-// name that an earlier entry of the same job already uses gets " (2)", " (3)", …
-// before its extension, so two inputs of one name do not overwrite each other.
+// name that would share a file with an earlier entry of the same job gets
+// " (2)", " (3)", … before its extension, so two inputs never overwrite each
+// other's output; names that collide with nothing stay as they are.
 ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const std::string& folder,
                                  const std::string& storedFileFormat,
                                  const std::string& videoOptions, const std::string& imageOptions);
+
+// Whether two output paths of one job would write a common file: the same path
+// for an animation; for numbered outputs (STEM%d.EXT), stems where one is the
+// other followed by the leading digits of a frame number.
+bool OutputsCollide(const std::string& a, const std::string& b, bool numbered);

@@ -11,11 +11,23 @@
 
 namespace {
 
-bool RunToSuccess(const std::string& commandLine)
+bool RunToSuccess(const std::string& commandLine, ConversionPhase phase,
+                  const ToolObserver& observer, ToolProcesses* owner)
 {
-    std::string output; // what the tools print is not used
+    if (observer.Started)
+        observer.Started(commandLine);
+    std::string output; // what the tools print is not used, but for their progress
     ToolExit exit;
-    RunTool(commandLine, output, &exit);
+    ToolLineHandler onLine;
+    if (observer.Progressed) {
+        onLine = [&](const std::string& line) {
+            long long done = 0;
+            long long expected = 0;
+            if (ParseProgressLine(line, &done, &expected))
+                observer.Progressed(phase, done, expected);
+        };
+    }
+    RunTool(commandLine, output, &exit, onLine, owner);
     return exit.Succeeded();
 }
 
@@ -47,7 +59,8 @@ void DeleteTempFrames()
 
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
                  const std::string& videoOptions, const std::string& imageOptions,
-                 const std::string& mode, const std::atomic<bool>& stopped)
+                 const std::string& mode, const std::atomic<bool>& stopped,
+                 const ToolObserver& observer, ToolProcesses* owner)
 {
     const std::string videoTool = ToolPath("video");
     const std::string imageTool = ToolPath("imgconv");
@@ -55,8 +68,9 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
         return false;
 
     if (strcasecmp(mode.c_str(), "No") == 0)
-        return RunToSuccess(VideoCommandLine(videoTool, inputPath, videoOptions,
-                                             NumberedOutputPattern(outputPath)));
+        return RunToSuccess(
+            VideoCommandLine(videoTool, inputPath, videoOptions, NumberedOutputPattern(outputPath)),
+            ConversionPhase::Frames, observer, owner);
 
     const bool still = strcasecmp(mode.c_str(), "StillGIF") == 0;
     const bool animation = strcasecmp(mode.c_str(), "AnimationGIF") == 0;
@@ -69,14 +83,15 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
         return false;
     // Frames left over from an earlier run would slip into this GIF.
     DeleteTempFrames();
-    bool ok = RunToSuccess(VideoCommandLine(videoTool, inputPath, videoOptions, pattern));
+    bool ok = RunToSuccess(VideoCommandLine(videoTool, inputPath, videoOptions, pattern),
+                           ConversionPhase::Frames, observer, owner);
     // A failed or stopped frame extraction leaves no half GIF behind.
     if (ok && !stopped) {
         const std::string imageLine = still
             ? StillGifImageCommandLine(imageTool, wildcard, imageOptions,
                                        NumberedOutputPattern(outputPath))
             : AnimationImageCommandLine(imageTool, imageOptions, wildcard, outputPath);
-        ok = RunToSuccess(imageLine);
+        ok = RunToSuccess(imageLine, ConversionPhase::Gif, observer, owner);
     } else {
         ok = false;
     }

@@ -1,14 +1,28 @@
 #pragma once
 
+#include "engine/ProgressModel.h"
+
 #include <atomic>
+#include <functional>
 #include <string>
+
+class ToolProcesses;
+
+// What the job learns of one file's tools while they run (both may be empty).
+struct ToolObserver
+{
+    std::function<void(const std::string& commandLine)> Started;
+    std::function<void(ConversionPhase phase, long long done, long long expected)> Progressed;
+};
 
 // Converts one file with the tools of the program folder. True only when every
 // tool it ran ended with status 0. `stopped` is looked at between the tools:
-// once it is set, nothing further runs.
+// once it is set, nothing further runs. The tools are registered with `owner`
+// (when given) while they run, so that a stop can end them.
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
                  const std::string& videoOptions, const std::string& imageOptions,
-                 const std::string& mode, const std::atomic<bool>& stopped);
+                 const std::string& mode, const std::atomic<bool>& stopped,
+                 const ToolObserver& observer = {}, ToolProcesses* owner = nullptr);
 
 // Removes every temporary frame (DasmereTemp*.png) of the private temporary folder.
 void DeleteTempFrames();

@@ -2,7 +2,7 @@
 
 #include "engine/CommandLines.h"
 #include "engine/ConversionController.h"
-#include "engine/ProcessKiller.h"
+#include "engine/ToolProcesses.h"
 #include "engine/ToolRunner.h"
 #include "platform/ProgramFolder.h"
 
@@ -15,18 +15,19 @@ std::string PreviewCommandLine(const std::string& player, const std::string& inp
 
 bool StartPreview(ConversionController& controller, const std::string& inputPath)
 {
-    KillProcessesByName("player.dll");
+    controller.EndPreview();
     const std::string player = ToolPath("player");
     if (!PathExists(player) || inputPath.empty() || !PathExists(inputPath))
         return false;
     auto done = std::make_shared<std::atomic<bool>>(false);
+    auto players = std::make_shared<ToolProcesses>();
     try {
-        std::thread thread([line = PreviewCommandLine(player, inputPath), done] {
+        std::thread thread([line = PreviewCommandLine(player, inputPath), done, players] {
             std::string output; // nothing the player prints is used
-            RunTool(line, output);
+            RunTool(line, output, nullptr, ToolLineHandler(), players.get());
             *done = true;
         });
-        controller.SetPreviewThread(std::move(thread), done);
+        controller.SetPreviewThread(std::move(thread), done, players);
     } catch (const std::system_error&) {
         return false;
     }

@@ -50,16 +50,16 @@ std::string CommandName(const std::string& procDir)
 
 } // namespace
 
-int KillProcessesByName(const std::string& name)
+std::vector<NamedProcess> FindProcessesByName(const std::string& name)
 {
+    std::vector<NamedProcess> found;
     if (name.empty())
-        return 0;
+        return found;
     DIR* proc = ::opendir("/proc");
     if (!proc)
-        return 0;
+        return found;
     const uid_t me = ::getuid();
     const pid_t self = ::getpid();
-    int killed = 0;
     while (dirent* e = ::readdir(proc)) {
         char* end = nullptr;
         long pid = std::strtol(e->d_name, &end, 10);
@@ -76,12 +76,23 @@ int KillProcessesByName(const std::string& name)
                 continue;
             base = comm;
         }
-        std::fprintf(stderr, "%s (PID to terminate: %ld)\n", base.c_str(), pid);
-        if (::kill(static_cast<pid_t>(pid), SIGKILL) == 0) {
-            ++killed;
-            std::fprintf(stderr, "Process: %ld, was successfully terminated.\n", pid);
-        }
+        found.push_back({ static_cast<pid_t>(pid), base });
     }
     ::closedir(proc);
+    return found;
+}
+
+int KillProcessesByName(const std::string& name)
+{
+    int killed = 0;
+    for (const NamedProcess& p : FindProcessesByName(name)) {
+        std::fprintf(
+            stderr, "%s (PID to terminate: %ld)\n", p.Name.c_str(), static_cast<long>(p.Pid));
+        if (::kill(p.Pid, SIGKILL) == 0) {
+            ++killed;
+            std::fprintf(
+                stderr, "Process: %ld, was successfully terminated.\n", static_cast<long>(p.Pid));
+        }
+    }
     return killed;
 }

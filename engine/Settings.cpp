@@ -3,6 +3,7 @@
 #include "engine/SettingsText.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/UserProfiles.h"
 
 namespace {
 
@@ -22,7 +23,19 @@ std::string ReadKey(const std::string& text, const char* key)
 
 } // namespace
 
-std::string SettingsFilePath() { return ProgramFolder() + kSettingsFileName; }
+std::string SettingsFilePath()
+{
+    const std::string folder = ProgramFolder();
+    if (IsFolderWritableByUser(folder))
+        return folder + kSettingsFileName;
+    // An installed program: each user's own copy, made from the program's
+    // default on first use so that the first conversion works at once.
+    const std::string own = ConfigFolder() + kSettingsFileName;
+    std::string defaults;
+    if (!PathExists(own) && ReadWholeFile(folder + kSettingsFileName, &defaults))
+        WriteFileAtomically(own, defaults);
+    return own;
+}
 
 ConversionSettings ParseSettings(const std::string& text)
 {
@@ -48,55 +61,64 @@ ConversionSettings LoadSettings()
     return ParseSettings(text);
 }
 
-std::string SettingsFileText(const std::string& existing, const SettingsInput& in)
+ConversionSettings NormalisedSettings(const SettingsInput& in)
 {
+    ConversionSettings s;
+    s.FileExists = true;
     const long long start = IntegerValue(in.Start);
-    const std::string startText = start >= 0 ? FormatInteger(start) : "0";
+    s.Start = start >= 0 ? FormatInteger(start) : "0";
 
     const long long end = IntegerValue(in.End);
-    const std::string endText = end > start ? FormatInteger(end) : "Default";
+    s.End = end > start ? FormatInteger(end) : "Default";
 
     const bool widthValid = InRange(static_cast<double>(IntegerValue(in.ResolutionX)), 1, 6000);
-    const std::string widthText = widthValid ? in.ResolutionX : "Default";
+    s.ResolutionX = widthValid ? in.ResolutionX : "Default";
     const bool heightValid = InRange(static_cast<double>(IntegerValue(in.ResolutionY)), 1, 6000);
-    const std::string heightText = heightValid && widthValid ? in.ResolutionY : "Default";
+    s.ResolutionY = heightValid && widthValid ? in.ResolutionY : "Default";
 
     const double quality = RealValue(in.VBRValue);
-    const std::string qualityText = InRange(quality, 0.01, 255) ? FormatFixed2(quality) : "Default";
+    s.VBRValue = InRange(quality, 0.01, 255) ? FormatFixed2(quality) : "Default";
 
     const double interval = RealValue(in.ImagesPerSecond);
-    const std::string intervalText = InRange(interval, 0.01, 100) ? FormatFixed2(interval) : "1.00";
+    s.ImagesPerSecond = InRange(interval, 0.01, 100) ? FormatFixed2(interval) : "1.00";
 
     const double rate = RealValue(in.TimeDelay);
-    const std::string rateText = InRange(rate, 0.01, 100) ? FormatFixed2(rate) : "0.00";
+    s.TimeDelay = InRange(rate, 0.01, 100) ? FormatFixed2(rate) : "0.00";
+
+    s.FileFormat = FormatInteger(in.FileFormatIndex);
 
     const long long loop = IntegerValue(in.Loop);
-    const std::string loopText = loop >= 0 && loop <= 1000 ? FormatInteger(loop) : "0";
+    s.Loop = loop >= 0 && loop <= 1000 ? FormatInteger(loop) : "0";
+    return s;
+}
 
-    const std::pair<const char*, std::string> keys[] = {
-        {"Start", startText},
-        {"End", endText},
-        {"ResolutionX", widthText},
-        {"ResolutionY", heightText},
-        {"VBRValue", qualityText},
-        {"ImagesPerSecond", intervalText},
-        {"TimeDelay", rateText},
-        {"FileFormat", FormatInteger(in.FileFormatIndex)},
-        {"Loop", loopText},
+std::string SettingsFileText(const std::string& existing, const SettingsInput& in)
+{
+    const ConversionSettings s = NormalisedSettings(in);
+    const std::pair<const char*, const std::string*> keys[] = {
+        {"Start", &s.Start},
+        {"End", &s.End},
+        {"ResolutionX", &s.ResolutionX},
+        {"ResolutionY", &s.ResolutionY},
+        {"VBRValue", &s.VBRValue},
+        {"ImagesPerSecond", &s.ImagesPerSecond},
+        {"TimeDelay", &s.TimeDelay},
+        {"FileFormat", &s.FileFormat},
+        {"Loop", &s.Loop},
     };
     std::string text = existing;
     for (const auto& [key, value] : keys)
-        text = ReplaceProfileValue(text, kSettingsSection, key, value);
+        text = ReplaceProfileValue(text, kSettingsSection, key, *value);
     return text;
 }
 
-void SaveSettings(const SettingsInput& input)
+bool SaveSettings(const SettingsInput& input)
 {
     const std::string path = SettingsFilePath();
     std::string existing;
     ReadWholeFile(path, &existing);
     // One write for all nine keys, so a crash never leaves a mix of old and new.
-    WriteFileAtomically(path, SettingsFileText(existing, input));
+    return WriteFileAtomically(path, SettingsFileText(existing, input));
 }
 
 SettingsDisplay DisplayForms(const ConversionSettings& s)

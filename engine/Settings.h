@@ -49,12 +49,19 @@ struct SettingsDisplay
 inline constexpr const char* kSettingsFileName = "TellurvaneInfo.ini";
 inline constexpr const char* kSettingsSection = "TellurvaneInfo";
 
+// TellurvaneInfo.ini in the program's folder when the user may write there (the
+// build folder, a portable copy); otherwise the user's own copy in
+// ${XDG_CONFIG_HOME:-~/.config}/sablewick/, made from the program folder's copy
+// when it does not exist yet.
 std::string SettingsFilePath();
 ConversionSettings LoadSettings();
-void SaveSettings(const SettingsInput& input);
+// False when the file cannot be written.
+bool SaveSettings(const SettingsInput& input);
 
 // Pure cores of the two operations above.
 ConversionSettings ParseSettings(const std::string& fileText);
+// The nine texts exactly as a save would store them.
+ConversionSettings NormalisedSettings(const SettingsInput& input);
 std::string SettingsFileText(const std::string& existingText, const SettingsInput& input);
 
 SettingsDisplay DisplayForms(const ConversionSettings& settings);

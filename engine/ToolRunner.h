@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
+
+class ToolProcesses;
 
 // How a tool's process ended.
 struct ToolExit
@@ -19,3 +22,19 @@ struct ToolExit
 // Everything the tool printed is appended to `output`, except zero bytes.
 // False, with nothing appended, when the process cannot be started.
 bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit = nullptr);
+
+// Called with each whole line a tool prints, as it arrives, without its line end.
+using ToolLineHandler = std::function<void(const std::string& line)>;
+
+// The same, calling `onLine` (when set) for every line while the tool runs; the
+// tool is then asked for its progress lines ("progress DONE/EXPECTED",
+// SABLEWICK_PROGRESS=1). With `owner`, the tool is registered there while it
+// runs, so that whoever started it can end it (ToolProcesses::EndAll).
+// The tool gets SIGTERM when the thread that started it dies, so a killed
+// program leaves no tool behind.
+bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit,
+             const ToolLineHandler& onLine, ToolProcesses* owner = nullptr);
+
+// Whether RunTool prints each command line on standard error (it does unless
+// told otherwise; the console program prints them itself with -v).
+void SetCommandLineEcho(bool on);

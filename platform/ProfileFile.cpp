@@ -237,6 +237,10 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 bool WriteProfileString(const std::string& path, const std::string& section,
                         const std::string& key, const std::string& value)
 {
+    // A line break would split the entry and plant lines of its own in the file.
+    for (const std::string* part : {&section, &key, &value})
+        if (part->find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+            return false;
     std::string text;
     ReadWholeFile(path, &text); // a missing file is created
     return WriteFileAtomically(path, ReplaceProfileValue(text, section, key, value));

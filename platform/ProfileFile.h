@@ -14,7 +14,8 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
                               std::size_t bufferSize = 100);
 
 // Writes `key=value` into `section`, creating the file, the section and the key
-// as needed. False when the file cannot be written.
+// as needed. False when the file cannot be written, or when a name or the value
+// holds a line break (or NUL) and would break the file's lines; the file is untouched.
 bool WriteProfileString(const std::string& path, const std::string& section,
                         const std::string& key, const std::string& value);
 

@@ -1,6 +1,8 @@
 #include "platform/ProgramFolder.h"
 
 #include <climits>
+#include <grp.h>
+#include <vector>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,4 +50,36 @@ bool PathExists(const std::string& path)
 {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
+}
+
+namespace {
+
+bool InGroup(gid_t gid)
+{
+    if (::getegid() == gid)
+        return true;
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0)
+        return false;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    const int got = ::getgroups(count, groups.data());
+    for (int i = 0; i < got; ++i)
+        if (groups[static_cast<std::size_t>(i)] == gid)
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool IsFolderWritableByUser(const std::string& folder)
+{
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    mode_t bit = S_IWOTH;
+    if (st.st_uid == ::geteuid())
+        bit = S_IWUSR;
+    else if (InGroup(st.st_gid))
+        bit = S_IWGRP;
+    return (st.st_mode & bit) != 0 && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }

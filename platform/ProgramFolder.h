@@ -14,3 +14,9 @@ std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
 
 bool PathExists(const std::string& path);
+
+// Whether the user may write into `folder`, judged by its permission bits for
+// the user's class (owner, group, others) with no exemption for root, and by
+// access(2) for read-only mounts. An installed program's folder is not writable
+// this way even for root, so root too gets settings of its own.
+bool IsFolderWritableByUser(const std::string& folder);

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <signal.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ namespace {
 
 std::mutex g_mutex;
 std::string g_folder;
+int g_lock = -1; // the folder's own lock, held for the process's lifetime: its owner lives
 
 // A folder that is ours alone: no symlink, owned by us, no access for others.
 bool SafeFolder(std::string path)
@@ -35,21 +37,84 @@ bool MakePrivateFolder(const std::string& path)
     return SafeFolder(path);
 }
 
-void RemoveDeadSiblings(const std::string& parent)
+// Opens the folder and takes its lock (flock on the folder itself); -1 when
+// its owner holds it, or when it is no folder.
+int TakeOwnerLock(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether the folder's owner is gone: its lock can be taken. Unlike a pid,
+// this holds across PID namespaces (containers sharing a temporary folder).
+bool OwnerGone(const std::string& folder)
+{
+    const int lock = TakeOwnerLock(folder);
+    if (lock < 0)
+        return false;
+    ::close(lock);
+    return true;
+}
+
+void RemoveDeadSiblings(const std::string& parent, const std::string& own)
 {
     DIR* dir = ::opendir(parent.c_str());
     if (!dir)
         return;
     while (dirent* e = ::readdir(dir)) {
-        char* end = nullptr;
-        long pid = std::strtol(e->d_name, &end, 10);
-        if (pid <= 0 || *end != '\0' || pid == ::getpid())
+        const std::string name = e->d_name;
+        if (name == "." || name == ".." || parent + name + "/" == own)
             continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)
-            continue; // still running
-        RemoveTree(parent + e->d_name);
+        if (OwnerGone(parent + name))
+            RemoveTree(parent + name);
     }
     ::closedir(dir);
+}
+
+// Makes the process's folder in `parent` under `name`, with its owner lock
+// taken before the folder gets that name, so that no other copy ever sees it
+// without a held lock. Empty when it cannot.
+std::string MakeLockedFolder(const std::string& parent, const std::string& name)
+{
+    // Another copy's clean-up may take an unlocked staging folder away in the
+    // moment between mkdtemp and the lock: then try again.
+    std::string staging;
+    int lock = -1;
+    for (int attempt = 0; attempt < 5 && lock < 0; ++attempt) {
+        staging = parent + ".new-XXXXXX";
+        if (!::mkdtemp(staging.data()))
+            return {};
+        lock = TakeOwnerLock(staging);
+    }
+    if (lock < 0)
+        return {};
+    // The pid names the folder unless a live copy elsewhere (another PID
+    // namespace) has that name already; then the staging name stays.
+    // Never over an existing folder: an empty one may still be a live copy's.
+    std::string folder = parent + name;
+    const auto moveInto = [&] {
+        return ::renameat2(AT_FDCWD, staging.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE)
+            == 0;
+    };
+    if (!moveInto()) {
+        if (OwnerGone(folder)) {
+            RemoveTree(folder);
+            if (!moveInto())
+                folder = staging;
+        } else {
+            folder = staging;
+        }
+    }
+    if (g_lock >= 0)
+        ::close(g_lock);
+    g_lock = lock;
+    return folder + "/";
 }
 
 void RemoveAtExit()
@@ -94,16 +159,23 @@ std::string TempFolder()
     std::string base = (tmp && *tmp) ? tmp : "/tmp";
     if (base.back() != '/')
         base += '/';
-    std::string parent = base + "sablewick-" + std::to_string(::getuid()) + "/";
-    if (!MakePrivateFolder(parent)) {
-        std::fprintf(stderr, "sablewick: refusing temporary folder %s (not a private folder)\n",
-                     parent.c_str());
-        return {};
+    const std::string parent = base + "sablewick-" + std::to_string(::getuid()) + "/";
+    std::string folder;
+    if (MakePrivateFolder(parent)) {
+        folder = MakeLockedFolder(parent, std::to_string(::getpid()));
+        if (!folder.empty())
+            RemoveDeadSiblings(parent, folder);
+    } else {
+        // Someone else holds the per-user folder: a folder of our own beside it.
+        std::string own = base + "sablewick-" + std::to_string(::getuid()) + "-XXXXXX";
+        if (::mkdtemp(own.data()) && SafeFolder(own)) {
+            folder = own + "/";
+            std::fprintf(stderr, "sablewick: %s is not a private folder; using %s\n",
+                         parent.c_str(), folder.c_str());
+        }
     }
-    RemoveDeadSiblings(parent);
-    std::string folder = parent + std::to_string(::getpid()) + "/";
-    if (!MakePrivateFolder(folder)) {
-        std::fprintf(stderr, "sablewick: cannot make temporary folder %s\n", folder.c_str());
+    if (folder.empty() || !SafeFolder(folder)) {
+        std::fprintf(stderr, "sablewick: cannot make a temporary folder in %s\n", base.c_str());
         return {};
     }
     static bool registered = false;

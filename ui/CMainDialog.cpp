@@ -2,6 +2,7 @@
 
 #include "platform/OpenUrl.h"
 #include "platform/ProfileFile.h"
+#include "platform/ProgramFolder.h"
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
 #include "ui/DialogUnits.h"
@@ -306,8 +307,14 @@ void CMainDialog::OnStatusTextMessage(int position, const QString& text)
 
 void CMainDialog::OnAddFileMessage(const QString& path)
 {
-    if (!path.isEmpty())
-        AddPathIfExists(path);
+    if (path.isEmpty() || !PathExists(path.toStdString()))
+        return;
+    // A file manager's Open With comes this way: the files get their media
+    // information as dropped files do.
+    const int row = m_list->AppendRow(path);
+    if (m_rowAdded)
+        m_rowAdded(path, row);
+    UpdateControlStates();
 }
 
 bool CMainDialog::StartMessageService()

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 #include <QValidator>
@@ -363,6 +364,12 @@ void COptionsDialog::StoreAndClose()
     input.TimeDelay = m_frameRate->text().toStdString();
     input.FileFormatIndex = m_format->currentIndex();
     input.Loop = m_replay->currentText().toStdString();
-    SaveSettings(input);
+    if (!SaveSettings(input)) {
+        // Closing would lose what the user typed: say where it failed and stay open.
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("The settings could not be saved to %1.")
+                                 .arg(QString::fromStdString(SettingsFilePath())));
+        return;
+    }
     accept();
 }

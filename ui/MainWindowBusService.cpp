@@ -51,3 +51,10 @@ void MainWindowBusService::AddFileRequest(const QString& path)
 {
     m_window.OnAddFileMessage(path);
 }
+
+void MainWindowBusService::Activate()
+{
+    m_window.showNormal();
+    m_window.raise();
+    m_window.activateWindow();
+}

@@ -29,6 +29,8 @@ public slots:
     Q_SCRIPTABLE void StatusTextChanged(int position, const QString& text);
     // Adds the file (or folder) at `path` to the list when it exists.
     Q_SCRIPTABLE void AddFileRequest(const QString& path);
+    // Brings the window to the front: a second start hands its files over so.
+    Q_SCRIPTABLE void Activate();
 
 private:
     CMainDialog& m_window;

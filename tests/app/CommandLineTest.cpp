@@ -27,6 +27,10 @@ TEST(CommandLineTest, ReadsTheSwitches)
             { { Kind::AddPath, "/v/a.mp4" }, { Kind::ShowCopyright, "" } } },
         { { "sablewick", "/v/a.mp4", "-addx", "/v/b.mp4", "--add" }, {} },
         { { "sablewick", "-open", "" }, { { Kind::AddPath, "" } } },
+        { { "sablewick", "--files", "/v/a b.mp4", "-copyright", "-add" },
+            { { Kind::AddPath, "/v/a b.mp4", true }, { Kind::AddPath, "-copyright", true },
+                { Kind::AddPath, "-add", true } } },
+        { { "sablewick", "-add", "/v/a.mp4", "--files" }, { { Kind::AddPath, "/v/a.mp4" } } },
     };
     for (const CommandLineCase& c : cases) {
         std::string line;

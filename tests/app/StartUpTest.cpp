@@ -76,6 +76,8 @@ private slots:
         QTest::newRow("bare path") << QStringList {a} << QStringList() << false;
         QTest::newRow("copyright taken as the path") << QStringList {"-add", "-copyright"}
                                                      << QStringList() << false;
+        QTest::newRow("a launcher's files") << QStringList {"--files", a, missing, b}
+                                            << QStringList {a, b} << false;
         QTest::newRow("file, then the notice") << QStringList {"-add", a, "-Copyright", "-add", b}
                                                << QStringList {a} << true;
     }

@@ -72,6 +72,17 @@ TEST(CommandLines, VideoArgumentPieces)
          "\"-y\" \"-ss\" \"0\"    \"-r\" \"1.00\""},
         {"0", "1", "Default", "Default", "ERROR", "ERROR",
          "\"-y\" \"-ss\" \"0\" \"-t\" \"1\"   \"-r\" \"1.00\""},
+        // "auto" on one side keeps the proportions; alone or against "Default" it is no size.
+        {"0", "Default", "480", "auto", "Default", "1.00",
+         "\"-y\" \"-ss\" \"0\"  \"-s\" \"480xauto\"   \"-r\" \"1.00\""},
+        {"0", "Default", "Auto", "90", "Default", "1.00",
+         "\"-y\" \"-ss\" \"0\"  \"-s\" \"autox90\"   \"-r\" \"1.00\""},
+        {"0", "Default", "auto", "auto", "Default", "1.00",
+         "\"-y\" \"-ss\" \"0\"    \"-r\" \"1.00\""},
+        {"0", "Default", "auto", "Default", "Default", "1.00",
+         "\"-y\" \"-ss\" \"0\"    \"-r\" \"1.00\""},
+        {"0", "Default", "6001", "auto", "Default", "1.00",
+         "\"-y\" \"-ss\" \"0\"    \"-r\" \"1.00\""},
     };
     for (const VideoCase& c : cases) {
         ConversionSettings s = ResetSettings();

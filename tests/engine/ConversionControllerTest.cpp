@@ -1,11 +1,13 @@
 #include "engine/ConversionController.h"
 
-#include "engine/ProcessKiller.h"
+#include "engine/Preview.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
+#include "tests/Processes.h"
 #include "tests/ScriptFiles.h"
 #include "tests/engine/RecordingHost.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +36,8 @@ const char* kWriteFrame = "for last; do :; done; f=$(printf \"$last\" 1); : > \"
 // Writes the file named by the last argument.
 const char* kWriteOutput = "for last; do :; done; : > \"$last\"\n";
 
+using test_processes::Alive;
+
 class ConversionControllerTest : public testing::Test
 {
 protected:
@@ -55,8 +59,6 @@ protected:
 
     void TearDown() override
     {
-        KillProcessesByName("video.dll");
-        KillProcessesByName("imgconv.dll");
         SetProgramFolderForTesting("");
         fs::remove_all(m_dir);
     }
@@ -90,9 +92,9 @@ TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
     ASSERT_TRUE(RunToEnd(c));
 
     const std::vector<std::string> expected
-        = { "status Please wait...", "progress 5", "progress 24", "started 0", "result 0 Success",
-              "progress 49", "started 1", "result 1 Success", "progress 74", "started 2",
-              "result 2 Success", "progress 99", "started 3", "result 3 Success", "status Done.",
+        = { "status Please wait...", "progress 5", "progress 0", "started 0", "result 0 Success",
+              "progress 25", "started 1", "result 1 Success", "progress 50", "started 2",
+              "result 2 Success", "progress 75", "started 3", "result 3 Success", "status Done.",
               "progress 0", "caption Convert", "started -1" };
     EXPECT_EQ(host.events, expected);
 
@@ -106,6 +108,54 @@ TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
     EXPECT_NE(image.find(m_out.string() + "/d.gif\n"), std::string::npos);
     // Every temporary frame is gone.
     EXPECT_TRUE(fs::is_empty(temp));
+}
+
+// Prints "progress k/total" for k = 1..total, slowly, when the runner asks for it.
+std::string SlowFrames(int total)
+{
+    return "[ \"$SABLEWICK_PROGRESS\" = 1 ] || exit 0\nk=0\nwhile [ $k -lt " + std::to_string(total)
+        + " ]; do k=$((k+1)); echo \"progress $k/" + std::to_string(total)
+        + "\"; sleep 0.02; done\n";
+}
+
+// Each file moves through its own share of the bar, forward only, while its tools work.
+TEST_F(ConversionControllerTest, ProgressMovesWithTheToolsFramesWithinEachFilesShare)
+{
+    WriteScript(m_bin / "video.dll", kWriteFrame + SlowFrames(20));
+    WriteScript(m_bin / "imgconv.dll", kWriteOutput + SlowFrames(20));
+    host.rows = { "/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4" };
+    ConversionController c(host);
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(host.results, std::vector<std::string>({ "Success", "Success", "Success" }));
+
+    // The positions each file's rows were shown with, from its start to its result.
+    std::vector<std::vector<int>> positions(3);
+    int file = -1;
+    for (const std::string& e : host.events) {
+        if (e.rfind("started ", 0) == 0)
+            file = std::stoi(e.substr(8));
+        else if (e.rfind("result ", 0) == 0)
+            file = -1;
+        else if (e.rfind("progress ", 0) == 0 && file >= 0)
+            positions[static_cast<size_t>(file)].push_back(std::stoi(e.substr(9)));
+    }
+    const int first[] = { 0, 33, 66 };
+    const int last[] = { 32, 65, 99 };
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("file " + std::to_string(i));
+        const std::vector<int>& p = positions[i];
+        ASSERT_GE(p.size(), 20u) << "a position for every report of the tools";
+        EXPECT_GE(p.front(), first[i]);
+        EXPECT_LE(p.back(), last[i]);
+        EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
+        EXPECT_GT(p.back(), p.front() + 20) << "it moves through most of the share";
+        if (i + 1 < 3) {
+            ASSERT_FALSE(positions[i + 1].empty());
+            EXPECT_LT(p.back(), positions[i + 1].front());
+        }
+    }
+    // The end-of-run reset stays.
+    EXPECT_EQ(host.events.at(host.events.size() - 3), "progress 0");
 }
 
 TEST_F(ConversionControllerTest, StillImagesGoStraightToTheOutputFolder)
@@ -158,8 +208,10 @@ TEST_F(ConversionControllerTest, FailuresGiveFailed)
 
 TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesTheJob)
 {
-    WriteScript(
-        m_bin / "video.dll", LogArgs(VideoLog()) + kWriteFrame + "while :; do sleep 0.05; done\n");
+    const fs::path tool = m_dir / "tool.pid";
+    WriteScript(m_bin / "video.dll",
+                "echo $$ > '" + tool.string() + "'\n" + LogArgs(VideoLog()) + kWriteFrame
+                    + "while :; do sleep 0.05; done\n");
     host.rows = { "/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(c.StartConversion());
@@ -177,7 +229,7 @@ TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesThe
     host.Pump([] { return false; }, 500ms);
     EXPECT_EQ(host.events.size(), seen) << "a stopped job reported: " << host.events.back();
     EXPECT_EQ(host.results, std::vector<std::string>({ "", "", "" }));
-    EXPECT_EQ(KillProcessesByName("video.dll"), 0) << "a tool was left running";
+    EXPECT_FALSE(Alive(std::atoi(ReadFile(tool).c_str()))) << "a tool was left running";
     EXPECT_FALSE(fs::exists(ImageLog())) << "the image tool ran on a stopped file";
     EXPECT_TRUE(fs::is_empty(TempFolder()));
 }
@@ -228,19 +280,25 @@ TEST_F(ConversionControllerTest, LeftoverFramesAreRemovedBeforeAGif)
 
 namespace {
 
-TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
+// Another copy of the program is converting: its video tool runs, a child of
+// the test (so that the test can end it), named as our tools are named.
+pid_t StartOtherCopysTool(const fs::path& folder)
 {
-    // Another copy of the program is converting: its video tool runs.
-    const fs::path other = m_dir / "other";
-    fs::create_directories(other);
-    fs::copy_file(fs::path(SABLEWICK_TEST_HELPERS) / "toolstub", other / "video.dll");
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(SABLEWICK_TEST_HELPERS) / "toolstub", folder / "video.dll");
     const pid_t pid = fork();
     if (pid == 0) {
-        const std::string path = (other / "video.dll").string();
+        const std::string path = (folder / "video.dll").string();
         execl(path.c_str(), "video.dll", "sleep", "20000", static_cast<char*>(nullptr));
         _exit(127);
     }
     std::this_thread::sleep_for(200ms);
+    return pid;
+}
+
+TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
+{
+    const pid_t pid = StartOtherCopysTool(m_dir / "other");
     {
         ConversionController idle(host);
         idle.StopConversion(); // nothing of its own runs: nothing happens
@@ -251,6 +309,54 @@ TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
         << "an idle window closing killed another copy's tool";
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+}
+
+TEST_F(ConversionControllerTest, APreviewAndAConvertLeaveAnotherCopysToolsAlone)
+{
+    const pid_t pid = StartOtherCopysTool(m_dir / "other");
+    WriteScript(m_bin / "player.dll", "echo played >> '" + (m_dir / "player.log").string() + "'\n");
+    const fs::path clip = m_dir / "clip.mp4";
+    std::ofstream(clip) << "x";
+    host.rows = { clip.string() };
+    {
+        ConversionController c(host);
+        ASSERT_TRUE(StartPreview(c, clip.string()));
+        for (int i = 0; i < 200 && !fs::exists(m_dir / "player.log"); ++i)
+            std::this_thread::sleep_for(10ms);
+        std::this_thread::sleep_for(100ms); // the player has ended
+        // Convert, as the window does it: stop first, then start.
+        c.StopConversion();
+        ASSERT_TRUE(RunToEnd(c));
+        EXPECT_EQ(host.results, std::vector<std::string>({ "Success" }));
+        host.ended = false;
+        ASSERT_TRUE(c.StartConversion());
+        c.StopConversion();
+    }
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "this copy's stop killed another copy's tool";
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+TEST_F(ConversionControllerTest, StopEndsTheToolsWholeGroupEvenWhenItIgnoresTerm)
+{
+    // A tool that will not end on SIGTERM, with a child of its own.
+    const fs::path child = m_dir / "child.pid";
+    WriteScript(m_bin / "video.dll",
+                LogArgs(VideoLog()) + "trap '' TERM\nsleep 30 &\necho $! > '" + child.string()
+                    + "'\nwait\n");
+    host.rows = { "/clips/a.mp4" };
+    ConversionController c(host);
+    ASSERT_TRUE(c.StartConversion());
+    for (int i = 0; i < 300 && ReadFile(child).empty(); ++i)
+        std::this_thread::sleep_for(10ms);
+    const pid_t sleeper = std::atoi(ReadFile(child).c_str());
+    ASSERT_GT(sleeper, 0);
+    c.StopConversion();
+    EXPECT_TRUE(host.ended);
+    for (int i = 0; i < 100 && Alive(sleeper); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(Alive(sleeper)) << "the tool's child outlived the stop";
 }
 
 } // namespace

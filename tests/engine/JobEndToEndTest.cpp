@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -111,6 +113,47 @@ TEST_F(JobEndToEnd, ADamagedInputFailsAndLeavesNoGif)
     EXPECT_TRUE(fs::exists(out / "clip 1.gif"));
 }
 
+// A long clip: the bar moves through the file while the real tools work on it.
+TEST_F(JobEndToEnd, ALongClipMovesTheBarStepByStep)
+{
+    const fs::path clip = s_dir / "in put" / "long.mp4";
+    const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                             "testsrc=s=320x240:r=25:d=120 -pix_fmt yuv420p '"
+        + clip.string() + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    WriteSettings(0);
+    const fs::path out = s_dir / "out long";
+    fs::create_directories(out);
+    RecordingHost host;
+    host.folder = out.string();
+    host.rows = {clip.string()};
+    ConversionController controller(host);
+    ASSERT_TRUE(controller.StartConversion());
+    ASSERT_TRUE(host.Pump([&] { return host.ended; }, 600s));
+    EXPECT_EQ(host.results, std::vector<std::string>({"Success"}));
+
+    std::vector<int> positions; // between the file's start and its result
+    bool inFile = false;
+    for (const std::string& e : host.events) {
+        if (e == "started 0")
+            inFile = true;
+        else if (e.rfind("result 0", 0) == 0)
+            inFile = false;
+        else if (inFile && e.rfind("progress ", 0) == 0)
+            positions.push_back(std::stoi(e.substr(9)));
+    }
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(positions.front(), 0) << "the file starts at the beginning of the bar";
+    EXPECT_EQ(positions.back(), 99);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    std::set<int> inside;
+    for (int p : positions)
+        if (p > 0 && p < 99)
+            inside.insert(p);
+    // 1200 frames to take and to assemble: the tools report every tenth of a second.
+    EXPECT_GE(inside.size(), 3u);
+}
+
 // The console program with the settings file that the build puts beside it.
 TEST_F(JobEndToEnd, ConsoleProgram)
 {
@@ -129,7 +172,7 @@ TEST_F(JobEndToEnd, ConsoleProgram)
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
     EXPECT_EQ(run("-o '" + out.string() + "' '" + clip + "'"), 0);
-    EXPECT_EQ(log(), "Please wait...\n[ 99%] " + clip + "\n" + clip + ": Success\nDone.\n");
+    EXPECT_EQ(log(), "Please wait...\n[  0%] " + clip + "\n" + clip + ": Success\nDone.\n");
     EXPECT_EQ(Head(out / "clip 1.gif", 6), "GIF89a");
 
     EXPECT_EQ(run("-o '" + out.string() + "' '" + clip + "' /nonexistent.mp4"), 1);

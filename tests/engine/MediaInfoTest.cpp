@@ -1,7 +1,6 @@
 #include "engine/ConversionController.h"
 #include "engine/MediaInfo.h"
 #include "engine/Preview.h"
-#include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
 #include "tests/ScriptFiles.h"
 #include "tests/engine/RecordingHost.h"
@@ -44,7 +43,6 @@ protected:
     }
     void TearDown() override
     {
-        KillProcessesByName("player.dll");
         SetProgramFolderForTesting("");
         fs::remove_all(m_dir);
     }
@@ -72,26 +70,33 @@ TEST_F(MediaInfoTools, PreviewClosesTheFirstPlayerBeforeTheSecondAndStopClosesIt
     ConversionController controller(host);
     EXPECT_FALSE(StartPreview(controller, clip.string())) << "player missing";
 
-    // Each player notes its start and end in a log.
+    // Each player notes its start and, when ended, its end in a log.
     const fs::path log = m_dir / "player.log";
-    Script("player.dll", "echo \"start $1\" >> '" + log.string()
-                             + "'\ntrap 'exit 0' TERM\nwhile :; do sleep 0.05; done\n");
+    Script("player.dll", "echo \"start $$\" >> '" + log.string() + "'\ntrap 'echo \"end $$\" >> '"
+                             + log.string() + "'; exit 0' TERM\nwhile :; do sleep 0.05; done\n");
+    const auto lines = [&] {
+        std::ifstream in(log);
+        std::vector<std::string> all;
+        for (std::string line; std::getline(in, line);)
+            all.push_back(line);
+        return all;
+    };
     EXPECT_FALSE(StartPreview(controller, (m_dir / "missing.mp4").string()));
     EXPECT_FALSE(StartPreview(controller, ""));
     ASSERT_TRUE(StartPreview(controller, clip.string()));
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(StartPreview(controller, clip.string()));
     std::this_thread::sleep_for(300ms);
-    // Only the second player still runs.
-    EXPECT_EQ(KillProcessesByName("player.dll"), 1);
-    std::ifstream in(log);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(text, "start " + clip.string() + "\nstart " + clip.string() + "\n");
+    // The first player was ended before the second started; the second runs.
+    auto seen = lines();
+    ASSERT_EQ(seen.size(), 3u);
+    const std::string first = seen[0].substr(6);
+    const std::string second = seen[2].substr(6);
+    EXPECT_EQ(seen, std::vector<std::string>({"start " + first, "end " + first, "start " + second}));
 
-    ASSERT_TRUE(StartPreview(controller, clip.string()));
-    std::this_thread::sleep_for(300ms);
     controller.StopConversion();
-    EXPECT_EQ(KillProcessesByName("player.dll"), 0) << "Stop left the player running";
+    seen = lines();
+    EXPECT_EQ(seen.back(), "end " + second) << "Stop left the player running";
 }
 
 } // namespace

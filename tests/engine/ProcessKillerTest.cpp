@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -23,12 +24,32 @@ pid_t StartCopy(const fs::path& program)
     return pid;
 }
 
-// Waits for the process to end; true when SIGKILL ended it.
-bool WasKilled(pid_t pid)
+// Names of this test's own, so that the search finds only the processes it started.
+std::string OwnName(const std::string& tail)
 {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    return "k" + std::to_string(getpid()) + tail; // short: a command name keeps 15 characters
+}
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool Found(const std::vector<NamedProcess>& found, pid_t pid)
+{
+    for (const NamedProcess& p : found)
+        if (p.Pid == pid)
+            return true;
+    return false;
+}
+
+// The test ends what it started, by pid.
+void End(pid_t pid)
+{
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
 }
 
 TEST(KillProcessesByName, MatchesACaseInsensitivePrefixOfTheExecutableName)
@@ -38,10 +59,10 @@ TEST(KillProcessesByName, MatchesACaseInsensitivePrefixOfTheExecutableName)
     const fs::path stub = fs::path(SABLEWICK_TEST_HELPERS) / "toolstub";
     const struct
     {
-        const char* name;
-        bool killed;
-    } cases[] = {{"video.dll", true}, {"VIDEO.DLL", true}, {"video.dll.bak", true},
-                 {"video.avi", false}};
+        std::string name;
+        bool found;
+    } cases[] = {{OwnName(".dll"), true}, {Upper(OwnName(".dll")), true},
+                 {OwnName(".dll.bak"), true}, {OwnName(".avi"), false}};
     std::vector<pid_t> pids;
     for (const auto& c : cases) {
         const fs::path copy = fs::path(dir) / c.name;
@@ -51,15 +72,10 @@ TEST(KillProcessesByName, MatchesACaseInsensitivePrefixOfTheExecutableName)
     }
     usleep(300 * 1000); // let every copy reach exec
 
-    EXPECT_GE(KillProcessesByName("video.dll"), 3);
+    const std::vector<NamedProcess> found = FindProcessesByName(OwnName(".dll"));
     for (std::size_t i = 0; i < pids.size(); ++i) {
-        if (cases[i].killed) {
-            EXPECT_TRUE(WasKilled(pids[i])) << cases[i].name;
-        } else {
-            EXPECT_EQ(kill(pids[i], 0), 0) << cases[i].name << " was ended";
-            kill(pids[i], SIGKILL);
-            waitpid(pids[i], nullptr, 0);
-        }
+        EXPECT_EQ(Found(found, pids[i]), cases[i].found) << cases[i].name;
+        End(pids[i]);
     }
     fs::remove_all(dir);
 }
@@ -68,29 +84,33 @@ TEST(KillProcessesByName, ReachesScriptsByTheirName)
 {
     char dir[] = "/tmp/killertestXXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
-    const fs::path script = fs::path(dir) / "imgconv.dll";
+    const fs::path script = fs::path(dir) / OwnName("img.dll");
     FILE* f = std::fopen(script.c_str(), "w");
     std::fputs("#!/bin/sh\nexec sleep 20\n", f);
     std::fclose(f);
     fs::permissions(script, fs::perms::owner_all);
     // The shell replaces itself with sleep: that process is no longer the tool.
     // A script that keeps running is reached through its command name.
-    const fs::path waiting = fs::path(dir) / "player.dll";
+    const fs::path waiting = fs::path(dir) / OwnName("pl.dll");
     f = std::fopen(waiting.c_str(), "w");
     std::fputs("#!/bin/sh\nwhile :; do sleep 1; done\n", f);
     std::fclose(f);
     fs::permissions(waiting, fs::perms::owner_all);
     pid_t pid = fork();
     if (pid == 0) {
-        execl(waiting.c_str(), "player.dll", static_cast<char*>(nullptr));
+        execl(waiting.c_str(), waiting.filename().c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     usleep(300 * 1000);
-    EXPECT_GE(KillProcessesByName("PLAYER.dll"), 1);
-    EXPECT_TRUE(WasKilled(pid));
+    EXPECT_TRUE(Found(FindProcessesByName(Upper(OwnName("pl.dll"))), pid));
+    End(pid);
     fs::remove_all(dir);
 }
 
-TEST(KillProcessesByName, AnEmptyNameKillsNothing) { EXPECT_EQ(KillProcessesByName(""), 0); }
+TEST(KillProcessesByName, AnEmptyNameKillsNothing)
+{
+    EXPECT_TRUE(FindProcessesByName("").empty());
+    EXPECT_EQ(KillProcessesByName(""), 0);
+}
 
 } // namespace

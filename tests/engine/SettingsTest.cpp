@@ -8,6 +8,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -160,6 +162,79 @@ TEST(LoadSettings, ReadsTheFileOfTheProgramFolderAndCutsLongValues)
     std::remove(SettingsFilePath().c_str());
     rmdir(dir);
     SetProgramFolderForTesting("");
+}
+
+// Installed, the program's folder is read-only: each user gets a copy of its
+// settings file in the config folder. Permission bits decide, so the cases hold
+// when the tests run as root too.
+TEST(SettingsFilePath, UsesTheUsersConfigFolderWhenTheProgramFolderIsReadOnly)
+{
+    namespace fs = std::filesystem;
+    char dir[] = "/tmp/settingslocationXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string root = dir;
+    const std::string program = root + "/program/";
+    const std::string config = root + "/config/";
+    const std::string own = config + "sablewick/TellurvaneInfo.ini";
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = oldXdg ? oldXdg : "";
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    SetProgramFolderForTesting(program);
+
+    struct Case
+    {
+        const char* name;
+        mode_t mode;
+        bool hasDefault;
+        bool expectOwn;
+    };
+    const Case cases[] = {
+        {"writable folder", 0755, true, false},
+        {"read-only folder", 0555, true, true},
+        {"read-only folder without a default", 0555, false, true},
+    };
+    const std::string defaults = "[TellurvaneInfo]\nStart=3\nLoop=7\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(program);
+        fs::remove_all(config);
+        fs::create_directories(program);
+        if (c.hasDefault) {
+            ASSERT_TRUE(WriteFileAtomically(program + "TellurvaneInfo.ini", defaults));
+        }
+        ASSERT_EQ(chmod(program.c_str(), c.mode), 0);
+
+        const std::string path = SettingsFilePath();
+        EXPECT_EQ(path, c.expectOwn ? own : program + "TellurvaneInfo.ini");
+        ConversionSettings loaded = LoadSettings();
+        EXPECT_EQ(loaded.FileExists, c.hasDefault);
+        if (c.hasDefault) {
+            EXPECT_EQ(loaded.Loop, "7");
+        }
+
+        EXPECT_TRUE(SaveSettings(Input("5", "9", "640", "480", "Default", "1", "10", 1, "2")));
+        EXPECT_EQ(LoadSettings().Start, "5");
+        // The first save is kept: the default is copied once, never over the user's file.
+        EXPECT_EQ(SettingsFilePath(), path);
+        EXPECT_EQ(LoadSettings().Loop, "2");
+        if (c.expectOwn) {
+            std::string text;
+            if (c.hasDefault) {
+                ASSERT_TRUE(ReadWholeFile(program + "TellurvaneInfo.ini", &text));
+                EXPECT_EQ(text, defaults);
+            } else {
+                EXPECT_FALSE(PathExists(program + "TellurvaneInfo.ini"));
+            }
+        }
+        chmod(program.c_str(), 0755);
+    }
+
+    SetProgramFolderForTesting("");
+    if (oldXdg)
+        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(root);
 }
 
 } // namespace

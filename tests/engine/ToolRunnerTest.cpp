@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -70,6 +74,40 @@ TEST(RunTool, AToolThatLeavesAChildRunningDoesNotHoldTheRunner)
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(4));
     EXPECT_EQ(output, "hi\n");
     EXPECT_EQ(exit.ExitCode, 4);
+}
+
+// Lines reach the handler while the tool runs, and the tool is asked for its progress.
+TEST(RunTool, HandsOnEachLineAsItComes)
+{
+    // The tool waits (at most 20 s) for the handler to have seen "one" before going on.
+    char dir[] = "/tmp/runlinesXXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string seen = std::string(dir) + "/seen";
+    const std::string script = "/bin/sh -c \"echo asked=$SABLEWICK_PROGRESS; printf 'one\\r\\n'; "
+                               "i=0; while [ ! -e '"
+        + seen
+        + "' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done; "
+          "[ -e '"
+        + seen + "' ] && echo two || echo unseen; printf 'no end'\"";
+    std::vector<std::string> lines;
+    std::string output = "kept\n";
+    ToolExit exit;
+    EXPECT_TRUE(RunTool(script, output, &exit, [&](const std::string& line) {
+        lines.push_back(line);
+        if (line == "one")
+            std::fclose(std::fopen(seen.c_str(), "w"));
+    }));
+    std::remove(seen.c_str());
+    ::rmdir(dir);
+    EXPECT_TRUE(exit.Succeeded());
+    EXPECT_EQ(lines, std::vector<std::string>({"asked=1", "one", "two", "no end"}));
+    EXPECT_EQ(output, "kept\nasked=1\none\r\ntwo\nno end");
+
+    // Without a handler the variable is not set by the runner.
+    ::unsetenv("SABLEWICK_PROGRESS");
+    output.clear();
+    EXPECT_TRUE(RunTool("/bin/sh -c \"echo asked=$SABLEWICK_PROGRESS\"", output));
+    EXPECT_EQ(output, "asked=\n");
 }
 
 } // namespace

@@ -89,6 +89,32 @@ TEST(ProfileFile, CreatesTheFileOnFirstWriteAndCutsLongValues)
     rmdir(dir);
 }
 
+// A folder name with a line break must not plant a section or key of its own.
+TEST(ProfileFile, LineBreaksAreRefusedAndTheFileKeepsItsLines)
+{
+    char dir[] = "/tmp/profiletestXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/p.ini";
+    ASSERT_TRUE(WriteProfileString(path, "S", "k", "/old"));
+    const struct
+    {
+        std::string section, key, value;
+    } cases[] = {
+        { "S", "k", "/new\n[Evil]\nk=1" },
+        { "S", "k", "/new\rk=1" },
+        { "S", "k\nx", "v" },
+        { "S\n[T]", "k", "v" },
+        { "S", "k", std::string("/a\0b", 4) },
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(WriteProfileString(path, c.section, c.key, c.value)) << c.value;
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(path, &text));
+    EXPECT_EQ(text, "[S]\nk=/old\n");
+    std::remove(path.c_str());
+    rmdir(dir);
+}
+
 TEST(ProfileFile, WriteToAnUnwritableFolderFailsAndLeavesNothing)
 {
     EXPECT_FALSE(WriteProfileString("/proc/nonexistent/p.ini", "S", "k", "v"));

@@ -402,7 +402,8 @@ private slots:
         d().OnAddFileMessage(QString());
         QCOMPARE(d().FileList()->rowCount(), 1);
         QCOMPARE(d().FileList()->RowText(0, 1), QString("    5 KB"));
-        QVERIFY(d().FileList()->RowText(0, 2).isEmpty());
+        // Files from other programs (Open With) get their media information.
+        QCOMPARE(f->rowsAdded, QStringList({ "0 " + file }));
         QVERIFY(d().RemoveAllButton()->isEnabled());
     }
 

@@ -1,4 +1,5 @@
 #include "MainDialogFixture.h"
+#include "app/WindowHandOver.h"
 #include "ui/CFileListView.h"
 #include "ui/MainWindowBusService.h"
 
@@ -97,6 +98,42 @@ private slots:
         QVERIFY(d().StartMessageService());
         QCOMPARE(Call("AddFileRequest", { f->MakeFile("b.mp4") }), QString("()"));
         QCOMPARE(d().FileList()->rowCount(), 2);
+    }
+
+    // Open With and one window: a second start with files hands them to the
+    // running window, which gives them their media information, and ends at once.
+    void aSecondStartHandsItsFilesToTheWindow()
+    {
+        if (!OnPrivateBus())
+            QSKIP("needs a session bus");
+        const QString first = f->MakeFile("first clip.mp4");
+        const QString second = f->MakeFile("second.mkv");
+        // No window holds the name: the new process opens its own.
+        QVERIFY(!HandFilesToRunningWindow({ "sablewick", "-add", first.toStdString() }));
+        QVERIFY(d().StartMessageService());
+        // Without files, or only for the notice, there is nothing to hand over.
+        QVERIFY(!HandFilesToRunningWindow({ "sablewick" }));
+        QVERIFY(!HandFilesToRunningWindow({ "sablewick", "-add", first.toStdString(), "-copyright" }));
+        QCOMPARE(d().FileList()->rowCount(), 0);
+
+        QProcess start;
+        start.setWorkingDirectory(f->Folder());
+        start.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LSAN_OPTIONS", "suppressions=" SABLEWICK_LSAN_SUPPRESSIONS ":print_suppressions=0");
+        start.setProcessEnvironment(env);
+        // A relative name means the second process's folder, not the window's.
+        start.start(SABLEWICK_BIN_DIR "sablewick", { "-add", first, "--files", "second.mkv" });
+        QVERIFY(start.waitForStarted());
+        for (int i = 0; i < 6000 && start.state() != QProcess::NotRunning; ++i)
+            QTest::qWait(10);
+        QCOMPARE(start.state(), QProcess::NotRunning);
+        QCOMPARE(start.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(start.exitCode() == 0, start.readAll().constData());
+        QCOMPARE(d().FileList()->rowCount(), 2);
+        QCOMPARE(d().FileList()->RowPath(0), first);
+        QCOMPARE(d().FileList()->RowPath(1), second);
+        QCOMPARE(f->rowsAdded, QStringList({ "0 " + first, "1 " + second }));
     }
 };
 

@@ -87,6 +87,8 @@ bool ConversionPipeline::Run()
         m_error = m_animation->Error();
         return false;
     }
+    m_progress.Finish(
+        static_cast<long long>(m_files.size()), static_cast<long long>(m_files.size()));
     return true;
 }
 
@@ -286,6 +288,8 @@ void ConversionPipeline::Write(
         return;
     }
     ++m_nextWrite;
+    // Frames are written in order, and the ones merged into this one came before it.
+    m_progress.Update(frame.sourceNumber, static_cast<long long>(m_files.size()));
     // No frame still to be quantised refers to palettes this old.
     m_palettes.erase(
         m_palettes.begin(), m_palettes.lower_bound(m_nextWrite - m_settings.paletteRun));

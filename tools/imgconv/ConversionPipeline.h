@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/common/ProgressReport.h"
 #include "tools/imgconv/CommandLine.h"
 #include "tools/imgconv/FrameClock.h"
 #include "tools/imgconv/FrameDiffer.h"
@@ -84,6 +85,7 @@ private:
     FrameClock m_clock;
 
     std::unique_ptr<GifFileWriter> m_animation;
+    ProgressReport m_progress;
     bool m_failed = false;
     size_t m_errorOrder = 0;
     std::string m_error;

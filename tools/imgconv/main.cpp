@@ -1,5 +1,6 @@
 // imgconv.dll: assembles PNG frames into an animated GIF, or one GIF per frame.
 
+#include "sablewick/Version.h"
 #include "tools/imgconv/BudgetedConversion.h"
 #include "tools/imgconv/CommandLine.h"
 #include "tools/imgconv/ConversionPipeline.h"
@@ -16,6 +17,8 @@
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "imgconv.dll"))
+        return 0;
     using namespace imgconv;
     // Every frame allocates and frees buffers of the same few sizes: kept in the heap they
     // are reused, instead of being mapped afresh (and faulted in page by page) each time.

@@ -1,5 +1,6 @@
 // player.dll PATH: plays the video at PATH in a window of its own until it is closed.
 #define SDL_MAIN_HANDLED
+#include "sablewick/Version.h"
 #include "tools/player/AudioOutput.h"
 #include "tools/player/MediaSource.h"
 #include "tools/player/Player.h"
@@ -32,6 +33,8 @@ int Fail(const std::string& path, const std::string& reason)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "player.dll"))
+        return 0;
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -54,6 +57,9 @@ int main(int argc, char** argv)
         return Fail(path, "no picture could be decoded");
 
     SDL_SetMainReady();
+    // SDL would turn SIGTERM into a quit event and a clean exit; a stopped
+    // player should end at once and say it was stopped.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(0) != 0)
         return Fail(path, SDL_GetError());
     int status = 0;

@@ -1,4 +1,5 @@
 // swfinfo.dll -f PATH: prints "-f " and a one-line description of the video at PATH.
+#include "sablewick/Version.h"
 #include "tools/swfinfo/MediaDescription.h"
 #include "tools/swfinfo/MediaProbe.h"
 
@@ -21,6 +22,8 @@ constexpr const char* kUsage
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "swfinfo.dll"))
+        return 0;
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
         return 0;

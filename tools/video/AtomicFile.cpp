@@ -1,5 +1,7 @@
 #include "tools/video/AtomicFile.h"
 
+#include "tools/common/PartialFiles.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -12,10 +14,6 @@ namespace {
 
     std::atomic<unsigned> g_counter { 0 };
 
-    int openExclusive(const std::string& path)
-    {
-        return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    }
 
     // Renames without replacing an existing file; link + unlink where the file system lacks it.
     int renameNoReplace(const std::string& from, const std::string& to)
@@ -57,10 +55,10 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         f.m_temporary = folder + "." + name + tag;
-        fd = openExclusive(f.m_temporary);
+        fd = partial_files::CreateRemembered(f.m_temporary, &f.m_partialSlot);
         if (fd < 0 && errno == ENAMETOOLONG) {
             f.m_temporary = folder + ".video" + tag;
-            fd = openExclusive(f.m_temporary);
+            fd = partial_files::CreateRemembered(f.m_temporary, &f.m_partialSlot);
         }
         if (fd < 0 && errno != EEXIST)
             break;
@@ -83,8 +81,10 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     : m_path(std::move(other.m_path))
     , m_temporary(std::move(other.m_temporary))
     , m_stream(other.m_stream)
+    , m_partialSlot(other.m_partialSlot)
 {
     other.m_stream = nullptr;
+    other.m_partialSlot = -1;
     other.m_temporary.clear();
 }
 
@@ -103,6 +103,8 @@ void AtomicFile::discard()
         ::unlink(m_temporary.c_str());
         m_temporary.clear();
     }
+    partial_files::Forget(m_partialSlot);
+    m_partialSlot = -1;
 }
 
 std::string AtomicFile::commit(bool overwrite)
@@ -129,6 +131,8 @@ std::string AtomicFile::commit(bool overwrite)
         return "cannot write '" + m_path + "': " + systemError(error);
     }
     m_temporary.clear();
+    partial_files::Forget(m_partialSlot);
+    m_partialSlot = -1;
     return {};
 }
 

@@ -28,6 +28,7 @@ private:
     std::string m_path;
     std::string m_temporary;
     FILE* m_stream = nullptr;
+    int m_partialSlot = -1; // where a stop signal finds the temporary name
 };
 
 // The error text of errno value `code`, safe to call from any thread.

@@ -1,5 +1,6 @@
 #include "tools/video/FrameExtractor.h"
 
+#include "tools/common/ProgressReport.h"
 #include "tools/video/AtomicFile.h"
 #include "tools/video/FrameSelector.h"
 #include "tools/video/FrameSource.h"
@@ -43,7 +44,7 @@ namespace {
     {
         WriterPool::Geometry g;
         g.rotation = source.rotation();
-        if (options.width > 0) {
+        if (options.width > 0 && options.height > 0) {
             g.width = options.width;
             g.height = options.height;
             return g;
@@ -55,6 +56,18 @@ namespace {
         bool swap = g.rotation == 90 || g.rotation == 270;
         g.width = swap ? frame->height : width;
         g.height = swap ? width : frame->height;
+        // One side given: the other follows the displayed proportions.
+        auto scaled = [](int side, int from, int to) {
+            return std::clamp(
+                static_cast<int>(std::lround(static_cast<double>(side) * to / from)), 1, 16384);
+        };
+        if (options.width > 0) {
+            g.height = scaled(options.width, g.width, g.height);
+            g.width = options.width;
+        } else if (options.height > 0) {
+            g.width = scaled(options.height, g.height, g.width);
+            g.height = options.height;
+        }
         return g;
     }
 
@@ -90,16 +103,21 @@ Outcome<long long> extractFrames(const VideoOptions& options)
     long long number = 0;
     bool anyDecoded = false;
 
+    // A damaged time stamp far past the end of the file would otherwise make the frame before it
+    // fill every slot up to there. A jump, not steady progress: a header may understate the length.
+    std::optional<double> remaining = source.value().remainingLength();
+
+    ProgressReport progress;
+    const long long expected
+        = FrameSelector::expectedCount(options.rate, options.duration, remaining);
     auto emit = [&](int times) {
         for (int i = 0; i < times; ++i)
             if (!pool->submit(held.get(), ++number))
                 return false;
+        if (times > 0)
+            progress.Update(number, expected > 0 ? std::max(expected, number) : 0);
         return true;
     };
-
-    // A damaged time stamp far past the end of the file would otherwise make the frame before it
-    // fill every slot up to there. A jump, not steady progress: a header may understate the length.
-    std::optional<double> remaining = source.value().remainingLength();
     double lastTaken = 0.0;
     auto bogus = [&](double time) {
         return remaining && time > *remaining + kLateTolerance && time - lastTaken > kLateTolerance;
@@ -143,6 +161,8 @@ Outcome<long long> extractFrames(const VideoOptions& options)
         error = source.value().error();
     if (!error.empty())
         return Result::failure(error);
+    if (number > 0)
+        progress.Finish(number, number);
     if (number == 0) {
         if (anyDecoded || options.start > 0)
             return Result::failure("no frames from " + formatFrameInterval(options.start)

@@ -65,4 +65,15 @@ int FrameSelector::finish()
     return emit;
 }
 
+int64_t FrameSelector::expectedCount(
+    double rate, std::optional<double> duration, std::optional<double> remaining)
+{
+    std::optional<double> span = duration;
+    if (remaining && (!span || *remaining < *span))
+        span = remaining;
+    if (!span || !std::isfinite(*span) || *span <= 0)
+        return span ? 1 : 0;
+    return std::max<int64_t>(1, std::llround(*span * rate));
+}
+
 } // namespace video

@@ -26,6 +26,11 @@ public:
     // End of the stream: how many more times the held frame is to be written.
     int finish();
 
+    // About how many frames a clip gives: its length after the start (or the requested
+    // duration, when shorter) times the rate, at least 1; 0 when neither length is known.
+    static int64_t expectedCount(
+        double rate, std::optional<double> duration, std::optional<double> remaining);
+
     bool hasHeldFrame() const { return m_holding; }
     int64_t written() const { return m_written; }
 

@@ -22,8 +22,11 @@ namespace {
         return value;
     }
 
+    // 1..16384, or 0 for "auto" (follow the other side, keeping the proportions).
     std::optional<int> parseDimension(const std::string& text)
     {
+        if (text == "auto")
+            return 0;
         if (text.empty() || text.size() > 5)
             return std::nullopt;
         int value = 0;
@@ -103,7 +106,8 @@ Outcome<VideoOptions> parseVideoOptions(const std::vector<std::string>& args)
         auto w = x == std::string::npos ? std::nullopt : parseDimension(text.substr(0, x));
         auto h = x == std::string::npos ? std::nullopt : parseDimension(text.substr(x + 1));
         if (!w || !h)
-            return fail("invalid frame size '" + text + "' (WIDTHxHEIGHT, each 1 to 16384)");
+            return fail(
+                "invalid frame size '" + text + "' (WIDTHxHEIGHT, each 1 to 16384 or auto)");
         o.width = *w;
         o.height = *h;
     }
@@ -148,7 +152,8 @@ std::string videoHelpText()
            "  -y           overwrite existing output files\n"
            "  -ss START    start time in seconds (default 0)\n"
            "  -t DURATION  length in seconds (default: to the end of the video)\n"
-           "  -s WxH       frame size in pixels (default: the display size of the video)\n"
+           "  -s WxH       frame size in pixels (default: the display size of the video);\n"
+           "               either side may be auto, keeping the picture's proportions\n"
            "  -qscale Q    JPEG quality scale, 2 (best) to 31 (default: high quality)\n"
            "  -r RATE      frames taken per second\n"
            "  OUTPUT       file path whose name holds %d or %0Nd (for example frame%08d.png);\n"

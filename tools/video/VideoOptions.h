@@ -15,7 +15,7 @@ struct VideoOptions
     bool overwrite = false;
     double start = 0.0; // seconds from the beginning of the file
     std::optional<double> duration; // seconds; none means to the end of the video
-    int width = 0; // 0: the display size of the source
+    int width = 0; // 0: from the display size of the source (both 0: that size)
     int height = 0;
     std::optional<double> qscale; // JPEG quality scale (2 best .. 31 worst)
     double rate = 1.0; // frames taken per second

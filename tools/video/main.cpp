@@ -1,5 +1,7 @@
 // video.dll: writes the frames of a video as numbered still images.
 
+#include "sablewick/Version.h"
+#include "tools/common/PartialFiles.h"
 #include "tools/video/FrameExtractor.h"
 #include "tools/video/VideoOptions.h"
 
@@ -13,6 +15,8 @@ extern "C" {
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "video.dll"))
+        return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     auto options = video::parseVideoOptions(args);
     if (!options) {
@@ -23,6 +27,8 @@ int main(int argc, char** argv)
         std::fputs(video::videoHelpText().c_str(), stdout);
         return 0;
     }
+    // A stop removes the images being written before the tool dies.
+    partial_files::RemoveOnSignals();
     // Damaged streams make the decoders talk; the one line below is what the caller gets.
     av_log_set_level(AV_LOG_QUIET);
     auto written = video::extractFrames(options.value());

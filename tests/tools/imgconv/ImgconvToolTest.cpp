@@ -2,7 +2,9 @@
 
 #include "ImgconvTestSupport.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sstream>
 
 using namespace imgconv_test;
 
@@ -322,4 +324,55 @@ TEST(ImgconvTool, HelpNamesBothForms)
 {
     const RunResult run = RunImgconv({ "--help" });
     EXPECT_EQ(run.status, 0);
+}
+
+namespace {
+
+// What the tool prints on standard output.
+std::string StandardOutput(const std::string& environment, const std::vector<std::string>& args)
+{
+    std::string line = environment + " '" SABLEWICK_BIN_DIR "imgconv.dll'";
+    for (const std::string& arg : args)
+        line += " '" + arg + "'";
+    std::string out;
+    if (FILE* pipe = ::popen((line + " 2>/dev/null").c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+} // namespace
+
+// Lines of "progress DONE/EXPECTED" only when the program that runs the tool asks for them.
+TEST(ImgconvTool, ProgressLinesOnlyWhenAsked)
+{
+    TempFolder frames;
+    WriteFrames(frames, 12);
+    TempFolder out;
+    EXPECT_EQ(StandardOutput("", { frames / "*.png", out / "a.gif" }), "");
+    EXPECT_EQ(StandardOutput("SABLEWICK_PROGRESS=0", { frames / "*.png", out / "a.gif" }), "");
+
+    for (const std::vector<std::string>& args :
+        { std::vector<std::string> { "-loop", "0", frames / "*.png", out / "b.gif" },
+            std::vector<std::string> { frames / "*.png", "-loop", "0", out / "c%d.gif" } }) {
+        SCOPED_TRACE(args.back());
+        const std::string text = StandardOutput("SABLEWICK_PROGRESS=1", args);
+        std::istringstream lines(text);
+        long long last = 0;
+        std::string line;
+        int count = 0;
+        while (std::getline(lines, line)) {
+            long long done = 0, expected = 0;
+            ASSERT_EQ(std::sscanf(line.c_str(), "progress %lld/%lld", &done, &expected), 2) << line;
+            EXPECT_GT(done, last) << line;
+            EXPECT_EQ(expected, 12) << line;
+            last = done;
+            ++count;
+        }
+        EXPECT_GE(count, 1);
+        EXPECT_EQ(last, 12) << "the last line says all frames are done";
+    }
 }

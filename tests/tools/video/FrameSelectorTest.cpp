@@ -86,3 +86,28 @@ TEST(FrameSelector, ShortClipStillGivesItsFrame)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FrameSelector, ExpectedCountFromLengthDurationAndRate)
+{
+    const struct
+    {
+        double rate;
+        std::optional<double> duration, remaining;
+        int64_t expected;
+    } cases[] = {
+        { 10, std::nullopt, 120.0, 1200 }, // to the end of a two-minute clip
+        { 10, 15.0, 120.0, 150 }, // a requested duration shorter than what is left
+        { 10, 200.0, 120.0, 1200 }, // longer: the clip ends first
+        { 15, 7.5, std::nullopt, 113 }, // length unknown, duration given
+        { 0.1, std::nullopt, 3.0, 1 }, // less than one interval still gives a frame
+        { 10, std::nullopt, std::nullopt, 0 }, // nothing known
+        { 10, std::nullopt, -2.0, 1 }, // a start past the stated end
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FrameSelector::expectedCount(c.rate, c.duration, c.remaining), c.expected)
+            << c.rate << " " << c.duration.value_or(-1) << " " << c.remaining.value_or(-1);
+}
+
+} // namespace

@@ -47,6 +47,18 @@ TEST(VideoOptions, MinimalFormAndOutputStartingWithMinus)
     EXPECT_EQ(o.value().output, "-out%d.jpg");
 }
 
+TEST(VideoOptions, EitherSideOfTheSizeMayBeAuto)
+{
+    auto o = parseVideoOptions({ "-i", "in.avi", "-s", "480xauto", "-r", "15.00", "o%d.png" });
+    ASSERT_TRUE(o) << o.error();
+    EXPECT_EQ(o.value().width, 480);
+    EXPECT_EQ(o.value().height, 0);
+    o = parseVideoOptions({ "-i", "in.avi", "-s", "autox90", "-r", "15.00", "o%d.png" });
+    ASSERT_TRUE(o) << o.error();
+    EXPECT_EQ(o.value().width, 0);
+    EXPECT_EQ(o.value().height, 90);
+}
+
 TEST(VideoOptions, HelpAlone)
 {
     EXPECT_TRUE(parseVideoOptions({ "--help" }).value().help);
@@ -73,6 +85,8 @@ TEST(VideoOptions, RejectsEverythingElse)
         "-i a.mp4 -s x240 -r 1 o%d.png",
         "-i a.mp4 -s +320x240 -r 1 o%d.png",
         "-i a.mp4 -s 99999x2 -r 1 o%d.png",
+        "-i a.mp4 -s AUTOx2 -r 1 o%d.png",
+        "-i a.mp4 -s 320xautomatic -r 1 o%d.png",
         "-i a.mp4 -qscale 0 -r 1 o%d.png",
         "-i a.mp4 -qscale 256 -r 1 o%d.png",
         "-i a.mp4 -r 0 o%d.png",

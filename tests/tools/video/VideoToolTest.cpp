@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -213,6 +214,12 @@ TEST_F(VideoTool, Sizes)
         { "rot90.mp4", "", 120, 160 },
         { "rot90.mp4", "200x100", 200, 100 },
         { "sar.mp4", "", 213, 120 },
+        // One side auto follows the displayed proportions (rotation and pixel shape included).
+        { "c25.mp4", "480xauto", 480, 360 },
+        { "c25.mp4", "autox60", 80, 60 },
+        { "rot90.mp4", "60xauto", 60, 80 },
+        { "sar.mp4", "autox60", 107, 60 },
+        { "c25.mp4", "autoxauto", 160, 120 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.clip) + " " + c.size);
@@ -310,6 +317,34 @@ TEST_F(VideoTool, FrameIntervalChunkInEveryPng)
     }
 }
 
+// Lines of "progress DONE/EXPECTED" only when the program that runs the tool asks for them.
+TEST_F(VideoTool, ProgressLinesOnlyWhenAsked)
+{
+    ToolRun plain = run("c25.mp4", "-y -ss 0 -r 5.00", "p%d.png");
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+    EXPECT_EQ(plain.output, "video.dll: 15 frames written\n");
+
+    ::setenv("SABLEWICK_PROGRESS", "1", 1);
+    ToolRun asked = run("c25.mp4", "-y -ss 1 -r 5.00", "q%d.png");
+    ::unsetenv("SABLEWICK_PROGRESS");
+    ASSERT_EQ(asked.exitCode, 0) << asked.output;
+    std::istringstream lines(asked.output);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(lines, line);)
+        all.push_back(line);
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all.back(), "video.dll: 10 frames written");
+    EXPECT_EQ(all[all.size() - 2], "progress 10/10");
+    long long last = 0;
+    for (size_t i = 0; i + 1 < all.size(); ++i) {
+        long long done = 0, expected = 0;
+        ASSERT_EQ(std::sscanf(all[i].c_str(), "progress %lld/%lld", &done, &expected), 2) << all[i];
+        EXPECT_GT(done, last) << all[i];
+        EXPECT_EQ(expected, 10) << all[i];
+        last = done;
+    }
+}
+
 TEST_F(VideoTool, OverwriteOnlyWithY)
 {
     std::ofstream(m_out / "f1.png") << "mine";
@@ -385,3 +420,36 @@ TEST_F(VideoTool, FullDiskFailsAndLeavesNoHalfImage)
 }
 
 } // namespace
+
+// A pipe, a folder, a device or a concat list disguised as a clip must be refused
+// by every FFmpeg tool without blocking on it or reading the files it names.
+// `timeout` only keeps a regression from hanging the suite.
+TEST_F(VideoTool, AllFfmpegToolsOpenOnlyTheNamedRegularFile)
+{
+    const fs::path fifo = s_clips / "fifo.mp4";
+    ::mkfifo(fifo.c_str(), 0600);
+    const fs::path folder = s_clips / "folder.mp4";
+    fs::create_directories(folder);
+    const fs::path list = s_clips / "list.mp4";
+    std::ofstream(list) << "ffconcat version 1.0\nfile 'c25.mp4'\n";
+
+    const std::string bin = SABLEWICK_BIN_DIR;
+    const std::vector<std::vector<std::string>> tools {
+        { bin + "video.dll", "-i", "@", "-y", "-ss", "0", "-t", "1", "-r", "1.00",
+            (m_out / "f%d.png").string() },
+        { bin + "swfinfo.dll", "-f", "@" },
+        { "env", "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", bin + "player.dll", "@" },
+    };
+    for (const fs::path& input : { fifo, folder, fs::path("/dev/zero"), list }) {
+        for (const auto& tool : tools) {
+            std::vector<std::string> args { "-k", "2", "20" };
+            for (const auto& a : tool)
+                args.push_back(a == "@" ? input.string() : a);
+            const ToolRun r = runProgram("/usr/bin/timeout", args);
+            SCOPED_TRACE(tool[0] + " " + input.string());
+            EXPECT_NE(r.exitCode, 124) << "blocked";
+            EXPECT_EQ(r.signal, 0);
+            EXPECT_NE(r.exitCode, 0) << r.output;
+        }
+    }
+}

@@ -1,0 +1,385 @@
+#include "cli/ConsoleOptions.h"
+
+#include "engine/SettingsText.h"
+
+#include <cstdio>
+#include <strings.h>
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Plain decimal digits: no sign, no blanks, no trailing letters.
+bool IsWholeNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
+    for (char c : text)
+        if (!IsDigit(c))
+            return false;
+    return true;
+}
+
+// Digits with at most one point ("15", "0.5", ".5", "2."), no exponent.
+bool IsDecimalNumber(const std::string& text)
+{
+    int digits = 0;
+    int points = 0;
+    for (char c : text) {
+        if (IsDigit(c))
+            ++digits;
+        else if (c == '.')
+            ++points;
+        else
+            return false;
+    }
+    return digits > 0 && digits <= 12 && points <= 1;
+}
+
+bool Is(const std::string& text, const char* word) { return strcasecmp(text.c_str(), word) == 0; }
+
+void Override(ConsoleOptions& o, std::string ConversionSettings::*field, std::string text,
+              const char* option)
+{
+    o.Overrides.push_back({field, std::move(text), option});
+}
+
+// Each taker checks one option's value and records it; an error text says why
+// the value is refused (the option's name is put before it).
+
+std::string TakeStart(const std::string& v, ConsoleOptions& o)
+{
+    if (!IsWholeNumber(v))
+        return "'" + v + "' is not a whole number of seconds (0 or more)";
+    // The settings file's rule: the integer value, 0 or more.
+    SettingsInput in;
+    in.Start = v;
+    Override(o, &ConversionSettings::Start, NormalisedSettings(in).Start, "--start");
+    return {};
+}
+
+std::string TakeEnd(const std::string& v, ConsoleOptions& o)
+{
+    if (Is(v, "default") || Is(v, "end")) {
+        Override(o, &ConversionSettings::End, "Default", "--end");
+        return {};
+    }
+    if (!IsWholeNumber(v))
+        return "'" + v + "' is not a whole number of seconds (or default: the end of the video)";
+    if (IntegerValue(v) < 1)
+        return "'" + v + "' is not after the start (use default for the end of the video)";
+    // Checked against the start once the settings file is read.
+    Override(o, &ConversionSettings::End, FormatInteger(IntegerValue(v)), "--end");
+    return {};
+}
+
+std::string TakeSize(const std::string& v, ConsoleOptions& o)
+{
+    const char* bad = "' is not WIDTHxHEIGHT (each 1 to 6000 or auto), auto or default";
+    std::string width = "auto";
+    std::string height = "auto";
+    if (!Is(v, "auto") && !Is(v, "default")) {
+        const std::size_t x = v.find_first_of("xX");
+        if (x == std::string::npos)
+            return "'" + v + bad;
+        width = v.substr(0, x);
+        height = v.substr(x + 1);
+    }
+    auto side = [](std::string& text) {
+        if (Is(text, "auto")) {
+            text = "auto";
+            return true;
+        }
+        // The settings file's rule for either side: 1..6000.
+        if (!IsWholeNumber(text) || !InRange(static_cast<double>(IntegerValue(text)), 1, 6000))
+            return false;
+        text = FormatInteger(IntegerValue(text));
+        return true;
+    };
+    if (!side(width) || !side(height))
+        return "'" + v + bad;
+    if (width == "auto" && height == "auto")
+        width = height = "Default"; // the size of the video
+    Override(o, &ConversionSettings::ResolutionX, width, "--size");
+    Override(o, &ConversionSettings::ResolutionY, height, "--size");
+    return {};
+}
+
+// A real value checked by the settings file's own rules: refused when it is
+// no plain number or the rules would store `fallback` in its place.
+std::string TakeReal(const std::string& v, ConsoleOptions& o, std::string SettingsInput::*input,
+                     std::string ConversionSettings::*field, const std::string& fallback,
+                     const char* option, const std::string& expected)
+{
+    SettingsInput in;
+    in.*input = v;
+    const std::string stored = NormalisedSettings(in).*field;
+    if (!IsDecimalNumber(v) || stored == fallback)
+        return "'" + v + "' is not " + expected;
+    Override(o, field, stored, option);
+    return {};
+}
+
+std::string TakeQuality(const std::string& v, ConsoleOptions& o)
+{
+    if (Is(v, "default")) {
+        Override(o, &ConversionSettings::VBRValue, "Default", "--quality");
+        return {};
+    }
+    return TakeReal(v, o, &SettingsInput::VBRValue, &ConversionSettings::VBRValue, "Default",
+                    "--quality", "a quality scale from 0.01 to 255 (or default)");
+}
+
+std::string TakeFormat(const std::string& v, ConsoleOptions& o)
+{
+    // The order of the options dialog's format list, which is what the file stores.
+    static const char* const names[] = {"gif", "gif-frames", "jpg", "png", "bmp", "tga", "pcx"};
+    for (int i = 0; i < 7; ++i)
+        if (Is(v, names[i])) {
+            Override(o, &ConversionSettings::FileFormat, FormatInteger(i), "--format");
+            return {};
+        }
+    return "'" + v + "' is not one of gif, gif-frames, jpg, png, bmp, tga, pcx";
+}
+
+std::string TakeLoop(const std::string& v, ConsoleOptions& o)
+{
+    if (Is(v, "forever")) {
+        Override(o, &ConversionSettings::Loop, "0", "--loop");
+        return {};
+    }
+    if (!IsWholeNumber(v) || IntegerValue(v) > 1000)
+        return "'" + v + "' is not a count from 0 to 1000 (0 or forever: endlessly)";
+    SettingsInput in;
+    in.Loop = v;
+    Override(o, &ConversionSettings::Loop, NormalisedSettings(in).Loop, "--loop");
+    return {};
+}
+
+// Interval and frame rate share the settings file's range 0.01..100.
+std::string Stored2Decimals(const std::string& v)
+{
+    SettingsInput in;
+    in.ImagesPerSecond = v;
+    const std::string stored = NormalisedSettings(in).ImagesPerSecond;
+    return IsDecimalNumber(v) && InRange(RealValue(v), 0.01, 100) ? stored : std::string();
+}
+
+std::string TakeInterval(const std::string& v, ConsoleOptions& o)
+{
+    const std::string stored = Stored2Decimals(v);
+    if (stored.empty())
+        return "'" + v + "' is not an interval from 0.01 to 100 seconds";
+    Override(o, &ConversionSettings::ImagesPerSecond, stored, "--interval");
+    o.IntervalGiven = true;
+    return {};
+}
+
+std::string TakeRate(const std::string& v, ConsoleOptions& o)
+{
+    const std::string rate = Stored2Decimals(v);
+    if (rate.empty())
+        return "'" + v + "' is not a rate from 0.01 to 100 frames per second";
+    // Kept exact rather than at the file's two decimals, so that 15 frames a
+    // second reach the video tool as 15.00 and not as 1 / 0.07.
+    char interval[64];
+    std::snprintf(interval, sizeof interval, "%.17g", 1.0 / RealValue(rate));
+    Override(o, &ConversionSettings::ImagesPerSecond, interval, "--rate");
+    o.IntervalGiven = true;
+    return {};
+}
+
+std::string TakePlaybackRate(const std::string& v, ConsoleOptions& o)
+{
+    // 0 is the stored "not set": the GIF keeps the video's own timing.
+    if (IsDecimalNumber(v) && RealValue(v) == 0) {
+        Override(o, &ConversionSettings::TimeDelay, "0.00", "--playback-fps");
+        o.PlaybackRateGiven = true;
+        return {};
+    }
+    std::string error = TakeReal(v, o, &SettingsInput::TimeDelay, &ConversionSettings::TimeDelay,
+                                 "0.00", "--playback-fps",
+                                 "a frame rate from 0.01 to 100 (0: real time)");
+    if (error.empty())
+        o.PlaybackRateGiven = true;
+    return error;
+}
+
+std::string TakeFolder(const std::string& v, ConsoleOptions& o)
+{
+    if (v.empty())
+        return "the folder name is empty";
+    o.OutputFolder = v;
+    return {};
+}
+
+struct OptionRow
+{
+    const char* Name;
+    const char* Argument; // nullptr for a switch
+    const char* Keys;     // the settings keys it stands for, or nullptr
+    const char* Help;
+    std::string (*Take)(const std::string& value, ConsoleOptions& options);
+};
+
+// New options go here: the parser and --help both read this table.
+const OptionRow kOptions[] = {
+    {"-o", "FOLDER", nullptr, "write into FOLDER (default: the current folder)", TakeFolder},
+    {"--mkdir", nullptr, nullptr, "make the -o FOLDER (with its parents) when it is missing",
+     [](const std::string&, ConsoleOptions& o) {
+         o.MakeFolder = true;
+         return std::string();
+     }},
+    {"--start", "SECONDS", "Start", "start of the clip", TakeStart},
+    {"--end", "SECONDS", "End", "end of the clip; default: the end of the video", TakeEnd},
+    {"--size", "WxH", "ResolutionX, ResolutionY",
+     "frame size, 1 to 6000 each; a side may be auto (keeps the proportions); "
+     "auto: the video's size",
+     TakeSize},
+    {"--quality", "Q", "VBRValue", "JPEG quality scale 0.01 to 255 (2 best); default: the tool's",
+     TakeQuality},
+    {"--format", "FORMAT", "FileFormat",
+     "gif, gif-frames (one GIF per frame), jpg, png, bmp, tga, pcx", TakeFormat},
+    {"--loop", "N", "Loop", "replays of the GIF, 0 to 1000; 0 or forever: endlessly", TakeLoop},
+    {"--interval", "SECONDS", "ImagesPerSecond",
+     "seconds of video between two frames taken, 0.01 to 100", TakeInterval},
+    {"--rate", "FPS", "ImagesPerSecond",
+     "frames taken per second of video, 0.01 to 100 (the reciprocal of --interval)", TakeRate},
+    {"--playback-fps", "FPS", "TimeDelay",
+     "frame rate the GIF plays at, 0.01 to 100; 0: real time. Without it the GIF plays "
+     "in real time when --rate or --interval is given, else at the settings file's rate",
+     TakePlaybackRate},
+    {"-v", nullptr, nullptr, "also print the tools' command lines",
+     [](const std::string&, ConsoleOptions& o) {
+         o.Level = Verbosity::Verbose;
+         return std::string();
+     }},
+    {"-q", nullptr, nullptr, "print only errors and failed files",
+     [](const std::string&, ConsoleOptions& o) {
+         o.Level = Verbosity::Quiet;
+         return std::string();
+     }},
+    {"-h", nullptr, nullptr, "show this help (also --help)",
+     [](const std::string&, ConsoleOptions& o) {
+         o.Help = true;
+         return std::string();
+     }},
+};
+
+const OptionRow* FindOption(const std::string& name)
+{
+    if (name == "--help")
+        return FindOption("-h");
+    for (const OptionRow& row : kOptions)
+        if (name == row.Name)
+            return &row;
+    return nullptr;
+}
+
+} // namespace
+
+ParsedConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args)
+{
+    ParsedConsoleOptions parsed;
+    ConsoleOptions& o = parsed.Options;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            o.Files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // --name=value as well as --name value.
+        std::string name = arg;
+        std::string value;
+        bool inlineValue = false;
+        if (const std::size_t eq = arg.find('=');
+            arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            inlineValue = true;
+        }
+        const OptionRow* row = FindOption(name);
+        if (!row) {
+            parsed.Error = "unknown option " + name;
+            return parsed;
+        }
+        if (row->Argument && !inlineValue) {
+            if (i + 1 >= args.size()) {
+                parsed.Error = name + " needs a value (" + row->Argument + ")";
+                return parsed;
+            }
+            value = args[++i];
+        } else if (!row->Argument && inlineValue) {
+            parsed.Error = name + " takes no value";
+            return parsed;
+        }
+        if (std::string error = row->Take(value, o); !error.empty()) {
+            parsed.Error = name + ": " + error;
+            return parsed;
+        }
+        if (o.Help)
+            return parsed;
+    }
+    return parsed;
+}
+
+std::string ApplyOverrides(const ConsoleOptions& options, ConversionSettings& settings)
+{
+    const char* endOption = nullptr;
+    for (const SettingOverride& o : options.Overrides) {
+        settings.*(o.Field) = o.Text;
+        if (o.Field == &ConversionSettings::End)
+            endOption = o.Option;
+    }
+    // A frame rate stored for the file's interval does not fit another one.
+    if (options.IntervalGiven && !options.PlaybackRateGiven)
+        settings.TimeDelay = "0.00";
+    if (endOption && settings.End != "Default") {
+        const long long start = IsGiven(settings.Start) ? IntegerValue(settings.Start) : 0;
+        if (IntegerValue(settings.End) <= start)
+            return std::string(endOption) + ": " + settings.End + " is not after the start ("
+                   + FormatInteger(start) + " s)";
+    }
+    return {};
+}
+
+std::string ConsoleOptionsHelp()
+{
+    std::string text;
+    for (const OptionRow& row : kOptions) {
+        std::string head = std::string("  ") + row.Name;
+        if (row.Argument)
+            head += std::string(" ") + row.Argument;
+        std::string help = row.Help;
+        if (row.Keys)
+            help += std::string(" [") + row.Keys + "]";
+        // The text wraps at 79 columns after a 24-column head.
+        const std::size_t indent = 24;
+        if (head.size() + 1 > indent) {
+            text += head + "\n";
+            head.clear();
+        }
+        head.resize(indent, ' ');
+        std::string line = head;
+        std::size_t pos = 0;
+        while (pos < help.size()) {
+            std::size_t len = help.size() - pos;
+            if (line.size() + len > 79) {
+                const std::size_t space = help.rfind(' ', pos + 79 - line.size());
+                if (space != std::string::npos && space > pos)
+                    len = space - pos;
+            }
+            text += line + help.substr(pos, len) + "\n";
+            pos += len;
+            while (pos < help.size() && help[pos] == ' ')
+                ++pos;
+            line = std::string(indent, ' ');
+        }
+    }
+    return text;
+}

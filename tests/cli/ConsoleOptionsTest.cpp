@@ -1,0 +1,242 @@
+#include "cli/ConsoleOptions.h"
+
+#include "engine/CommandLines.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Words(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    for (std::string w; in >> w;)
+        out.push_back(w);
+    return out;
+}
+
+// The settings file a freshly reset and confirmed options dialog leaves.
+ConversionSettings Stored()
+{
+    return ParseSettings("[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\n"
+                         "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=1.00\n"
+                         "TimeDelay=12.00\nFileFormat=0\nLoop=0\n");
+}
+
+// Each option reaches the tools' option strings in the form the settings file would give.
+TEST(ConsoleOptions, EachOptionReachesTheToolOptions)
+{
+    const struct
+    {
+        const char* line;
+        const char* video; // piece expected in the video tool's options ("" for none)
+        const char* image; // piece expected in the image tool's options
+    } cases[] = {
+        {"--start 7", "\"-ss\" \"7\"", ""},
+        {"--start=7 --end 19", "\"-t\" \"12\"", ""},
+        {"--end 30", "\"-t\" \"30\"", ""},
+        {"--end default", "", ""},
+        {"--size 320x240", "\"-s\" \"320x240\"", ""},
+        {"--size 480xauto", "\"-s\" \"480xauto\"", ""},
+        {"--size autox0090", "\"-s\" \"autox90\"", ""},
+        {"--quality 4", "\"-qscale\" \"4.00\"", ""},
+        {"--quality 0.125", "\"-qscale\" \"0.13\"", ""},
+        {"--interval 0.5", "\"-r\" \"2.00\"", ""},
+        {"--rate 15", "\"-r\" \"15.00\"", ""},
+        {"--rate 3", "\"-r\" \"3.00\"", ""},
+        {"--rate 0.01", "\"-r\" \"0.01\"", ""},
+        {"--playback-fps 10", "", "\"-delay\" \"10\""},
+        {"--loop 3", "", "\"-loop\" \"3\""},
+        {"--loop forever", "", "\"-loop\" \"0\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ParsedConsoleOptions parsed =
+            ParseConsoleOptions(Words(std::string(c.line) + " a.mp4"));
+        ASSERT_EQ(parsed.Error, "");
+        EXPECT_EQ(parsed.Options.Files, std::vector<std::string>({"a.mp4"}));
+        ConversionSettings s = Stored();
+        ASSERT_EQ(ApplyOverrides(parsed.Options, s), "");
+        EXPECT_NE(VideoArguments(s).find(c.video), std::string::npos) << VideoArguments(s);
+        EXPECT_NE(ImageArguments(s).find(c.image), std::string::npos) << ImageArguments(s);
+    }
+}
+
+TEST(ConsoleOptions, FormatsAndSizesAsTheFileStoresThem)
+{
+    const struct
+    {
+        const char* line;
+        std::string ConversionSettings::*field;
+        const char* stored;
+    } cases[] = {
+        {"--format gif", &ConversionSettings::FileFormat, "0"},
+        {"--format gif-frames", &ConversionSettings::FileFormat, "1"},
+        {"--format JPG", &ConversionSettings::FileFormat, "2"},
+        {"--format pcx", &ConversionSettings::FileFormat, "6"},
+        {"--size auto", &ConversionSettings::ResolutionX, "Default"},
+        {"--size autoxauto", &ConversionSettings::ResolutionY, "Default"},
+        {"--size 6000x1", &ConversionSettings::ResolutionX, "6000"},
+        {"--quality 255", &ConversionSettings::VBRValue, "255.00"},
+        {"--quality default", &ConversionSettings::VBRValue, "Default"},
+        {"--interval 100", &ConversionSettings::ImagesPerSecond, "100.00"},
+        {"--playback-fps 0", &ConversionSettings::TimeDelay, "0.00"},
+        {"--loop 1000", &ConversionSettings::Loop, "1000"},
+        // Later options win.
+        {"--format png --format bmp", &ConversionSettings::FileFormat, "4"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ParsedConsoleOptions parsed = ParseConsoleOptions(Words(c.line));
+        ASSERT_EQ(parsed.Error, "");
+        ConversionSettings s = Stored();
+        ASSERT_EQ(ApplyOverrides(parsed.Options, s), "");
+        EXPECT_EQ(s.*(c.field), c.stored);
+    }
+}
+
+// A stored GIF frame rate belongs to the stored interval: a new interval plays in real time.
+TEST(ConsoleOptions, ANewIntervalPlaysInRealTimeUnlessAFrameRateIsGiven)
+{
+    const struct
+    {
+        const char* line;
+        const char* timeDelay;
+    } cases[] = {
+        {"", "12.00"},
+        {"--loop 2", "12.00"},
+        {"--rate 15", "0.00"},
+        {"--interval 2", "0.00"},
+        {"--rate 15 --playback-fps 5", "5.00"},
+        {"--playback-fps 5 --interval 2", "5.00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ParsedConsoleOptions parsed = ParseConsoleOptions(Words(c.line));
+        ASSERT_EQ(parsed.Error, "");
+        ConversionSettings s = Stored();
+        ASSERT_EQ(ApplyOverrides(parsed.Options, s), "");
+        EXPECT_EQ(s.TimeDelay, c.timeDelay);
+    }
+}
+
+TEST(ConsoleOptions, BadValuesAreRefusedNamingTheOption)
+{
+    const struct
+    {
+        const char* line;
+        const char* named;
+    } cases[] = {
+        {"--start -4", "--start"},
+        {"--start 1.5", "--start"},
+        {"--start 7x", "--start"},
+        {"--start", "--start"},
+        {"--end 0", "--end"},
+        {"--end abc", "--end"},
+        {"--size 320", "--size"},
+        {"--size 0x240", "--size"},
+        {"--size 6001x240", "--size"},
+        {"--size 320xabc", "--size"},
+        {"--size x", "--size"},
+        {"--quality 0", "--quality"},
+        {"--quality 255.001", "--quality"},
+        {"--quality 1e2", "--quality"},
+        {"--format gifs", "--format"},
+        {"--loop 1001", "--loop"},
+        {"--loop -1", "--loop"},
+        {"--loop never", "--loop"},
+        {"--interval 0.005", "--interval"},
+        {"--interval 100.01", "--interval"},
+        {"--rate 0", "--rate"},
+        {"--rate 101", "--rate"},
+        {"--rate nan", "--rate"},
+        {"--playback-fps 100.5", "--playback-fps"},
+        {"--playback-fps -3", "--playback-fps"},
+        {"--mkdir=yes", "--mkdir"},
+        {"--colour red", "--colour"},
+        {"-x", "-x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ParsedConsoleOptions parsed = ParseConsoleOptions(Words(std::string(c.line)));
+        EXPECT_NE(parsed.Error.find(c.named), std::string::npos) << parsed.Error;
+    }
+}
+
+TEST(ConsoleOptions, TheEndIsCheckedAgainstTheStartOfTheFileOrTheCommandLine)
+{
+    ConversionSettings s = Stored();
+    s.Start = "20";
+    const struct
+    {
+        const char* line;
+        bool ok;
+    } cases[] = {
+        {"--end 21", true},          {"--end 20", false},
+        {"--end 5 --start 2", true}, {"--start 30 --end 25", false},
+        {"--end default", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ParsedConsoleOptions parsed = ParseConsoleOptions(Words(c.line));
+        ASSERT_EQ(parsed.Error, "");
+        ConversionSettings copy = s;
+        const std::string error = ApplyOverrides(parsed.Options, copy);
+        EXPECT_EQ(error.empty(), c.ok) << error;
+        if (!c.ok) {
+            EXPECT_EQ(error.rfind("--end", 0), 0u) << error;
+        }
+    }
+}
+
+TEST(ConsoleOptions, SwitchesFilesAndTheEndOfOptions)
+{
+    const ParsedConsoleOptions parsed =
+        ParseConsoleOptions(Words("-q a.mp4 -o out --mkdir -v -- -b.mp4 --start -"));
+    ASSERT_EQ(parsed.Error, "");
+    EXPECT_EQ(parsed.Options.Level, Verbosity::Verbose);
+    EXPECT_TRUE(parsed.Options.MakeFolder);
+    EXPECT_EQ(parsed.Options.OutputFolder, "out");
+    EXPECT_EQ(parsed.Options.Files, std::vector<std::string>({"a.mp4", "-b.mp4", "--start", "-"}));
+    EXPECT_TRUE(ParseConsoleOptions(Words("--start 3 --help")).Options.Help);
+}
+
+TEST(ConsoleOptions, HelpNamesEveryOptionWithItsSettingsKey)
+{
+    const std::string help = ConsoleOptionsHelp();
+    // The text as read, without its line breaks and indents.
+    std::string flat;
+    for (char c : help)
+        if (c != '\n' && !(c == ' ' && !flat.empty() && flat.back() == ' '))
+            flat += c;
+        else if (c == '\n')
+            flat += ' ';
+    for (const char* piece : {"--start SECONDS",
+                              "[Start]",
+                              "--end SECONDS",
+                              "[End]",
+                              "--size WxH",
+                              "[ResolutionX, ResolutionY]",
+                              "--quality Q",
+                              "[VBRValue]",
+                              "--format FORMAT",
+                              "[FileFormat]",
+                              "--loop N",
+                              "[Loop]",
+                              "--interval SECONDS",
+                              "--rate FPS",
+                              "[ImagesPerSecond]",
+                              "--playback-fps FPS",
+                              "[TimeDelay]",
+                              "-v",
+                              "-q",
+                              "--mkdir",
+                              "-o FOLDER"})
+        EXPECT_NE(flat.find(piece), std::string::npos) << piece;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 79u) << line;
+}
+
+} // namespace

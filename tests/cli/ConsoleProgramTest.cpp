@@ -1,0 +1,239 @@
+// The console program as a user runs it: in a pipe and on a terminal, with its
+// options, on a tiny clip and the real tools, with a settings file of its own.
+#include "tests/ScriptFiles.h"
+#include "tests/cli/ProgramCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ProgramRun
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ConsoleProgram : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = fs::temp_directory_path() / ("cliprog-" + std::to_string(::getpid()));
+        test_program::MakeProgramCopy(
+            s_dir / "bin",
+            "[TellurvaneInfo]\r\nStart=0\r\nEnd=Default\r\nResolutionX=Default\r\n"
+            "ResolutionY=Default\r\nVBRValue=Default\r\nImagesPerSecond=0.10\r\n"
+            "TimeDelay=0.00\r\nFileFormat=0\r\nLoop=0\r\n; kept as it is\r\n");
+        ASSERT_TRUE(test_program::MakeClip(Clip(), "testsrc2=s=64x48:r=10:d=2"));
+    }
+    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+
+    static std::string Clip() { return (s_dir / "clip.mp4").string(); }
+    static std::string Settings()
+    {
+        return test_files::ReadFile(s_dir / "bin" / "TellurvaneInfo.ini");
+    }
+
+    // Runs the program in the test folder, its output into pipes.
+    static ProgramRun Piped(const std::vector<std::string>& args)
+    {
+        std::string line = "cd '" + s_dir.string() + "' && ./bin/sablewick-cli";
+        for (const std::string& a : args)
+            line += " '" + a + "'";
+        line += " > out.log 2> err.log";
+        ProgramRun r;
+        const int status = std::system(line.c_str());
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = test_files::ReadFile(s_dir / "out.log");
+        r.err = test_files::ReadFile(s_dir / "err.log");
+        return r;
+    }
+
+    // Runs the program with a pseudo-terminal as its standard output (and error).
+    static ProgramRun OnTerminal(const std::vector<std::string>& args)
+    {
+        const std::string program = (s_dir / "bin" / "sablewick-cli").string();
+        std::vector<char*> argv {const_cast<char*>(program.c_str())};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        int master = -1;
+        winsize size {};
+        size.ws_col = 200;
+        size.ws_row = 24;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, &size);
+        if (pid == 0) {
+            if (::chdir(s_dir.c_str()) != 0)
+                ::_exit(126);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ProgramRun r;
+        if (pid < 0)
+            return r;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0)
+                r.out.append(buffer, static_cast<std::size_t>(n));
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                break; // EIO once the program has closed the terminal
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(master);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+
+    static fs::path s_dir;
+};
+
+fs::path ConsoleProgram::s_dir;
+
+// Each option reaches the tools' command lines (shown with -v); the file stays as it was.
+TEST_F(ConsoleProgram, OptionsReachTheToolsWithoutTouchingTheSettingsFile)
+{
+    const std::string before = Settings();
+    const struct
+    {
+        std::vector<std::string> options;
+        std::vector<std::string> pieces; // in the command lines
+        const char* output;              // the first file written
+    } cases[] = {
+        {{"--start", "1", "--end", "2"}, {"\"-ss\" \"1\" \"-t\" \"1\""}, "clip.gif"},
+        {{"--size", "32xauto"}, {"\"-s\" \"32xauto\""}, "clip.gif"},
+        {{"--rate", "5", "--loop", "3"}, {"\"-r\" \"5.00\"", "\"-loop\" \"3\""}, "clip.gif"},
+        {{"--interval", "0.5", "--playback-fps", "4"},
+         {"\"-r\" \"2.00\"", "\"-delay\" \"25\""},
+         "clip.gif"},
+        {{"--format", "jpg", "--quality", "3"},
+         {"\"-qscale\" \"3.00\"", "clip%d.jpg\""},
+         "clip1.jpg"},
+        {{"--format", "gif-frames"}, {"clip%d.gif\""}, "clip1.gif"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string folder = "out" + std::to_string(n++);
+        SCOPED_TRACE(c.options.front() + " " + c.options.at(1));
+        std::vector<std::string> args = c.options;
+        for (const char* a : {"-v", "--mkdir", "-o"})
+            args.push_back(a);
+        args.push_back(folder + "/deeper");
+        args.push_back(Clip());
+        const ProgramRun r = Piped(args);
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        for (const std::string& piece : c.pieces)
+            EXPECT_NE(r.err.find(piece), std::string::npos) << piece << "\n" << r.err;
+        EXPECT_TRUE(fs::exists(s_dir / folder / "deeper" / c.output)) << r.out;
+        EXPECT_EQ(Settings(), before);
+    }
+}
+
+TEST_F(ConsoleProgram, BadValuesAreRefusedWithStatusTwoNamingTheOption)
+{
+    const std::string before = Settings();
+    const std::vector<std::vector<std::string>> cases = {
+        {"--end", "0"},
+        {"--size", "480"},
+        {"--size", "0x10"},
+        {"--quality", "300"},
+        {"--format", "webp"},
+        {"--loop", "1001"},
+        {"--rate", "0"},
+        {"--interval", "200"},
+        {"--playback-fps", "x"},
+        {"--start", "-1"},
+        {"--start", "5", "--end", "3"},
+    };
+    for (const auto& options : cases) {
+        SCOPED_TRACE(options.at(0) + " " + options.at(1));
+        std::vector<std::string> args = options;
+        args.push_back("-o");
+        args.push_back("refused");
+        args.push_back("--mkdir");
+        args.push_back(Clip());
+        const ProgramRun r = Piped(args);
+        EXPECT_EQ(r.status, 2);
+        const std::string& named = options.size() > 2 ? options.at(2) : options.at(0);
+        EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(fs::exists(s_dir / "refused")) << "nothing is made for a refused run";
+        EXPECT_EQ(Settings(), before);
+    }
+}
+
+TEST_F(ConsoleProgram, TheOutputFolderIsMadeOnlyWithMkdir)
+{
+    ProgramRun r = Piped({"-o", "missing/folder", Clip()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(s_dir / "missing"));
+    r = Piped({"-q", "--mkdir", "-o", "missing/folder", Clip()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(s_dir / "missing" / "folder" / "clip.gif"));
+}
+
+// In a pipe: whole lines as before, no carriage returns, no command lines.
+TEST_F(ConsoleProgram, PlainLinesInAPipe)
+{
+    const ProgramRun r = Piped({"-o", ".", Clip()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Please wait...\n[  0%] " + Clip() + "\n" + Clip() + ": Success\nDone.\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ConsoleProgram, QuietPrintsOnlyFailuresAndVerboseTheCommandLines)
+{
+    std::ofstream(s_dir / "junk.mp4") << "not a video";
+    const std::string junk = (s_dir / "junk.mp4").string();
+    ProgramRun r = Piped({"-q", "-o", ".", Clip(), junk});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, junk + ": Failed\n");
+    EXPECT_EQ(r.err, "");
+
+    r = Piped({"-q", "-o", ".", Clip()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+
+    r = Piped({"-v", "-o", ".", Clip()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("video.dll\" \"-i\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("imgconv.dll\""), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("video.dll"), std::string::npos) << "command lines are not results";
+}
+
+// On a terminal: one line per file, rewritten in place, then its result.
+TEST_F(ConsoleProgram, ALiveLineOnlyOnATerminal)
+{
+    const ProgramRun r = OnTerminal({"-o", ".", Clip()});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("\r\033[K[  0%] " + Clip() + "  frames 0/?"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\r\033[K" + Clip() + ": Success"), std::string::npos) << r.out;
+    // Whatever the live line showed in between, it only went forward.
+    int last = -1;
+    for (std::size_t at = r.out.find("\r\033[K["); at != std::string::npos;
+         at = r.out.find("\r\033[K[", at + 1)) {
+        const int percent = std::atoi(r.out.c_str() + at + 5);
+        EXPECT_GE(percent, last) << r.out;
+        last = percent;
+    }
+
+    const ProgramRun quiet = OnTerminal({"-q", "-o", ".", Clip()});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "") << "nothing to say when all went well";
+}
+
+} // namespace

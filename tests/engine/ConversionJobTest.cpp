@@ -1,0 +1,64 @@
+#include "engine/ConversionJob.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct NamingCase
+{
+    const char* name;
+    std::string format; // the stored FileFormat: 0 animation, 1 per-frame GIF, 2 JPEG
+    std::vector<std::string> inputs;
+    std::vector<std::string> outputs;
+};
+
+TEST(ConversionJob, OutputsThatWouldShareAFileGetTheNextFreeSuffix)
+{
+    const std::vector<NamingCase> cases = {
+        {"animation, same name", "0", {"/x/a.mp4", "/y/a.avi"}, {"/o/a.gif", "/o/a (2).gif"}},
+        {"animation, digits differ", "0", {"/x/a.mp4", "/x/a1.mp4"}, {"/o/a.gif", "/o/a1.gif"}},
+        {"frames: a + 11 is a1 + 1", "2", {"/x/a.mp4", "/x/a1.mp4"}, {"/o/a.jpg", "/o/a1 (2).jpg"}},
+        {"frames: the other way round", "1", {"/x/a1.mp4", "/x/a.mp4"},
+         {"/o/a1.gif", "/o/a (2).gif"}},
+        {"frames: several digits", "2", {"/x/clip.mp4", "/x/clip20.mp4"},
+         {"/o/clip.jpg", "/o/clip20 (2).jpg"}},
+        {"frames: a leading zero is no frame number", "2", {"/x/a.mp4", "/x/a0.mp4"},
+         {"/o/a.jpg", "/o/a0.jpg"}},
+        {"frames: letters after the name", "2", {"/x/a.mp4", "/x/ab.mp4", "/x/a1b.mp4"},
+         {"/o/a.jpg", "/o/ab.jpg", "/o/a1b.jpg"}},
+        {"frames: three of one name", "1", {"/x/a.mp4", "/y/a.mp4", "/z/a.mp4"},
+         {"/o/a.gif", "/o/a (2).gif", "/o/a (3).gif"}},
+        {"frames: no extension", "2", {"/x/v", "/x/v7"}, {"/o/v.jpg", "/o/v7 (2).jpg"}},
+    };
+    for (const NamingCase& c : cases) {
+        const ConversionJob job = BuildConversionJob(c.inputs, "/o/", c.format, "", "");
+        std::vector<std::string> outputs;
+        for (const ConversionEntry& e : job.Entries)
+            outputs.push_back(e.OutputPath);
+        EXPECT_EQ(outputs, c.outputs) << c.name;
+    }
+}
+
+TEST(ConversionJob, CollisionRule)
+{
+    struct Case
+    {
+        const char* a;
+        const char* b;
+        bool numbered;
+        bool collide;
+    };
+    for (const Case& c : std::vector<Case> {
+             {"/o/a.gif", "/o/a.gif", false, true},
+             {"/o/a.gif", "/o/a1.gif", false, false},
+             {"/o/a.gif", "/o/a1.gif", true, true},
+             {"/o/a1.gif", "/o/a.gif", true, true},
+             {"/o/a.gif", "/o/a01.gif", true, false},
+             {"/o/a.gif", "/o/a1.jpg", true, false},
+             {"/o/a.gif", "/p/a1.gif", true, false},
+             {"/o/a (2).gif", "/o/a (2)3.gif", true, true},
+         })
+        EXPECT_EQ(OutputsCollide(c.a, c.b, c.numbered), c.collide) << c.a << " " << c.b;
+}
+
+} // namespace
