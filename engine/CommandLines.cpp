@@ -103,6 +103,8 @@ std::string ImageArguments(const ConversionSettings& s)
     std::string loopPiece = Quoted("-loop") + " " + Quoted("0");
     if (IsGiven(s.Loop) && loop >= 0 && loop <= 1000)
         loopPiece = Quoted("-loop") + " " + Quoted(FormatInteger(loop));
+    if (!s.ExtraImageOptions.empty())
+        return delayPiece + " " + loopPiece + " " + s.ExtraImageOptions;
     return delayPiece + " " + loopPiece;
 }
 
