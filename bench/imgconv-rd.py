@@ -15,9 +15,13 @@ for clip, prof, tool, size, secs, kb, ssim, ba in rows:
 
 
 def gifski_size_at(curve, ssim):
-    """gifski's size at an SSIM: its (SSIM, log size) points interpolated, the end
-    segments extended; None when the curve is not usable."""
-    pts = sorted((p["ssim"], math.log(p["size"])) for p in curve if p["ssim"] is not None)
+    """gifski's size at an SSIM: its best (SSIM, log size) points interpolated, the end
+    segments extended; None when the curve is not usable. A point that another beats on
+    both size and SSIM is dropped (on noise gifski's lower settings are not monotone), so
+    the curve is gifski's best and never zigzags."""
+    raw = [(p["ssim"], math.log(p["size"])) for p in curve if p["ssim"] is not None]
+    pts = sorted(p for p in raw
+                 if not any(q != p and q[0] >= p[0] and q[1] <= p[1] for q in raw))
     if len(pts) < 2:
         return None, ""
     note = ""
@@ -89,7 +93,7 @@ else:
                 res = "fits, < 90 %"
             if base["size"] > b:
                 trs.append(tr)
-            print(f"{clip:24}{prof:5}{base['size'] / 1024:11.0f}{tool[7:]:>8}{r['size'] / 1024:8.0f}"
+            print(f"{clip:24}{prof:5}{base['size'] / 1024:11.0f}{tool.removeprefix('ours:B'):>8}{r['size'] / 1024:8.0f}"
                   f"{r['size'] / b:12.3f}{tr:13.2f}  {res}")
     if trs:
         print(f"\ntime / one default encode where the default does not fit: mean {st.mean(trs):.2f}, "
