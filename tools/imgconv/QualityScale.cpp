@@ -36,9 +36,10 @@ namespace {
     };
     constexpr int kPointCount = static_cast<int>(sizeof kPoints / sizeof kPoints[0]);
 
+    // Exact at the ends, so that a point of the table gives its own values.
     double Mix(double a, double b, double t)
     {
-        return a + (b - a) * t;
+        return t >= 1 ? b : a + (b - a) * t;
     }
 
 } // namespace
@@ -53,9 +54,11 @@ QuantizeSettings SettingsForQuality(QuantizeSettings base, double quality)
     const Point& b = kPoints[i + 1];
     const double t = (quality - a.quality) / (b.quality - a.quality);
     base.maxQuality = static_cast<int>(std::lround(Mix(a.maxQuality, b.maxQuality, t)));
-    base.dithering = static_cast<float>(Mix(a.dithering, b.dithering, t));
-    // Mapping onto a shared palette dithers a little less than a palette of its own.
-    base.reuseDithering = std::max(0.0f, base.dithering - 0.1f);
+    // Mapping onto a shared palette dithers a little less than a palette of its own, by as
+    // much as the default settings do (kept exact there: 0.3f - 0.1f is not 0.2f).
+    const float dithering = static_cast<float>(Mix(a.dithering, b.dithering, t));
+    base.reuseDithering = std::max(0.0f, base.reuseDithering + (dithering - base.dithering));
+    base.dithering = dithering;
     base.stillThreshold = static_cast<int>(std::lround(Mix(a.stillThreshold, b.stillThreshold, t)));
     base.stillBase = static_cast<float>(Mix(a.stillBase, b.stillBase, t));
     base.lossy = static_cast<int>(std::lround(Mix(a.lossy, b.lossy, t)));
