@@ -288,7 +288,7 @@ const OptionRow kOptions[] = {
      TakePlaybackRate},
     {"--gif-quality", "Q", nullptr,
      "GIF size against quality, 1 (smallest) to 100 (best); without it the image tool's "
-     "balanced default, near 90. GIF formats only",
+     "balanced default, the same as 90. GIF formats only",
      TakeGifQuality},
     {"--max-size", "SIZE", nullptr,
      "make each GIF the best that fits in SIZE bytes (suffix k = 1000, M = 1000000), "

@@ -19,8 +19,8 @@ namespace {
     // Aim at the middle of the wanted band: at least 90 % of the budget, never above it.
     constexpr double kAim = 0.95;
     constexpr double kLowest = 0.9;
-    // Encodes before giving up on a fitting one above 90 %; a fourth only to learn whether
-    // quality 1 fits at all.
+    // Encodes before settling for a fitting one below 90 %; a fourth only to learn whether
+    // quality 1 fits at all when none of them did.
     constexpr size_t kMostEncodes = 3;
 
     std::string FolderOf(const std::string& path)
@@ -98,9 +98,14 @@ double BudgetedConversion::NextQuality() const
 {
     const double budget = static_cast<double>(*m_command.maxSize);
     const double target = std::log(kAim * budget);
-    // The best trials on either side of the band: the largest that fits, the smallest over.
-    const Trial* fits = nullptr;
-    const Trial* over = nullptr;
+    // Sizes follow the typical curve up to a factor and a stretch that depend on the clip:
+    // log size = a + k * u with u = log TypicalSizeRatio(quality). One trial gives a (k = 1);
+    // two give both, from the pair that brackets the band when there is one, else from the
+    // two nearest to it.
+    auto u = [](const Trial& t) { return std::log(TypicalSizeRatio(t.quality)); };
+    auto logSize = [](const Trial& t) { return std::log(static_cast<double>(t.size)); };
+    const Trial* fits = nullptr; // the largest that fits
+    const Trial* over = nullptr; // the smallest over the budget
     for (const Trial& trial : m_trials) {
         if (static_cast<double>(trial.size) <= budget) {
             if (!fits || trial.size > fits->size)
@@ -109,31 +114,33 @@ double BudgetedConversion::NextQuality() const
             over = &trial;
         }
     }
-    double guess;
-    if (fits && over) {
-        // Bracketed: the secant in log size between the two.
-        const double logFits = std::log(static_cast<double>(fits->size));
-        const double logOver = std::log(static_cast<double>(over->size));
-        guess = fits->quality
-            + (target - logFits) * (over->quality - fits->quality) / (logOver - logFits);
-    } else {
-        // All on one side: a secant through distant points misses the curve's bend, so
-        // follow the typical curve through the trial nearest the target instead.
-        const Trial* nearest = nullptr;
-        for (const Trial& trial : m_trials) {
-            if (!nearest
-                || std::abs(std::log(static_cast<double>(trial.size)) - target)
-                    < std::abs(std::log(static_cast<double>(nearest->size)) - target))
-                nearest = &trial;
+    const Trial* first = fits && over ? fits : nullptr;
+    const Trial* second = fits && over ? over : nullptr;
+    if (!first) {
+        std::vector<const Trial*> byDistance;
+        for (const Trial& trial : m_trials)
+            byDistance.push_back(&trial);
+        std::sort(byDistance.begin(), byDistance.end(), [&](const Trial* x, const Trial* y) {
+            return std::abs(logSize(*x) - target) < std::abs(logSize(*y) - target);
+        });
+        first = byDistance[0];
+        for (size_t i = 1; i < byDistance.size() && !second; ++i) {
+            if (std::abs(u(*byDistance[i]) - u(*first)) > 1e-3)
+                second = byDistance[i];
         }
-        guess = QualityForSizeRatio(TypicalSizeRatio(nearest->quality)
-            * std::exp(target - std::log(static_cast<double>(nearest->size))));
     }
+    double k = 1;
+    if (second) {
+        const double du = u(*second) - u(*first);
+        if (std::abs(du) > 1e-3)
+            k = std::clamp((logSize(*second) - logSize(*first)) / du, 0.2, 5.0);
+    }
+    double guess = QualityForSizeRatio(std::exp(u(*first) + (target - logSize(*first)) / k));
     // Stay strictly between the trials that bracket the band.
     if (over)
         guess = std::min(guess, over->quality - 0.25);
     if (fits && over)
-        guess = std::max(guess, fits->quality + 0.25 * (over->quality - fits->quality));
+        guess = std::max(guess, fits->quality + 0.1 * (over->quality - fits->quality));
     return std::clamp(guess, 1.0, 100.0);
 }
 
@@ -164,12 +171,12 @@ bool BudgetedConversion::Run()
             chosen = best;
             break;
         }
-        const bool triedLowest = std::any_of(
-            m_trials.begin(), m_trials.end(), [](const Trial& t) { return t.quality <= 1.0; });
         if (best && m_trials.size() >= kMostEncodes) {
             chosen = best;
             break;
         }
+        const bool triedLowest = std::any_of(
+            m_trials.begin(), m_trials.end(), [](const Trial& t) { return t.quality <= 1.0; });
         if (!best && triedLowest) {
             long long smallest = m_trials.front().size;
             for (const Trial& trial : m_trials)
@@ -181,15 +188,22 @@ bool BudgetedConversion::Run()
             return false;
         }
         double quality = NextQuality();
-        if (!best && m_trials.size() + 1 >= kMostEncodes)
-            quality = std::min(quality, m_trials.back().quality * 0.75);
+        // Nothing fitted in the encodes allowed: only the lowest quality can tell whether
+        // anything does (rare: the clip's sizes follow no curve).
         if (!best && m_trials.size() >= kMostEncodes)
             quality = 1.0;
-        // Reserve the last encode for the lowest quality when nothing fitted yet and the
-        // guess already lies near it.
+        // Near the bottom of the scale the sizes hardly differ: try the lowest itself, which
+        // also settles whether the budget can be met at all.
         if (quality < 3.0)
             quality = 1.0;
-        m_trials.reserve(m_trials.size() + 1);
+        const bool tried = std::any_of(m_trials.begin(), m_trials.end(),
+            [&](const Trial& t) { return std::abs(t.quality - quality) < 0.01; });
+        if (tried && best) {
+            chosen = best;
+            break;
+        }
+        if (tried)
+            quality = 1.0;
         if (!Encode(quality, false)) {
             RemoveTrials(nullptr);
             return false;

@@ -56,7 +56,8 @@ bool ParseByteCount(const std::string& text, long long& bytes)
 const char* UsageText()
 {
     return "Usage:\n"
-           "  imgconv.dll [-delay N] [-loop N] [-quality Q] [-max-size BYTES] WILDCARD OUT.gif\n"
+           "  imgconv.dll [-delay N] [-loop N] [-quality Q] [-max-size BYTES]\n"
+           "              WILDCARD OUT.gif\n"
            "      assembles the PNG frames matching WILDCARD into one animated GIF\n"
            "  imgconv.dll WILDCARD [-delay N] [-loop N] [-quality Q] OUT%d.gif\n"
            "      writes one GIF per frame; the last %d or %0Nd of the file name is the\n"
@@ -66,10 +67,11 @@ const char* UsageText()
            "             frames' own FrameInterval, else 10)\n"
            "  -loop N    number of plays, 0 for endless (default 0)\n"
            "  -quality Q size against quality, 1 (smallest) to 100 (best); without it the\n"
-           "             tool's balanced default, which lies near 90\n"
+           "             balanced default, the same as 90\n"
            "  -max-size BYTES  the best animation that fits in BYTES (suffix k = 1000,\n"
            "             M = 1000000): the quality is lowered until it fits, from -quality\n"
-           "             when given; fails, writing nothing, when even quality 1 is too big\n"
+           "             when given, aiming at 90 % of BYTES or more; fails, writing\n"
+           "             nothing, when even quality 1 is too big\n"
            "  --help     shows this text\n"
            "WILDCARD may hold * and ? in its file-name part; frames are taken in name order.\n";
 }

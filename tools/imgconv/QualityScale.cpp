@@ -13,6 +13,7 @@ namespace {
     {
         double quality;
         double maxQuality; // libimagequant target
+        double maxColors;
         double dithering;
         double stillThreshold; // in texture
         double stillBase; // on flat areas
@@ -20,20 +21,26 @@ namespace {
         double sizeRatio; // typical size against the default settings
     };
 
-    // Measured on a pan and on flat synthetic content against gifski's quality curve:
-    // fewer colours and a higher still threshold cost less SSIM per byte saved than a
-    // higher lossy tolerance, which therefore grows last. 90 is the default settings.
+    // Measured over the benchmark clips against gifski's quality curve at equal SSIM. A
+    // higher still threshold is by far the cheapest way down from the default: pixels
+    // that hardly moved keep what is shown. Past 13 in texture (or 4 on flat areas) it
+    // freezes fine noise, whose SSIM then collapses, so further down the colours go, with
+    // lighter dithering, and only at the bottom the lossy LZW tolerance, which costs the
+    // most SSIM per byte. On noise libimagequant's target alone hardly lowers the colour
+    // count until it reaches 0, a cliff; a cap on the colours keeps the bottom smooth.
+    // 90 is the default settings; 100 only drops the lossy LZW.
     constexpr Point kPoints[] = {
-        { 1, 0, 0.2, 20, 5, 30, 0.30 },
-        { 20, 10, 0.25, 12, 3, 10, 0.45 },
-        { 40, 20, 0.3, 10, 3, 6, 0.56 },
-        { 50, 30, 0.3, 8, 2, 4, 0.66 },
-        { 60, 40, 0.3, 7, 2, 4, 0.76 },
-        { 70, 60, 0.3, 6, 2, 4, 0.85 },
-        { 80, 80, 0.3, 6, 2, 3, 0.91 },
-        { 90, 100, 0.3, 4, 1, 3, 1.0 },
-        { 100, 100, 0.3, 3, 0.5, 1, 1.1 },
+        { 1, 10, 32, 0.2, 16, 5, 20, 0.17 },
+        { 20, 35, 96, 0.2, 14, 4.5, 8, 0.46 },
+        { 40, 60, 256, 0.2, 13, 4, 4, 0.57 },
+        { 50, 75, 256, 0.2, 13, 4, 3, 0.62 },
+        { 60, 85, 256, 0.3, 13, 4, 3, 0.651 },
+        { 70, 100, 256, 0.3, 11, 3.5, 3, 0.737 },
+        { 80, 100, 256, 0.3, 8, 2.5, 3, 0.817 },
+        { 90, 100, 256, 0.3, 4, 1, 3, 1.0 },
+        { 100, 100, 256, 0.3, 4, 1, 0, 1.116 },
     };
+
     constexpr int kPointCount = static_cast<int>(sizeof kPoints / sizeof kPoints[0]);
 
     // Exact at the ends, so that a point of the table gives its own values.
@@ -54,6 +61,9 @@ QuantizeSettings SettingsForQuality(QuantizeSettings base, double quality)
     const Point& b = kPoints[i + 1];
     const double t = (quality - a.quality) / (b.quality - a.quality);
     base.maxQuality = static_cast<int>(std::lround(Mix(a.maxQuality, b.maxQuality, t)));
+    // Colour counts in between go by their logarithm, as the bits per pixel do.
+    base.maxColors = static_cast<int>(
+        std::lround(std::exp(Mix(std::log(a.maxColors), std::log(b.maxColors), t))));
     // Mapping onto a shared palette dithers a little less than a palette of its own, by as
     // much as the default settings do (kept exact there: 0.3f - 0.1f is not 0.2f).
     const float dithering = static_cast<float>(Mix(a.dithering, b.dithering, t));

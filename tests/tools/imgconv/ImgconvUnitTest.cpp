@@ -192,6 +192,19 @@ TEST(ParseCommandLine, QualityAndSizeBudget)
     }
 }
 
+TEST(UsageText, DocumentsTheSizeOptions)
+{
+    const std::string text = UsageText();
+    for (const char* piece : { "[-quality Q] [-max-size BYTES]", "-quality Q",
+             "1 (smallest) to 100 (best)", "-max-size BYTES", "k = 1000", "M = 1000000" })
+        EXPECT_NE(text.find(piece), std::string::npos) << piece;
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
+        start = end + 1;
+    }
+}
+
 // Lowering the quality may only ever move a lever towards a smaller file, and 90 is the
 // tool's default operating point.
 TEST(QualityScale, LeversMoveOneWayAndNinetyIsTheDefault)
@@ -199,6 +212,7 @@ TEST(QualityScale, LeversMoveOneWayAndNinetyIsTheDefault)
     const QuantizeSettings base;
     const QuantizeSettings q90 = SettingsForQuality(base, 90);
     EXPECT_EQ(q90.maxQuality, base.maxQuality);
+    EXPECT_EQ(q90.maxColors, base.maxColors);
     EXPECT_EQ(q90.dithering, base.dithering);
     EXPECT_EQ(q90.reuseDithering, base.reuseDithering);
     EXPECT_EQ(q90.stillThreshold, base.stillThreshold);
@@ -210,6 +224,8 @@ TEST(QualityScale, LeversMoveOneWayAndNinetyIsTheDefault)
         SCOPED_TRACE(quality);
         const QuantizeSettings s = SettingsForQuality(base, quality);
         EXPECT_LE(s.maxQuality, higher.maxQuality);
+        EXPECT_LE(s.maxColors, higher.maxColors);
+        EXPECT_GE(s.maxColors, 2);
         EXPECT_GE(s.stillThreshold, higher.stillThreshold);
         EXPECT_GE(s.stillBase, higher.stillBase);
         EXPECT_GE(s.lossy, higher.lossy);
