@@ -62,11 +62,14 @@ XML
 export MAGICK_CONFIGURE_PATH=$OUT/magick
 
 # timed OUTFILE CMD...: runs CMD under /usr/bin/time -v; prints "seconds peak_kb".
+# A failed run still prints its time (a size budget that cannot be met takes time too).
 timed() {
-  local log=$1; shift
-  /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$log.err" || { echo "FAILED: $*" >&2; cat "$log.err" >&2; return 1; }
+  local log=$1 rc=0; shift
+  /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$log.err" || rc=$?
+  [ "$rc" -eq 0 ] || { echo "FAILED: $*" >&2; cat "$log.err" >&2; }
   awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i]; w = s }
               /Maximum resident set size/ { m = $2 } END { printf "%.3f %d\n", w, m }' "$log"
+  return "$rc"
 }
 
 # run_tool TOOL FRAMES RATE DELAY GIF: prints "seconds peak_kb".

@@ -72,7 +72,7 @@ if mode == "rd":
 else:
     budgets = {"ours:B1M": 1e6, "ours:B2M": 2e6, "ours:B5M": 5e6}
     print(f"{'clip':24}{'prof':5}{'default KB':>11}{'budget':>8}{'KB':>8}{'size/budget':>12}{'time/default':>13}  result")
-    fits = times = 0
+    results = {}
     trs = []
     for (clip, prof), d in data.items():
         base = d.get("ours")
@@ -91,10 +91,14 @@ else:
                 res = "fits, >= 90 %"
             else:
                 res = "fits, < 90 %"
+            results[res] = results.get(res, 0) + 1
             if base["size"] > b:
                 trs.append(tr)
             print(f"{clip:24}{prof:5}{base['size'] / 1024:11.0f}{tool.removeprefix('ours:B'):>8}{r['size'] / 1024:8.0f}"
                   f"{r['size'] / b:12.3f}{tr:13.2f}  {res}")
+    trs = [t for t in trs if not math.isnan(t)]
     if trs:
         print(f"\ntime / one default encode where the default does not fit: mean {st.mean(trs):.2f}, "
-              f"max {max(trs):.2f} ({len(trs)} cases)")
+              f"median {st.median(trs):.2f}, max {max(trs):.2f} ({len(trs)} cases)")
+    if results:
+        print("results: " + ", ".join(f"{n} {k}" for k, n in sorted(results.items())))
