@@ -2,6 +2,7 @@
 
 #include "app/BrandingInfo.h"
 #include "app/CommandLine.h"
+#include "app/MediaInfoQueue.h"
 #include "app/WindowHandOver.h"
 #include "app/WindowTitle.h"
 #include "engine/MediaInfo.h"
@@ -10,6 +11,7 @@
 #include "ui/CFileListView.h"
 #include "ui/CMainDialog.h"
 #include "ui/COptionsDialog.h"
+#include "ui/FileNameText.h"
 #include "widgets/CAboutDialog.h"
 #include "widgets/CRichMessageBoxDialog.h"
 #include "widgets/RichMessageBox.h"
@@ -58,9 +60,9 @@ bool ProcessCommandLine(CMainDialog& dialog, const std::vector<std::string>& arg
     for (const CommandLineAction& action : ParseCommandLine(args)) {
         if (action.kind == CommandLineAction::Kind::AddPath) {
             if (action.withMediaInfo)
-                dialog.OnAddFileMessage(Q(action.path));
+                dialog.OnAddFileMessage(FileNameText(action.path));
             else
-                dialog.AddPathIfExists(Q(action.path));
+                dialog.AddPathIfExists(FileNameText(action.path));
             continue;
         }
         RichMessageBox(&dialog, QString::fromUtf8(CopyrightNotice()),
@@ -98,9 +100,21 @@ void ConnectMainDialog(CMainDialog& dialog)
         if (!StartPreview(dialog.Controller(), path))
             ShowPreviewError(dialog);
     });
-    dialog.SetRowAddedHook([&dialog](const QString& path, int row) {
-        if (const auto info = QueryMediaInfo(path.toStdString()))
-            dialog.FileList()->SetRowText(row, CFileListView::kInformationColumn, Q(*info));
+    // The queue lives as long as the hook that holds it, that is as long as the dialog.
+    auto queue = std::make_shared<MediaInfoQueue>(
+        &dialog,
+        [](const std::string& path, const std::atomic<bool>* cancel) {
+            return QueryMediaInfo(path, kMediaInfoLimit, cancel);
+        },
+        [&dialog](quint64 tag, const std::string& description) {
+            CFileListView* list = dialog.FileList();
+            const int row = list->RowWithTag(tag);
+            // A result written by a conversion in the meantime stays.
+            if (row >= 0 && list->RowText(row, CFileListView::kInformationColumn).isEmpty())
+                list->SetRowText(row, CFileListView::kInformationColumn, Q(description));
+        });
+    dialog.SetRowAddedHook([&dialog, queue](const QString& path, int row) {
+        queue->Ask(dialog.FileList()->RowTag(row), FileNameBytes(path));
     });
 }
 

@@ -1,6 +1,7 @@
 #include "app/WindowHandOver.h"
 
 #include "app/CommandLine.h"
+#include "ui/FileNameText.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -25,7 +26,8 @@ bool HandFilesToRunningWindow(const std::vector<std::string>& args)
         // The copyright notice is this process's own business.
         if (action.kind != CommandLineAction::Kind::AddPath)
             return false;
-        const QString path = QString::fromStdString(action.path);
+        // The bus carries UTF-8 only: the window finds a name that is not by its look.
+        const QString path = FileNameForDisplay(FileNameText(action.path));
         // The window runs in another folder: relative names would miss there.
         paths << (path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     }

@@ -1,40 +1,15 @@
 #include "platform/ProfileFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
+#include "platform/AsciiText.h"
+
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string_view Trim(std::string_view s)
 {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+    return TrimView(s, kBlanksTabsAndReturns);
 }
 
 struct Line
@@ -105,7 +80,7 @@ Location Locate(const std::string& text, std::string_view section, std::string_v
         if (SectionName(line, &name)) {
             if (inSection)
                 break; // first matching section wins
-            inSection = EqualsNoCase(name, section);
+            inSection = EqualsIgnoringCase(name, section);
             if (inSection) {
                 loc.sectionFound = true;
                 loc.insertAt = l.next;
@@ -116,7 +91,7 @@ Location Locate(const std::string& text, std::string_view section, std::string_v
             continue;
         std::string_view k, v;
         if (KeyValue(line, &k, &v)) {
-            if (EqualsNoCase(k, key)) {
+            if (EqualsIgnoringCase(k, key)) {
                 loc.keyFound = true;
                 loc.valueBegin = v.empty() ? l.end : static_cast<std::size_t>(v.data() - text.data());
                 loc.valueEnd = loc.valueBegin + v.size();
@@ -168,54 +143,6 @@ std::string ReplaceProfileValue(const std::string& text, const std::string& sect
         out += eol;
     out += "[" + section + "]" + eol + keyLine;
     return out;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* data)
-{
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    data->clear();
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        data->append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& data)
-{
-    std::string tmp = path + ".tmp-" + std::to_string(getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    // Keep the mode of the file being replaced.
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0)
-        ::fchmod(fd, st.st_mode & 07777);
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < data.size()) {
-        ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(w);
-    }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && std::rename(tmp.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(tmp.c_str());
-    return ok;
 }
 
 std::string ReadProfileString(const std::string& path, const std::string& section,

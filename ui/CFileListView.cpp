@@ -1,10 +1,21 @@
 #include "ui/CFileListView.h"
 
 #include "ui/FileListRules.h"
+#include "ui/FileNameText.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <sys/stat.h>
+
+namespace {
+
+// The file item keeps the exact name (FileNameText) and a number that stays
+// with the row while rows above it come and go.
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kTagRole = Qt::UserRole + 1;
+
+} // namespace
 
 CFileListView::CFileListView(QWidget* parent)
     : QTableWidget(0, 3, parent)
@@ -42,19 +53,41 @@ int CFileListView::AppendRow(const QString& path)
 {
     const int row = rowCount();
     insertRow(row);
-    const QFileInfo info(path);
-    auto* file = new QTableWidgetItem(m_icons.icon(info), path);
-    file->setToolTip(path);
+    const QString shown = FileNameForDisplay(path);
+    // A name Qt cannot spell finds no icon of its own: it gets the plain file's.
+    const QFileInfo info(shown);
+    auto* file = new QTableWidgetItem(
+        info.exists() ? m_icons.icon(info) : m_icons.icon(QFileIconProvider::File), shown);
+    file->setToolTip(shown);
+    file->setData(kPathRole, path);
+    file->setData(kTagRole, ++m_lastTag);
     setItem(row, kFileColumn, file);
     // Only a regular file has a size to show; anything else counts as 0.
-    setItem(row, kSizeColumn, new QTableWidgetItem(SizeText(info.isFile() ? info.size() : 0)));
+    struct stat st;
+    const bool regular = ::stat(FileNameBytes(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    setItem(row, kSizeColumn, new QTableWidgetItem(SizeText(regular ? st.st_size : 0)));
     setItem(row, kInformationColumn, new QTableWidgetItem(QString()));
     return row;
 }
 
 QString CFileListView::RowPath(int row) const
 {
-    return RowText(row, kFileColumn);
+    const QTableWidgetItem* cell = item(row, kFileColumn);
+    return cell ? cell->data(kPathRole).toString() : QString();
+}
+
+quint64 CFileListView::RowTag(int row) const
+{
+    const QTableWidgetItem* cell = item(row, kFileColumn);
+    return cell ? cell->data(kTagRole).toULongLong() : 0;
+}
+
+int CFileListView::RowWithTag(quint64 tag) const
+{
+    for (int row = 0; row < rowCount(); ++row)
+        if (RowTag(row) == tag)
+            return row;
+    return -1;
 }
 
 QString CFileListView::RowText(int row, int column) const

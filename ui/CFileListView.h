@@ -24,9 +24,15 @@ public:
     // Sets the three column widths from the list's outer width.
     void SetUpColumns();
 
-    // Appends a row for `path` with its type icon and size; returns its index.
+    // Appends a row for `path` (as FileNameText gives it) with its type icon and
+    // size; returns its index.
     int AppendRow(const QString& path);
+    // The row's path exactly as it was appended.
     QString RowPath(int row) const;
+    // A number that names the row for as long as it lives (never 0), and the row
+    // that has it now, or -1.
+    quint64 RowTag(int row) const;
+    int RowWithTag(quint64 tag) const;
     QString RowText(int row, int column) const;
     void SetRowText(int row, int column, const QString& text);
 
@@ -49,4 +55,5 @@ protected:
 private:
     KeyHandler m_keyHandler;
     QFileIconProvider m_icons;
+    quint64 m_lastTag = 0;
 };

@@ -6,6 +6,7 @@
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
 #include "ui/DialogUnits.h"
+#include "ui/FileNameText.h"
 #include "ui/MainWindowBusService.h"
 #include "widgets/CStatusFolderPicker.h"
 #include "widgets/RichMessageBox.h"
@@ -67,7 +68,7 @@ CMainDialog::CMainDialog(QWidget* parent)
     : QDialog(parent)
     , m_folderChooser(DefaultFolderChooser)
     , m_fileDialog(DefaultFileDialog)
-    , m_opener([](const QString& target) { return OpenUrl(target.toStdString()); })
+    , m_opener([](const QString& target) { return OpenUrl(FileNameBytes(target)); })
     , m_controller(*this)
 {
     InitPictures();
@@ -188,7 +189,7 @@ void CMainDialog::showEvent(QShowEvent* event)
 
 bool CMainDialog::IsConverting() const
 {
-    return m_convert->text() == QLatin1String(kStop);
+    return m_controller.IsConverting();
 }
 
 void CMainDialog::UpdateControlStates()
@@ -203,17 +204,15 @@ void CMainDialog::UpdateControlStates()
 
 void CMainDialog::OnConvertClicked()
 {
-    const QString caption = m_convert->text();
-    if (caption == QLatin1String(kConvert)) {
-        if (m_list->rowCount() == 0)
-            return;
-        m_controller.StopConversion();
-        if (m_controller.StartConversion())
-            SetConvertCaption(kStop);
-    } else if (caption == QLatin1String(kStop)) {
-        m_controller.StopConversion();
-        SetConvertCaption(kConvert);
+    if (IsConverting()) {
+        m_controller.StopConversion(); // the end of the job shows Convert again
+        return;
     }
+    if (m_list->rowCount() == 0)
+        return;
+    m_controller.StopConversion(); // a preview
+    if (m_controller.StartConversion())
+        m_convert->setText(tr(kStop));
 }
 
 void CMainDialog::reject()
@@ -305,9 +304,11 @@ void CMainDialog::OnStatusTextMessage(int position, const QString& text)
     SetProgress(position);
 }
 
-void CMainDialog::OnAddFileMessage(const QString& path)
+void CMainDialog::OnAddFileMessage(const QString& message)
 {
-    if (path.isEmpty() || !PathExists(path.toStdString()))
+    // Names that are not UTF-8 cross the bus as U+FFFD.
+    const QString path = FindFileOnDisk(message);
+    if (path.isEmpty() || !PathExists(FileNameBytes(path)))
         return;
     // A file manager's Open With comes this way: the files get their media
     // information as dropped files do.
@@ -336,18 +337,21 @@ std::string CMainDialog::ChooseOutputFolder()
 {
     const std::string profile = ApplicationProfilePath();
     const QString remembered
-        = QString::fromStdString(ReadProfileString(profile, "OpenFolder", "Folder", "", 4096));
-    const QString chosen = m_folderChooser ? m_folderChooser(this, remembered) : QString();
-    if (chosen.isEmpty())
+        = FileNameText(ReadProfileString(profile, "OpenFolder", "Folder", "", 4096));
+    const QString answer = m_folderChooser ? m_folderChooser(this, remembered) : QString();
+    if (answer.isEmpty())
         return {};
-    WriteProfileString(profile, "OpenFolder", "Folder", chosen.toStdString());
-    return chosen.toStdString();
+    const std::string chosen = FileNameBytes(FindFileOnDisk(answer));
+    WriteProfileString(profile, "OpenFolder", "Folder", chosen);
+    return chosen;
 }
 
-void CMainDialog::SetStatusText(const std::string& text)
+void CMainDialog::JobStarted()
 {
     // The label has no background of its own; Qt repaints the picture under it.
-    m_status->setText(QString::fromStdString(text));
+    m_status->setText(tr("Please wait..."));
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        m_list->SetRowText(row, CFileListView::kInformationColumn, QString());
 }
 
 void CMainDialog::SetProgress(int position)
@@ -355,10 +359,6 @@ void CMainDialog::SetProgress(int position)
     m_progress->setValue(std::clamp(position, 0, 100));
 }
 
-void CMainDialog::SetConvertCaption(const std::string& caption)
-{
-    m_convert->setText(QString::fromStdString(caption));
-}
 
 int CMainDialog::RowCount() const
 {
@@ -367,17 +367,23 @@ int CMainDialog::RowCount() const
 
 std::string CMainDialog::RowPath(int row) const
 {
-    return m_list->RowPath(row).toStdString();
+    return FileNameBytes(m_list->RowPath(row));
 }
 
-void CMainDialog::SetRowResult(int row, const std::string& text)
+void CMainDialog::FileFinished(int row, FileResult result)
 {
-    m_list->SetRowText(row, CFileListView::kInformationColumn, QString::fromStdString(text));
+    m_list->SetRowText(row, CFileListView::kInformationColumn,
+                       result == FileResult::Succeeded ? tr("Success") : tr("Failed"));
+}
+
+void CMainDialog::JobEnded()
+{
+    m_status->setText(tr("Done."));
+    m_convert->setText(tr(kConvert));
 }
 
 void CMainDialog::FileStarted(int row)
 {
-    // The end of a run (-1) has already been shown by the controller.
     if (row < 0 || row >= m_list->rowCount())
         return;
     ClearSelection();
@@ -385,9 +391,9 @@ void CMainDialog::FileStarted(int row)
     m_list->viewport()->repaint();
 }
 
-void CMainDialog::ShowError(const std::string& text, const std::string& caption)
+void CMainDialog::JobNotStarted()
 {
-    RichMessageBox(this, QString::fromStdString(text), QString::fromStdString(caption), 0);
+    RichMessageBox(this, tr("CreateThread error."), tr("Error"), 0);
 }
 
 void CMainDialog::SetWaitCursor(bool on)

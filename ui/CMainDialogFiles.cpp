@@ -5,6 +5,7 @@
 #include "ui/CFileListView.h"
 #include "ui/CMainDialog.h"
 #include "ui/FileListRules.h"
+#include "ui/FileNameText.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -17,7 +18,7 @@
 
 void CMainDialog::AddPathIfExists(const QString& path)
 {
-    if (path.isEmpty() || !PathExists(path.toStdString()))
+    if (path.isEmpty() || !PathExists(FileNameBytes(path)))
         return;
     m_list->AppendRow(path); // no media information for these
     UpdateControlStates();
@@ -27,12 +28,15 @@ QStringList CMainDialog::AddFilesFromDialog(QWidget* owner)
 {
     const std::string profile = SharedUserProfilePath();
     const QString inputDir
-        = QString::fromStdString(ReadProfileString(profile, "Parameter", "InputDir", "", 4096));
-    const QStringList paths
+        = FileNameText(ReadProfileString(profile, "Parameter", "InputDir", "", 4096));
+    QStringList paths
         = m_fileDialog ? m_fileDialog(owner, inputDir, VideoFileDialogFilters()) : QStringList();
     if (paths.isEmpty())
         return {};
-    WriteProfileString(profile, "Parameter", "InputDir", NextInputFolder(paths).toStdString());
+    // The dialog shows bytes that are not UTF-8 as U+FFFD: find the real names.
+    for (QString& path : paths)
+        path = FindFileOnDisk(path);
+    WriteProfileString(profile, "Parameter", "InputDir", FileNameBytes(NextInputFolder(paths)));
     return paths;
 }
 
@@ -65,7 +69,7 @@ void CMainDialog::DropNames(const QStringList& names)
 {
     QStringList accepted;
     for (const QString& name : names)
-        if (AcceptDroppedName(name.toStdString()))
+        if (AcceptDroppedName(FileNameBytes(name)))
             accepted << name;
     AddPaths(accepted);
 }
@@ -84,10 +88,7 @@ void CMainDialog::dragMoveEvent(QDragMoveEvent* event)
 
 void CMainDialog::dropEvent(QDropEvent* event)
 {
-    QStringList names;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            names << url.toLocalFile();
+    const QStringList names = DroppedFileNames(*event->mimeData());
     event->acceptProposedAction();
     DropNames(names);
 }

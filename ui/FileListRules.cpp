@@ -95,7 +95,9 @@ QString NextInputFolder(const QStringList& chosenPaths)
     if (chosenPaths.isEmpty())
         return {};
     QString folder = QFileInfo(chosenPaths.first()).absolutePath();
-    if (!folder.endsWith('/'))
+    // A single file gives its folder with the separator; several give the folder
+    // as a multiple selection names it, without one (the root keeps its "/").
+    if (chosenPaths.size() == 1 && !folder.endsWith('/'))
         folder += '/';
     return folder;
 }

@@ -49,5 +49,6 @@ struct RemovalPlan
 };
 RemovalPlan PlanRemoval(int rowCount, const std::vector<bool>& selected, bool converting);
 
-// The folder the open-file dialog starts in next time, from its result.
+// The folder the open-file dialog starts in next time, from its result: after
+// one file its folder with a trailing "/", after several the folder without one.
 QString NextInputFolder(const QStringList& chosenPaths);

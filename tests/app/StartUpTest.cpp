@@ -2,6 +2,7 @@
 #include "app/CConverterApp.h"
 #include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
+#include "tests/Processes.h"
 #include "ui/CFileListView.h"
 #include "ui/CMainDialog.h"
 #include "widgets/CRichMessageBoxDialog.h"
@@ -159,8 +160,8 @@ private slots:
         dialog.AddCommand();
         QCOMPARE(dialog.FileList()->rowCount(), 3);
         for (int row = 0; row < 3; ++row)
-            QCOMPARE(dialog.FileList()->RowText(row, CFileListView::kInformationColumn),
-                     QStringLiteral("0:00:01, 64x48"));
+            QTRY_COMPARE(dialog.FileList()->RowText(row, CFileListView::kInformationColumn),
+                         QStringLiteral("0:00:01, 64x48"));
         dialog.ClearSelection();
         dialog.SelectRow(2);
         dialog.SelectRow(1);
@@ -173,6 +174,40 @@ private slots:
         QFile f(log);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(f.readAll()), m_second + QLatin1Char('\n'));
+    }
+
+    // A media-information tool that hangs (with a child holding its output) leaves
+    // the window answering and the column empty, and is ended after the time limit.
+    void aStuckMediaInformationToolNeitherHoldsUpTheWindowNorStays()
+    {
+        QTemporaryDir bin;
+        const QString pids = bin.filePath(QStringLiteral("pids"));
+        QFile f(bin.filePath(QStringLiteral("swfinfo.dll")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("#!/bin/sh\nsleep 60 &\necho \"$$ $!\" > '%1'\nwait\n")
+                    .arg(pids).toUtf8());
+        f.close();
+        f.setPermissions(QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+        SetProgramFolderForTesting(bin.path().toStdString());
+
+        CMainDialog dialog;
+        ConnectMainDialog(dialog);
+        dialog.SetFileDialog([&](QWidget*, const QString&, const QStringList&) {
+            return QStringList {m_first};
+        });
+        dialog.AddCommand();
+        QCOMPARE(dialog.FileList()->rowCount(), 1);
+        // The window keeps handling events while the tool hangs.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pids).size() > 0, 10000);
+        QFile list(pids);
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        const QList<QByteArray> both = list.readAll().trimmed().split(' ');
+        QCOMPARE(both.size(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!test_processes::Alive(both[0].toInt())
+                                     && !test_processes::Alive(both[1].toInt()),
+                                 15000);
+        QVERIFY(dialog.FileList()->RowText(0, CFileListView::kInformationColumn).isEmpty());
+        SetProgramFolderForTesting(SABLEWICK_BIN_DIR);
     }
 
     // The real program, copied into a folder without info.dat.

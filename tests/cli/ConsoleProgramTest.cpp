@@ -263,4 +263,48 @@ TEST_F(ConsoleProgram, ALiveLineOnlyOnATerminal)
     EXPECT_EQ(quiet.out, "") << "nothing to say when all went well";
 }
 
+// Odd names reach the tools as they are: an output folder and inputs that start
+// with '-', quotes, '%' and bytes that are not UTF-8.
+TEST_F(ConsoleProgram, OddNamesConvertUnderTheirOwnNames)
+{
+    const fs::path odd = s_dir / "odd";
+    fs::create_directories(odd);
+    const std::string names[] = {"-clip", "it's 100%d", "caf\xe9 \xff"};
+    std::vector<std::string> args {"-q", "-o", "-out"};
+    for (const std::string& name : names) {
+        fs::copy_file(Clip(), odd / (name + ".mp4"), fs::copy_options::overwrite_existing);
+        args.push_back("odd/" + name + ".mp4");
+    }
+    fs::create_directories(s_dir / "-out");
+    const ProgramRun r = OnTerminal(args);
+    EXPECT_EQ(r.status, 0) << r.out;
+    for (const std::string& name : names)
+        EXPECT_EQ(test_files::ReadFile(s_dir / "-out" / (name + ".gif")).substr(0, 6), "GIF89a")
+            << name;
+    fs::remove_all(s_dir / "-out");
+    fs::remove_all(odd);
+}
+
+// Someone else's folder where this user's temporary folder belongs: the program
+// says so once, makes a private one beside it and converts.
+TEST_F(ConsoleProgram, ATakenTemporaryFolderIsWorkedAround)
+{
+    const fs::path tmp = s_dir / "tmp";
+    const fs::path taken = tmp / ("sablewick-" + std::to_string(::getuid()));
+    fs::create_directories(taken);
+    fs::permissions(taken, fs::perms::all);
+    fs::create_directories(s_dir / "out");
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    const ProgramRun r = OnTerminal({"-q", "-o", "out", Clip()});
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("is not a private folder; using " + tmp.string() + "/sablewick-"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(test_files::ReadFile(s_dir / "out" / "clip.gif").substr(0, 6), "GIF89a");
+    EXPECT_TRUE(fs::is_empty(taken)) << "nothing written into the taken folder";
+    fs::remove_all(tmp);
+    fs::remove_all(s_dir / "out");
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 #include "engine/MediaInfo.h"
 #include "engine/Preview.h"
 #include "platform/ProgramFolder.h"
+#include "tests/Processes.h"
 #include "tests/ScriptFiles.h"
 #include "tests/engine/RecordingHost.h"
 
@@ -60,6 +61,41 @@ TEST_F(MediaInfoTools, QueryRunsTheToolWithTheQuotedPath)
     EXPECT_EQ(QueryMediaInfo("/clips/a b.mp4"), "[-f] [/clips/a b.mp4]");
     Script("swfinfo.dll", "exit 0\n");
     EXPECT_EQ(QueryMediaInfo("/clips/a.mp4"), std::nullopt);
+}
+
+// A tool that hangs is ended with the child that holds its output, once the time
+// is up or the caller gives up, whichever comes first.
+TEST_F(MediaInfoTools, AHangingToolIsEndedAtTheLimitOrWhenCancelled)
+{
+    const fs::path pids = m_dir / "pids";
+    Script("swfinfo.dll", "sleep 60 &\necho \"$$ $!\" > '" + pids.string() + "'\necho '-f late'\nwait\n");
+    struct Case
+    {
+        const char* name;
+        std::chrono::milliseconds limit;
+        bool cancel;
+    };
+    for (const Case& c : {Case {"time limit", 300ms, false}, Case {"cancelled", 60s, true}}) {
+        SCOPED_TRACE(c.name);
+        fs::remove(pids);
+        std::atomic<bool> cancel {false};
+        std::thread canceller([&] {
+            if (!c.cancel)
+                return;
+            while (!fs::exists(pids) || fs::file_size(pids) == 0)
+                std::this_thread::sleep_for(10ms);
+            cancel = true;
+        });
+        EXPECT_EQ(QueryMediaInfo("/clips/a.mp4", c.limit, &cancel), std::nullopt);
+        canceller.join();
+        std::ifstream in(pids);
+        pid_t shell = 0, child = 0;
+        ASSERT_TRUE(in >> shell >> child);
+        for (int i = 0; i < 200 && test_processes::Alive(child); ++i)
+            std::this_thread::sleep_for(10ms);
+        EXPECT_FALSE(test_processes::Alive(shell));
+        EXPECT_FALSE(test_processes::Alive(child));
+    }
 }
 
 TEST_F(MediaInfoTools, PreviewClosesTheFirstPlayerBeforeTheSecondAndStopClosesIt)

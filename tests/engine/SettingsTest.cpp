@@ -237,4 +237,75 @@ TEST(SettingsFilePath, UsesTheUsersConfigFolderWhenTheProgramFolderIsReadOnly)
     fs::remove_all(root);
 }
 
+// A program folder of its own for one test, with the settings file's path.
+class ProgramFolderScope
+{
+public:
+    ProgramFolderScope()
+    {
+        char dir[] = "/tmp/settingstestXXXXXX";
+        if (mkdtemp(dir))
+            m_dir = dir;
+        SetProgramFolderForTesting(m_dir);
+    }
+    ~ProgramFolderScope()
+    {
+        SetProgramFolderForTesting("");
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    const std::string& Dir() const { return m_dir; }
+
+private:
+    std::string m_dir;
+};
+
+std::string TextOf(const std::string& path)
+{
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(path, &text)) << path;
+    return text;
+}
+
+TEST(SaveSettings, LeavesAReadOnlySettingsFileByteForByte)
+{
+    ProgramFolderScope folder;
+    const std::string path = SettingsFilePath();
+    const std::string before = "[TellurvaneInfo]\r\nStart=3\r\nLoop=7\r\n";
+    ASSERT_TRUE(WriteFileAtomically(path, before));
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+
+    SaveSettings(Input("9", "20", "320", "240", "4", "0.5", "10", 2, "5"));
+
+    EXPECT_EQ(TextOf(path), before);
+    struct stat st = {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(LoadSettings().Start, "3");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Dir()),
+                            std::filesystem::directory_iterator()),
+              1); // nothing left beside it
+}
+
+TEST(SaveSettings, WritesALinkedSettingsFileThroughToItsTarget)
+{
+    ProgramFolderScope folder;
+    const std::string shared = folder.Dir() + "/shared";
+    std::filesystem::create_directories(shared);
+    const std::string target = shared + "/TellurvaneInfo.ini";
+    ASSERT_TRUE(WriteFileAtomically(target, "; team settings\n[TellurvaneInfo]\nStart=3\n"));
+    const std::string path = SettingsFilePath();
+    ASSERT_EQ(symlink("shared/TellurvaneInfo.ini", path.c_str()), 0);
+
+    SaveSettings(Input("9", "20", "Default", "Default", "Default", "1", "0", 0, "5"));
+
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(std::filesystem::read_symlink(path), "shared/TellurvaneInfo.ini");
+    EXPECT_EQ(TextOf(target),
+              "; team settings\n[TellurvaneInfo]\nStart=9\nEnd=20\nResolutionX=Default\n"
+              "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=1.00\nTimeDelay=0.00\n"
+              "FileFormat=0\nLoop=5\n");
+    EXPECT_EQ(LoadSettings().Loop, "5");
+}
+
 } // namespace

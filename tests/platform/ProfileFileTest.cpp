@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 struct FindCase
@@ -118,6 +122,164 @@ TEST(ProfileFile, LineBreaksAreRefusedAndTheFileKeepsItsLines)
 TEST(ProfileFile, WriteToAnUnwritableFolderFailsAndLeavesNothing)
 {
     EXPECT_FALSE(WriteProfileString("/proc/nonexistent/p.ini", "S", "k", "v"));
+}
+
+// A fresh folder, removed with everything in it at the end of the test.
+class ScratchFolder
+{
+public:
+    ScratchFolder()
+    {
+        char dir[] = "/tmp/profiletestXXXXXX";
+        if (mkdtemp(dir))
+            m_path = dir;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::string FileText(const std::string& path)
+{
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(path, &text)) << path;
+    return text;
+}
+
+TEST(ProfileFile, ReadOnlyFileStaysByteForByte)
+{
+    // No write bit for the owner: root could write it, but the user made it read-only.
+    for (const mode_t mode : {0444, 0400, 0466}) {
+        SCOPED_TRACE(mode);
+        ScratchFolder dir;
+        const std::string path = dir / "p.ini";
+        const std::string before = "; mine\r\n[S]\r\nk=old\r\n";
+        ASSERT_TRUE(WriteFileAtomically(path, before));
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        struct stat was = {};
+        ASSERT_EQ(stat(path.c_str(), &was), 0);
+
+        EXPECT_FALSE(WriteProfileString(path, "S", "k", "new"));
+        EXPECT_FALSE(WriteFileAtomically(path, "replaced"));
+
+        struct stat now = {};
+        ASSERT_EQ(stat(path.c_str(), &now), 0);
+        EXPECT_EQ(FileText(path), before);
+        EXPECT_EQ(now.st_ino, was.st_ino); // the very same file, not a copy
+        EXPECT_EQ(now.st_mode & 07777, mode);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""),
+                                std::filesystem::directory_iterator()),
+                  1); // no temporary file left beside it
+    }
+}
+
+TEST(ProfileFile, WritableFileKeepsItsMode)
+{
+    ScratchFolder dir;
+    const std::string path = dir / "p.ini";
+    ASSERT_TRUE(WriteProfileString(path, "S", "k", "old"));
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(WriteProfileString(path, "S", "k", "new"));
+    struct stat now = {};
+    ASSERT_EQ(stat(path.c_str(), &now), 0);
+    EXPECT_EQ(now.st_mode & 07777, 0640u);
+    EXPECT_EQ(FileText(path), "[S]\nk=new\n");
+}
+
+struct LinkCase
+{
+    const char* name;
+    const char* link;   // where the profile is named, in the scratch folder
+    const char* points; // what the link holds; "{dir}" stands for the scratch folder
+    const char* target; // the file that must change
+};
+
+const LinkCase kLinkCases[] = {
+    {"absolute", "p.ini", "{dir}/real/p.ini", "real/p.ini"},
+    {"relative into another folder", "p.ini", "real/p.ini", "real/p.ini"},
+    {"link to a link", "p.ini", "q.ini", "real/p.ini"}, // q.ini -> real/p.ini is made below
+    {"link in a folder, relative upwards", "sub/p.ini", "../real/p.ini", "real/p.ini"},
+};
+
+class ProfileLinkTest : public testing::TestWithParam<LinkCase>
+{
+};
+
+std::string Filled(std::string text, const std::string& dir)
+{
+    const std::size_t at = text.find("{dir}");
+    if (at != std::string::npos)
+        text.replace(at, 5, dir);
+    return text;
+}
+
+TEST_P(ProfileLinkTest, WritesThroughToTheTargetAndKeepsTheLink)
+{
+    const LinkCase& c = GetParam();
+    ScratchFolder dir;
+    const std::string base = dir / "";
+    std::filesystem::create_directories(base + "real");
+    std::filesystem::create_directories(base + "sub");
+    ASSERT_TRUE(WriteFileAtomically(base + "real/p.ini", "; kept\n[S]\nk=old\n"));
+    ASSERT_EQ(symlink("real/p.ini", (base + "q.ini").c_str()), 0);
+    const std::string link = base + c.link;
+    const std::string points = Filled(c.points, base.substr(0, base.size() - 1));
+    ASSERT_EQ(symlink(points.c_str(), link.c_str()), 0);
+
+    ASSERT_TRUE(WriteProfileString(link, "S", "k", "new"));
+
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::filesystem::read_symlink(link), points);
+    EXPECT_EQ(FileText(base + c.target), "; kept\n[S]\nk=new\n");
+    EXPECT_EQ(ReadProfileString(link, "S", "k", "ERROR"), "new");
+    // The temporary file was made beside the target and renamed onto it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(base + "real"),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProfileLinkTest, testing::ValuesIn(kLinkCases),
+                         [](const auto& info) {
+                             std::string n = info.param.name;
+                             for (char& ch : n)
+                                 if (!isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
+
+TEST(ProfileFile, DanglingLinkCreatesItsTarget)
+{
+    ScratchFolder dir;
+    const std::string link = dir / "p.ini";
+    ASSERT_EQ(symlink("made.ini", link.c_str()), 0);
+    ASSERT_TRUE(WriteProfileString(link, "S", "k", "v"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(FileText(dir / "made.ini"), "[S]\nk=v\n");
+}
+
+TEST(ProfileFile, LinkToAReadOnlyFileOrALoopChangesNothing)
+{
+    ScratchFolder dir;
+    const std::string target = dir / "real.ini";
+    ASSERT_TRUE(WriteFileAtomically(target, "[S]\nk=old\n"));
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    ASSERT_EQ(symlink("real.ini", (dir / "p.ini").c_str()), 0);
+    EXPECT_FALSE(WriteProfileString(dir / "p.ini", "S", "k", "new"));
+    EXPECT_EQ(FileText(target), "[S]\nk=old\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "p.ini"));
+
+    ASSERT_EQ(symlink("b.ini", (dir / "a.ini").c_str()), 0);
+    ASSERT_EQ(symlink("a.ini", (dir / "b.ini").c_str()), 0);
+    EXPECT_FALSE(WriteProfileString(dir / "a.ini", "S", "k", "v"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "a.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "b.ini"));
 }
 
 } // namespace

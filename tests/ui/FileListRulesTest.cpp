@@ -130,10 +130,20 @@ private slots:
 
     void nextInputFolder()
     {
-        QCOMPARE(NextInputFolder({ "/videos/a.mp4" }), QString("/videos/"));
-        QCOMPARE(NextInputFolder({ "/videos/x/a.mp4", "/videos/x/b.mp4" }), QString("/videos/x/"));
-        QCOMPARE(NextInputFolder({ "/a.mp4" }), QString("/"));
-        QCOMPARE(NextInputFolder({}), QString());
+        const struct
+        {
+            QStringList chosen;
+            QString folder;
+        } cases[] = {
+            { { "/videos/a.mp4" }, "/videos/" },
+            { { "/videos/x/a.mp4", "/videos/x/b.mp4" }, "/videos/x" },
+            { { "/videos/x/a.mp4", "/videos/x/b.mp4", "/videos/x/c.mp4" }, "/videos/x" },
+            { { "/a.mp4" }, "/" },
+            { { "/a.mp4", "/b.mp4" }, "/" },
+            { {}, "" },
+        };
+        for (const auto& c : cases)
+            QCOMPARE(NextInputFolder(c.chosen), c.folder);
     }
 };
 

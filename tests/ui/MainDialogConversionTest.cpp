@@ -4,14 +4,18 @@
 #include "platform/TempFolder.h"
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
+#include "ui/FileNameText.h"
 #include "widgets/CRichMessageBoxDialog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -76,6 +80,9 @@ private slots:
     {
         f->dialog.reset();
         MainDialogFixture::KillProcessesRunningFrom(m_bin); // after a failure only
+        // QTemporaryDir cannot remove names that are not UTF-8.
+        std::error_code ignored;
+        std::filesystem::remove_all(f->Folder().toStdString(), ignored);
         f.reset();
         SetProgramFolderForTesting("");
         CRichMessageBoxDialog::ClearNextAnswer();
@@ -102,6 +109,42 @@ private slots:
         QVERIFY(QFile::exists(m_out + "/a.gif"));
         QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
             m_out.toStdString());
+    }
+
+    // Names are bytes: one in Latin-1 and one with a stray byte convert under their
+    // own names whichever way they came in, though Qt's dialogs and drops show
+    // such bytes as U+FFFD.
+    void namesThatAreNotUtf8ConvertUnderTheirOwnNames()
+    {
+        const std::string clips = f->Folder("clips").toStdString();
+        QVERIFY(QDir().mkpath(f->Folder("clips")));
+        const std::string names[] = {"caf\xe9", "x\xff\xfe y"};
+        for (const std::string& name : names)
+            std::ofstream(clips + "/" + name + ".mp4") << "x";
+        const auto lossy = [&](const std::string& name) {
+            return QString::fromUtf8(clips + "/" + name + ".mp4");
+        };
+
+        f->fileAnswer = {lossy(names[0])};
+        d().AddCommand();
+        QMimeData drop;
+        const QByteArray dropped = QByteArray::fromStdString(clips + "/" + names[1] + ".mp4");
+        drop.setData("text/uri-list", "# a comment\r\nfile://" + dropped.toPercentEncoding("/") + "\r\n");
+        d().DropNames(DroppedFileNames(drop));
+        d().AddPathIfExists(FileNameText(clips + "/" + names[0] + ".mp4")); // command line
+        QCOMPARE(d().RowCount(), 3);
+        QCOMPARE(d().RowPath(0), clips + "/" + names[0] + ".mp4");
+        QCOMPARE(d().RowPath(1), clips + "/" + names[1] + ".mp4");
+        QCOMPARE(d().RowPath(2), clips + "/" + names[0] + ".mp4");
+        QCOMPARE(d().FileList()->RowText(0, 0), lossy(names[0]));
+
+        d().ConvertButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(d().ConvertButton()->text(), QString("Convert"), 30000);
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(d().FileList()->RowText(row, 2), QString("Success"));
+        const std::string out = m_out.toStdString();
+        for (const std::string& gif : {names[0] + ".gif", names[1] + ".gif", names[0] + " (2).gif"})
+            QVERIFY2(std::ifstream(out + "/" + gif).good(), gif.c_str());
     }
 
     void aCancelledFolderQuestionStartsNothing()
@@ -135,6 +178,36 @@ private slots:
         for (int row = 0; row < 3; ++row)
             QVERIFY(d().FileList()->RowText(row, 2).isEmpty());
         QVERIFY(MainDialogFixture::ProcessesRunningFrom(m_bin).isEmpty());
+        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+    }
+
+    void removeDuringAConversionDeletesNothing()
+    {
+        WriteTools("while :; do sleep 0.05; done\n");
+        QStringList paths;
+        for (const char* name : { "a.mp4", "b.mp4", "c.mp4" }) {
+            paths << f->MakeFile(QString("clips/") + name);
+            d().AddPathIfExists(paths.back());
+        }
+        d().ConvertButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
+        QTRY_VERIFY(d().FileList()->IsRowSelected(0));
+
+        d().FileList()->SelectAndFocusRow(2);
+        d().RemoveSelected();
+        QCOMPARE(d().FileList()->rowCount(), 3);
+        QStringList selected;
+        for (int row = 0; row < 3; ++row)
+            if (d().FileList()->IsRowSelected(row))
+                selected << d().FileList()->RowPath(row);
+        QCOMPARE(selected, QStringList({ paths[0], paths[2] }));
+        QCOMPARE(d().FileList()->currentIndex().row(), 0);
+        // Remove All works in every state; Convert (Stop) stays enabled.
+        d().RemoveAll();
+        QCOMPARE(d().FileList()->rowCount(), 0);
+        QVERIFY(d().ConvertButton()->isEnabled());
+        QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
+        d().ConvertButton()->click();
         QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
     }
 

@@ -241,22 +241,6 @@ private slots:
         QCOMPARE(SelectedPaths(d()), QStringList({ paths[1] })); // the new last row
     }
 
-    void removeDuringAConversionDeletesNothing()
-    {
-        const QStringList paths = AddFiles(3);
-        d().SetConvertCaption("Stop");
-        d().FileList()->SelectAndFocusRow(2);
-        d().RemoveSelected();
-        QCOMPARE(d().FileList()->rowCount(), 3);
-        QCOMPARE(SelectedPaths(d()), QStringList({ paths[0], paths[2] }));
-        QCOMPARE(d().FileList()->currentIndex().row(), 0);
-        // Remove All works in every state; Convert (Stop) stays enabled.
-        d().RemoveAll();
-        QCOMPARE(d().FileList()->rowCount(), 0);
-        QVERIFY(d().ConvertButton()->isEnabled());
-        d().SetConvertCaption("Convert");
-    }
-
     void convertWithAnEmptyListAsksNothing()
     {
         d().OnConvertClicked();
@@ -297,17 +281,28 @@ private slots:
             QCOMPARE(d().FileList()->RowPath(row), chosen[row]);
         QCOMPARE(
             f->rowsAdded, QStringList({ "0 " + chosen[0], "1 " + chosen[1], "2 " + chosen[2] }));
+        // Several files: the folder without a trailing separator.
         QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
-            (f->Folder("in") + "/").toStdString());
+            f->Folder("in").toStdString());
         QCOMPARE(d().ProgressBar()->value(), 0);
         QVERIFY(d().RemoveAllButton()->isEnabled());
+
+        // One file: its folder with the separator, and the next dialog starts there.
+        const QString single = f->MakeFile("one/d.mp4");
+        f->fileAnswer = { single };
+        d().AddCommand();
+        QCOMPARE(f->fileQuestions.last(), f->Folder("in"));
+        QCOMPARE(d().FileList()->rowCount(), 4);
+        QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
+            (f->Folder("one") + "/").toStdString());
 
         // Cancelled: nothing added, the folder kept.
         f->fileAnswer.clear();
         d().AddCommand();
-        QCOMPARE(d().FileList()->rowCount(), 3);
+        QCOMPARE(f->fileQuestions.last(), f->Folder("one") + "/");
+        QCOMPARE(d().FileList()->rowCount(), 4);
         QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
-            (f->Folder("in") + "/").toStdString());
+            (f->Folder("one") + "/").toStdString());
     }
 
     void droppedFilesPassTheFilter()

@@ -3,6 +3,7 @@
 #include "ui/COptionsDialog.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -416,6 +417,71 @@ private slots:
         replayText->selectAll();
         QTest::keyClicks(replayText, "1234567890");
         QCOMPARE(replayText->text(), QStringLiteral("1234567890"));
+    }
+
+    void pasteTakesWhatFits_data() { typingLimitsApplyOnlyToTyping_data(); }
+
+    void pasteTakesWhatFits()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, limit);
+        const QByteArray name = field.toLatin1();
+        auto dialog = OpenDialog();
+        QLineEdit* edit = Edit(*dialog, name.constData());
+        edit->setFocus();
+
+        // Over the whole text: the first characters up to the limit.
+        QGuiApplication::clipboard()->setText(QStringLiteral("1234567890"));
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("1234567890").left(limit));
+        QCOMPARE(edit->cursorPosition(), limit);
+
+        // Into the middle, replacing a selection: the text after the cursor stays.
+        edit->selectAll();
+        QTest::keyClicks(edit, "ab");
+        edit->setCursorPosition(1);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(
+            edit->text(), QStringLiteral("a") + QStringLiteral("1234567890").left(limit - 2) + "b");
+        QCOMPARE(edit->cursorPosition(), limit - 1);
+        edit->setSelection(1, limit - 2);
+        QGuiApplication::clipboard()->setText(QStringLiteral("xyz"));
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("axyzb"));
+
+        // At the end: what is left of the limit, then nothing more.
+        QGuiApplication::clipboard()->setText(QStringLiteral("1234567890"));
+        edit->end(false);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        const QString full = QStringLiteral("axyzb") + QStringLiteral("1234567890").left(limit - 5);
+        QCOMPARE(edit->text(), full);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), full);
+    }
+
+    void pasteOverALongerProgramTextIsCutToTheLimit()
+    {
+        auto dialog = OpenDialog();
+        QLineEdit* width = Edit(*dialog, "width");
+        width->setFocus();
+        QCOMPARE(width->text(), QStringLiteral("Default"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("640480"));
+        width->end(false);
+        QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(width->text(), QStringLiteral("Default"));
+        width->selectAll();
+        QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(width->text(), QStringLiteral("64048"));
+
+        // Undo brings the program's text back whole.
+        QLineEdit* end = Edit(*dialog, "end");
+        end->setFocus();
+        end->selectAll();
+        QTest::keyClicks(end, "9");
+        QCOMPARE(end->text(), QStringLiteral("9"));
+        QTest::keyClick(end, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(end->text(), QStringLiteral("Default"));
     }
 
     void longerTextsFromTheProgramMayOnlyShrink()

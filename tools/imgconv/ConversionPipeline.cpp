@@ -68,7 +68,7 @@ bool ConversionPipeline::Run()
     if (m_command.form == OutputForm::Animation) {
         m_differ = std::make_unique<FrameDiffer>(m_width, m_height, m_settings);
         m_animation = std::make_unique<GifFileWriter>(m_command.output);
-        if (!m_animation->Begin(m_width, m_height, NetscapeLoopValue(m_command.loop))) {
+        if (!m_animation->Begin(m_width, m_height, m_command.loop)) {
             m_error = m_animation->Error();
             return false;
         }

@@ -70,15 +70,6 @@ void RemoveTempFilesOnSignals()
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
-int NetscapeLoopValue(int plays)
-{
-    if (plays <= 0)
-        return 0;
-    if (plays == 1)
-        return -1;
-    return plays - 1;
-}
-
 void GifFileWriter::GifCloser::operator()(GifFileType* gif) const
 {
     int code = 0;

@@ -8,11 +8,6 @@
 
 namespace imgconv {
 
-// The NETSCAPE2.0 repeat value that makes browsers play an animation `plays` times
-// (0 = endless). Browsers play a GIF once plus the block's value more times, and a value
-// of 0 means forever; without the block they play it once. Returns -1 for "no block".
-int NetscapeLoopValue(int plays);
-
 // Makes SIGTERM, SIGINT and SIGHUP remove the temporary file being written before the
 // process ends, and turns a file-size limit into a write error.
 void RemoveTempFilesOnSignals();
@@ -27,7 +22,8 @@ public:
     GifFileWriter(const GifFileWriter&) = delete;
     GifFileWriter& operator=(const GifFileWriter&) = delete;
 
-    // loopValue: the NETSCAPE2.0 value, or -1 for no loop block.
+    // loopValue: the NETSCAPE2.0 value, or -1 for no loop block. Browsers play the
+    // animation once and then repeat it that many times; 0 repeats it forever.
     bool Begin(int width, int height, int loopValue);
     bool PutFrame(const IndexedFrame& frame, int delay, Disposal disposal);
     bool Finish();

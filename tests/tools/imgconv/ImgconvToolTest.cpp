@@ -53,9 +53,9 @@ TEST(ImgconvTool, AnimationOptionsBecomeLoopBlockAndDelays)
 {
     const OptionCase cases[] = {
         { { "-delay", "10", "-loop", "0" }, 0, 10 },
-        { { "-delay", "25", "-loop", "3" }, 2, 25 }, // three plays: the first and 2 repeats
-        { { "-loop", "2" }, 1, 10 },
-        { { "-loop", "1" }, std::nullopt, 10 }, // one play: no loop block at all
+        { { "-delay", "25", "-loop", "3" }, 3, 25 },
+        { { "-loop", "1" }, 1, 10 }, // one replay: played once, then repeated once
+        { { "-loop", "1000" }, 1000, 10 },
         { { "-delay", "1", "-loop", "0" }, 0, 2 }, // browsers would slow 1 down to 10
         { {}, 0, 10 },
     };
