@@ -6,12 +6,18 @@
 #   bench/imgconv-bench.sh                 all clips, profiles P1 and P2
 #   CLIPS="syn_life nat_leaf_pan" PROFILES=P2 TOOLS="ours gifski" bench/imgconv-bench.sh
 #   bench/imgconv-bench.sh memory          peak memory for 50, 100, 250 frames of 1280x720
+#   bench/imgconv-bench.sh rd              rate-distortion: ours at -quality 50..100 and the
+#                                          default, gifski at --quality 50..100, ffmpeg;
+#                                          our size against gifski's at equal SSIM
+#   bench/imgconv-bench.sh budget          -max-size 1M, 2M, 5M on every clip: size / budget,
+#                                          time / one default encode
 #
 # Environment: SABLEWICK_CORPUS (corpus folder, default bench/out/corpus), IMGCONV (the
 # tool, default build-rel/bin/imgconv.dll, built when missing), PEERS (folder outside the
 # repository where gifski is installed with npm, default /work/peers), RUNS (runs per tool,
 # median taken, default 1), BA_SAMPLES (frames per clip for Butteraugli, default 4),
-# OUT (work folder, default bench/out/imgconv).
+# OUT (work folder, default bench/out/imgconv), PEER_RESULTS (a results-*.tsv of an earlier
+# run: its rows for the peers are taken instead of running them again).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CORPUS=${SABLEWICK_CORPUS:-$ROOT/bench/out/corpus}
@@ -33,7 +39,7 @@ if [ ! -x "$IMGCONV" ]; then
   cmake -S "$ROOT" -B "$ROOT/build-rel" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSABLEWICK_TESTS=OFF >/dev/null
   cmake --build "$ROOT/build-rel" -j2 --target imgconv_tool >/dev/null
 fi
-if [[ " $TOOLS " == *" gifski "* ]] && [ ! -x "$GIFSKI" ]; then
+if [[ " $TOOLS $MODE " == *" gifski"* || $MODE = rd ]] && [ ! -x "$GIFSKI" ]; then
   mkdir -p "$PEERS" && (cd "$PEERS" && npm install gifski >/dev/null)
 fi
 # Run under another name: the program's Stop kills every process named imgconv*, and
@@ -56,11 +62,14 @@ XML
 export MAGICK_CONFIGURE_PATH=$OUT/magick
 
 # timed OUTFILE CMD...: runs CMD under /usr/bin/time -v; prints "seconds peak_kb".
+# A failed run still prints its time (a size budget that cannot be met takes time too).
 timed() {
-  local log=$1; shift
-  /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$log.err" || { echo "FAILED: $*" >&2; cat "$log.err" >&2; return 1; }
+  local log=$1 rc=0; shift
+  /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$log.err" || rc=$?
+  [ "$rc" -eq 0 ] || { echo "FAILED: $*" >&2; cat "$log.err" >&2; }
   awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i]; w = s }
               /Maximum resident set size/ { m = $2 } END { printf "%.3f %d\n", w, m }' "$log"
+  return "$rc"
 }
 
 # run_tool TOOL FRAMES RATE DELAY GIF: prints "seconds peak_kb".
@@ -68,13 +77,17 @@ run_tool() {
   local tool=$1 frames=$2 rate=$3 delay=$4 gif=$5
   case $tool in
     ours) timed "$gif.time" "$OUT/bin/icbench" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
+    ours:Q*) timed "$gif.time" "$OUT/bin/icbench" -quality "${tool#ours:Q}" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
+    ours:B*) timed "$gif.time" "$OUT/bin/icbench" -max-size "${tool#ours:B}" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
     magick) timed "$gif.time" sh -c "convert -delay $delay -loop 0 '$frames'/DasmereTemp*.png '$gif'" ;;
-    gifski)
+    gifski|gifski:Q*)
       # gifski scales down to about 800x600 unless told the size.
-      local size
+      local size quality=""
+      [ "$tool" = gifski ] || quality="--quality ${tool#gifski:Q}"
+
       size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$frames/DasmereTemp00000001.png" | tr , ' ')
       set -- $size
-      timed "$gif.time" sh -c "'$GIFSKI' --quiet --fps $rate --width $1 --height $2 -o '$gif' '$frames'/DasmereTemp*.png" ;;
+      timed "$gif.time" sh -c "'$GIFSKI' --quiet $quality --fps $rate --width $1 --height $2 -o '$gif' '$frames'/DasmereTemp*.png" ;;
     ffmpeg)
       local a b
       a=$(timed "$gif.time1" ffmpeg -v error -y -framerate "$rate" -i "$frames/DasmereTemp%08d.png" \
@@ -93,7 +106,7 @@ quality() {
   ssim=$(ffmpeg -v info -i "$gif" -framerate "$rate" -i "$frames/DasmereTemp%08d.png" -lavfi \
     "[0:v]fps=$rate,format=yuv444p,trim=end_frame=$count[a];[1:v]format=yuv444p[b];[a][b]ssim=shortest=1" \
     -f null - 2>&1 | sed -n 's/.*SSIM .*All:\([0-9.]*\).*/\1/p' | tail -1)
-  if command -v butteraugli >/dev/null; then
+  if [ "$BA_SAMPLES" -gt 0 ] && command -v butteraugli >/dev/null; then
     local dec=$gif.frames step i scores=()
     rm -rf "$dec" && mkdir -p "$dec"
     ffmpeg -v error -i "$gif" -vf "fps=$rate" -pix_fmt rgb24 "$dec/%08d.png"
@@ -137,7 +150,14 @@ if [ "$MODE" = memory ]; then
   exit 0
 fi
 
-RESULTS=$OUT/results.tsv
+QS="50 60 70 80 90 100"
+case $MODE in
+  rd) TOOLS="ours $(for q in $QS; do printf "ours:Q%s gifski:Q%s " $q $q; done)ffmpeg"
+      PROFILES=${PROFILES_RD:-P2} ;;
+  budget) TOOLS="ours ours:B1M ours:B2M ours:B5M"; PROFILES=${PROFILES_BUDGET:-P1}; BA_SAMPLES=0 ;;
+esac
+
+RESULTS=$OUT/results-$MODE.tsv
 : > "$RESULTS"
 clips=${CLIPS:-$(ls "$CORPUS/dev" | sed 's/\.[^.]*$//')}
 for name in $clips; do
@@ -147,21 +167,39 @@ for name in $clips; do
     frames=$OUT/frames-$name-$profile
     extract "$clip" "$profile" "$frames"
     for tool in $TOOLS; do
-      gif=$OUT/$name-$profile-$tool.gif
+      gif=$OUT/$name-$profile-${tool/:/-}.gif
+      # The peers' results do not change with our tool: an earlier run's may stand.
+      if [ -n "${PEER_RESULTS:-}" ] && [[ $tool != ours* ]] \
+          && row=$(awk -F'\t' -v c="$name" -v p="$profile" -v t="$tool" \
+                   '$1 == c && $2 == p && $3 == t { print; found = 1 } END { exit !found }' "$PEER_RESULTS"); then
+        echo "$row" | tee -a "$RESULTS"
+        continue
+      fi
       times=() peaks=()
+      rm -f "$gif"
       for (( r = 0; r < RUNS; r++ )); do
-        read -r s kb < <(run_tool "$tool" "$frames" "$rate" "$delay" "$gif")
+        read -r s kb < <(run_tool "$tool" "$frames" "$rate" "$delay" "$gif" || echo "NA 0")
         times+=("$s"); peaks+=("$kb")
       done
+      if [ ! -f "$gif" ]; then # a budget that cannot be met
+        printf "%s\t%s\t%s\t%d\t%s\t%d\t%s\t%s\n" "$name" "$profile" "$tool" 0 "${times[0]}" 0 NA NA | tee -a "$RESULTS"
+        continue
+      fi
       s=$(printf "%s\n" "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
       kb=$(printf "%s\n" "${peaks[@]}" | sort -g | tail -1)
-      read -r ssim ba < <(quality "$frames" "$rate" "$gif" || echo "NA NA")
+      if [ "$MODE" = budget ]; then ssim=NA ba=NA
+      else read -r ssim ba < <(quality "$frames" "$rate" "$gif" || echo "NA NA"); fi
       bytes=$(stat -c %s "$gif")
       printf "%s\t%s\t%s\t%d\t%s\t%d\t%s\t%s\n" "$name" "$profile" "$tool" "$bytes" "$s" "$kb" "$ssim" "$ba" | tee -a "$RESULTS"
     done
     rm -rf "$frames"
   done
 done
+
+if [ "$MODE" = rd ] || [ "$MODE" = budget ]; then
+  python3 "$ROOT/bench/imgconv-rd.py" "$MODE" "$RESULTS"
+  exit 0
+fi
 
 python3 - "$RESULTS" <<'PY'
 import sys, statistics as st

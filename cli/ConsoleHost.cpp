@@ -31,7 +31,7 @@ std::size_t TerminalWidth(std::FILE* to)
 ConsoleHost::ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out,
                          std::FILE* err, Verbosity level, bool live)
     : m_outputFolder(std::move(outputFolder)), m_files(std::move(files)), m_results(m_files.size()),
-      m_out(out), m_err(err), m_level(level), m_live(live)
+      m_reasons(m_files.size()), m_out(out), m_err(err), m_level(level), m_live(live)
 {}
 
 std::string ConsoleHost::LiveLine(const std::string& path, const FileProgress& p,
@@ -113,6 +113,12 @@ void ConsoleHost::FileFinished(int row, FileResult result)
         m_liveRow = -1;
     std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text);
     std::fflush(m_out);
+    // Why the image tool gave up (a size budget it cannot meet, say) is worth a line.
+    const std::string& reason = m_reasons[static_cast<std::size_t>(row)];
+    if (result == FileResult::Failed && !reason.empty()) {
+        std::fprintf(m_err, "%s: %s\n", RowPath(row).c_str(), reason.c_str());
+        std::fflush(m_err);
+    }
 }
 
 void ConsoleHost::FileStarted(int row)
@@ -149,6 +155,13 @@ void ConsoleHost::ToolStarted(int, const std::string& commandLine)
     std::fprintf(m_err, "%s\n", commandLine.c_str());
     std::fflush(m_err);
     DrawLive();
+}
+
+void ConsoleHost::ToolPrinted(int row, const std::string& line)
+{
+    static const std::string tool = "imgconv: ";
+    if (row >= 0 && row < RowCount() && line.compare(0, tool.size(), tool) == 0)
+        m_reasons[static_cast<std::size_t>(row)] = line;
 }
 
 void ConsoleHost::JobNotStarted()

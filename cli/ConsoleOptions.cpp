@@ -1,5 +1,6 @@
 #include "cli/ConsoleOptions.h"
 
+#include "engine/CommandLines.h"
 #include "engine/SettingsText.h"
 #include "platform/AsciiText.h"
 
@@ -130,6 +131,15 @@ std::string TakeQuality(const std::string& v, ConsoleOptions& o)
                     "--quality", "a quality scale from 0.01 to 255 (or default)");
 }
 
+// The console name of a stored format (its index in the format list).
+std::string FormatName(const std::string& stored)
+{
+    for (std::size_t i = 0; i < std::size(kOutputFormats); ++i)
+        if (stored == FormatInteger(static_cast<long long>(i)))
+            return kOutputFormats[i].ConsoleName;
+    return "'" + stored + "'";
+}
+
 std::string TakeFormat(const std::string& v, ConsoleOptions& o)
 {
     // The file stores the format's index.
@@ -208,6 +218,32 @@ std::string TakePlaybackRate(const std::string& v, ConsoleOptions& o)
     return error;
 }
 
+std::string TakeGifQuality(const std::string& v, ConsoleOptions& o)
+{
+    if (!IsWholeNumber(v) || IntegerValue(v) < 1 || IntegerValue(v) > 100)
+        return "'" + v + "' is not a GIF quality from 1 (smallest) to 100 (best)";
+    o.GifQuality = FormatInteger(IntegerValue(v));
+    return {};
+}
+
+std::string TakeMaxSize(const std::string& v, ConsoleOptions& o)
+{
+    // Bytes, or thousands (k) or millions (M) of them; at most 9 digits before the suffix.
+    std::string digits = v;
+    long long unit = 1;
+    if (!digits.empty() && (digits.back() == 'k' || digits.back() == 'K')) {
+        unit = 1000;
+        digits.pop_back();
+    } else if (!digits.empty() && digits.back() == 'M') {
+        unit = 1000 * 1000;
+        digits.pop_back();
+    }
+    if (!IsWholeNumber(digits) || IntegerValue(digits) < 1)
+        return "'" + v + "' is not a size in bytes (at least 1; suffix k = 1000, M = 1000000)";
+    o.MaxSize = FormatInteger(IntegerValue(digits) * unit);
+    return {};
+}
+
 std::string TakeFolder(const std::string& v, ConsoleOptions& o)
 {
     if (v.empty())
@@ -252,6 +288,15 @@ const OptionRow kOptions[] = {
      "frame rate the GIF plays at, 0.01 to 100; 0: real time. Without it the GIF plays "
      "in real time when --rate or --interval is given, else at the settings file's rate",
      TakePlaybackRate},
+    {"--gif-quality", "Q", nullptr,
+     "GIF size against quality, 1 (smallest) to 100 (best); without it the image tool's "
+     "balanced default, the same as 90. GIF formats only",
+     TakeGifQuality},
+    {"--max-size", "SIZE", nullptr,
+     "make each GIF the best that fits in SIZE bytes (suffix k = 1000, M = 1000000), "
+     "lowering the quality as needed; a file that cannot fit even at the lowest quality "
+     "fails and nothing is written for it. Format gif only",
+     TakeMaxSize},
     {"-v", nullptr, nullptr, "also print the tools' command lines",
      [](const std::string&, ConsoleOptions& o) {
          o.Level = Verbosity::Verbose;
@@ -342,6 +387,24 @@ std::string ApplyOverrides(const ConsoleOptions& options, ConversionSettings& se
     // A frame rate stored for the file's interval does not fit another one.
     if (options.IntervalGiven && !options.PlaybackRateGiven)
         settings.TimeDelay = "0.00";
+    if (!options.GifQuality.empty() || !options.MaxSize.empty()) {
+        // Still images come from the video tool alone; one GIF per frame has no one size.
+        const std::string& format = settings.FileFormat;
+        const std::string mode = LookupOutputFormat(format).Mode;
+        if (mode == "No" || (mode == "StillGIF" && !options.MaxSize.empty())) {
+            const char* option = options.MaxSize.empty() ? "--gif-quality" : "--max-size";
+            return std::string(option) + ": applies to "
+                   + (options.MaxSize.empty() ? "GIF output" : "the animated GIF format (gif)")
+                   + " only, and the format is " + FormatName(format);
+        }
+        std::string extra;
+        if (!options.GifQuality.empty())
+            extra = "\"-quality\" \"" + options.GifQuality + "\"";
+        if (!options.MaxSize.empty())
+            extra += std::string(extra.empty() ? "" : " ") + "\"-max-size\" \"" + options.MaxSize
+                     + "\"";
+        settings.ExtraImageOptions = extra;
+    }
     if (endOption && settings.End != "Default") {
         const long long start = IsGiven(settings.Start) ? IntegerValue(settings.Start) : 0;
         if (IntegerValue(settings.End) <= start)

@@ -155,6 +155,9 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
         observer.Started = [&mailbox, i](const std::string& line) {
             mailbox->Send([i, line](ConversionHost& host) { host.ToolStarted(i, line); });
         };
+        observer.Printed = [&mailbox, i](const std::string& line) {
+            mailbox->Send([i, line](ConversionHost& host) { host.ToolPrinted(i, line); });
+        };
         observer.Progressed = [&mailbox, &model](ConversionPhase phase, long long frames,
                                                  long long expected) {
             if (!model.Report(phase, frames, expected))

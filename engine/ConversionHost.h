@@ -39,6 +39,8 @@ public:
     virtual void FileProgressed(const FileProgress& /*progress*/) {}
     // A tool of row `row` is about to run with this command line.
     virtual void ToolStarted(int /*row*/, const std::string& /*commandLine*/) {}
+    // A tool of row `row` printed this line (other than a progress line).
+    virtual void ToolPrinted(int /*row*/, const std::string& /*line*/) {}
 
     // Runs `call` later on the host's thread, from any thread.
     virtual void Post(std::function<void()> call) = 0;

@@ -19,12 +19,16 @@ bool RunToSuccess(const std::string& commandLine, ConversionPhase phase,
     std::string output; // what the tools print is not used, but for their progress
     ToolExit exit;
     ToolLineHandler onLine;
-    if (observer.Progressed) {
+    if (observer.Progressed || observer.Printed) {
         onLine = [&](const std::string& line) {
             long long done = 0;
             long long expected = 0;
-            if (ParseProgressLine(line, &done, &expected))
-                observer.Progressed(phase, done, expected);
+            if (ParseProgressLine(line, &done, &expected)) {
+                if (observer.Progressed)
+                    observer.Progressed(phase, done, expected);
+            } else if (observer.Printed) {
+                observer.Printed(line);
+            }
         };
     }
     RunTool(commandLine, output, &exit, onLine, owner);

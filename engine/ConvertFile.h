@@ -13,6 +13,8 @@ struct ToolObserver
 {
     std::function<void(const std::string& commandLine)> Started;
     std::function<void(ConversionPhase phase, long long done, long long expected)> Progressed;
+    // Every other line a tool prints (its messages, such as why it failed).
+    std::function<void(const std::string& line)> Printed;
 };
 
 // Converts one file with the tools of the program folder. True only when every

@@ -15,6 +15,9 @@ struct ConversionSettings
     std::string TimeDelay = "ERROR";
     std::string FileFormat = "ERROR";
     std::string Loop = "ERROR";
+    // Never in the file: options for the image tool of one run (the console program's GIF
+    // options), put after the ones the file gives. Empty for the window.
+    std::string ExtraImageOptions;
 };
 
 // What the options dialog hands over for saving: its fields as the user left them.

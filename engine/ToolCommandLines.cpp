@@ -98,6 +98,8 @@ std::string ImageArguments(const ConversionSettings& s)
         ? FormatInteger(loop)
         : std::string(kLoopField.SaveFallback);
     const std::string loopPiece = Quoted("-loop") + " " + Quoted(count);
+    if (!s.ExtraImageOptions.empty())
+        return delayPiece + " " + loopPiece + " " + s.ExtraImageOptions;
     return delayPiece + " " + loopPiece;
 }
 

@@ -156,12 +156,66 @@ TEST(ConsoleOptions, BadValuesAreRefusedNamingTheOption)
         {"--mkdir=yes", "--mkdir"},
         {"--colour red", "--colour"},
         {"-x", "-x"},
+        {"--gif-quality 0", "--gif-quality"},
+        {"--gif-quality 101", "--gif-quality"},
+        {"--gif-quality 50.5", "--gif-quality"},
+        {"--gif-quality", "--gif-quality"},
+        {"--max-size 0", "--max-size"},
+        {"--max-size 0k", "--max-size"},
+        {"--max-size 2MB", "--max-size"},
+        {"--max-size 1.5M", "--max-size"},
+        {"--max-size -1", "--max-size"},
+        {"--max-size M", "--max-size"},
+        {"--max-size 9999999999", "--max-size"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         const ParsedConsoleOptions parsed = ParseConsoleOptions(Words(std::string(c.line)));
         EXPECT_NE(parsed.Error.find(c.named), std::string::npos) << parsed.Error;
     }
+}
+
+// The GIF options go to the image tool only, for the GIF formats only; the window's
+// command lines (no such options) keep their exact form.
+TEST(ConsoleOptions, GifQualityAndMaxSizeReachTheImageToolForGifOnly)
+{
+    const struct
+    {
+        const char* line;
+        const char* image; // the image tool's options; nullptr: refused
+        const char* named; // the option a refusal names
+    } cases[] = {
+        {"", "\"-delay\" \"8\" \"-loop\" \"0\"", ""},
+        {"--gif-quality 60", "\"-delay\" \"8\" \"-loop\" \"0\" \"-quality\" \"60\"", ""},
+        {"--gif-quality=007", "\"-quality\" \"7\"", ""},
+        {"--max-size 2M", "\"-loop\" \"0\" \"-max-size\" \"2000000\"", ""},
+        {"--max-size 750k --gif-quality 100", "\"-quality\" \"100\" \"-max-size\" \"750000\"", ""},
+        {"--max-size 4096", "\"-max-size\" \"4096\"", ""},
+        {"--format gif-frames --gif-quality 30", "\"-quality\" \"30\"", ""},
+        {"--format gif-frames --max-size 1M", nullptr, "--max-size"},
+        {"--format jpg --gif-quality 50", nullptr, "--gif-quality"},
+        {"--format png --max-size 1M", nullptr, "--max-size"},
+        {"--format pcx --gif-quality 50 --max-size 1M", nullptr, "--max-size"},
+        // The format is checked once the file's own format is known, whatever the order.
+        {"--gif-quality 50 --format bmp", nullptr, "--gif-quality"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ParsedConsoleOptions parsed = ParseConsoleOptions(Words(c.line));
+        ASSERT_EQ(parsed.Error, "");
+        ConversionSettings s = Stored();
+        const std::string error = ApplyOverrides(parsed.Options, s);
+        if (!c.image) {
+            EXPECT_EQ(error.rfind(c.named, 0), 0u) << error;
+            continue;
+        }
+        ASSERT_EQ(error, "");
+        const std::string image = ImageArguments(s);
+        EXPECT_NE(image.find(c.image), std::string::npos) << image;
+        EXPECT_EQ(VideoArguments(s), VideoArguments(Stored()));
+    }
+    EXPECT_EQ(ImageArguments(Stored()), "\"-delay\" \"8\" \"-loop\" \"0\"")
+        << "the window's image options";
 }
 
 TEST(ConsoleOptions, TheEndIsCheckedAgainstTheStartOfTheFileOrTheCommandLine)
@@ -232,6 +286,8 @@ TEST(ConsoleOptions, HelpNamesEveryOptionWithItsSettingsKey)
                               "-v",
                               "-q",
                               "--mkdir",
+                              "--gif-quality Q",
+                              "--max-size SIZE",
                               "-o FOLDER"})
         EXPECT_NE(flat.find(piece), std::string::npos) << piece;
     std::istringstream lines(help);

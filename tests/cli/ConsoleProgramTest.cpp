@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <pty.h>
@@ -122,6 +123,10 @@ TEST_F(ConsoleProgram, OptionsReachTheToolsWithoutTouchingTheSettingsFile)
          {"\"-qscale\" \"3.00\"", "clip%d.jpg\""},
          "clip1.jpg"},
         {{"--format", "gif-frames"}, {"clip%d.gif\""}, "clip1.gif"},
+        {{"--gif-quality", "40", "--max-size", "5M"},
+         {"\"-loop\" \"0\" \"-quality\" \"40\" \"-max-size\" \"5000000\" \""},
+         "clip.gif"},
+        {{"--format", "gif-frames", "--gif-quality", "100"}, {"\"-quality\" \"100\""}, "clip1.gif"},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -156,6 +161,11 @@ TEST_F(ConsoleProgram, BadValuesAreRefusedWithStatusTwoNamingTheOption)
         {"--playback-fps", "x"},
         {"--start", "-1"},
         {"--start", "5", "--end", "3"},
+        {"--format", "png", "--gif-quality", "50"},
+        {"--format", "jpg", "--max-size", "1M"},
+        {"--format", "gif-frames", "--max-size", "1M"},
+        {"--gif-quality", "0"},
+        {"--max-size", "1G"},
     };
     for (const auto& options : cases) {
         SCOPED_TRACE(options.at(0) + " " + options.at(1));
@@ -183,6 +193,23 @@ TEST_F(ConsoleProgram, TheOutputFolderIsMadeOnlyWithMkdir)
     r = Piped({"-q", "--mkdir", "-o", "missing/folder", Clip()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::exists(s_dir / "missing" / "folder" / "clip.gif"));
+}
+
+// A budget the image tool cannot meet fails that file, with its reason, and writes no GIF;
+// the other files go on.
+TEST_F(ConsoleProgram, AnImpossibleSizeBudgetFailsTheFileWithTheReason)
+{
+    const ProgramRun r = Piped({"--max-size", "100", "--mkdir", "-o", "budget", Clip()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(Clip() + ": Failed\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(Clip() + ": imgconv: cannot fit in 100 bytes"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(fs::is_empty(s_dir / "budget"));
+
+    const ProgramRun roomy = Piped({"-q", "--max-size", "10M", "-o", "budget", Clip()});
+    EXPECT_EQ(roomy.status, 0) << roomy.out << roomy.err;
+    EXPECT_TRUE(fs::exists(s_dir / "budget" / "clip.gif"));
 }
 
 // In a pipe: whole lines as before, no carriage returns, no command lines.

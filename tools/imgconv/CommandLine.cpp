@@ -26,12 +26,40 @@ namespace {
 
 } // namespace
 
+bool ParseByteCount(const std::string& text, long long& bytes)
+{
+    if (text.empty())
+        return false;
+    std::string digits = text;
+    long long unit = 1;
+    const char last = digits.back();
+    if (last == 'k' || last == 'K') {
+        unit = 1000;
+        digits.pop_back();
+    } else if (last == 'M') {
+        unit = 1000 * 1000;
+        digits.pop_back();
+    }
+    if (digits.empty() || digits.size() > 12)
+        return false;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    const long long value = std::strtoll(digits.c_str(), nullptr, 10) * unit;
+    if (value < 1)
+        return false;
+    bytes = value;
+    return true;
+}
+
 const char* UsageText()
 {
     return "Usage:\n"
-           "  imgconv.dll [-delay N] [-loop N] WILDCARD OUT.gif\n"
+           "  imgconv.dll [-delay N] [-loop N] [-quality Q] [-max-size BYTES]\n"
+           "              WILDCARD OUT.gif\n"
            "      assembles the PNG frames matching WILDCARD into one animated GIF\n"
-           "  imgconv.dll WILDCARD [-delay N] [-loop N] OUT%d.gif\n"
+           "  imgconv.dll WILDCARD [-delay N] [-loop N] [-quality Q] OUT%d.gif\n"
            "      writes one GIF per frame; the last %d or %0Nd of the file name is the\n"
            "      frame number, from 1\n"
            "Options:\n"
@@ -39,6 +67,12 @@ const char* UsageText()
            "             frames' own FrameInterval, else 10)\n"
            "  -loop N    replay count, 0 for endless (default 0): browsers play the GIF\n"
            "             once and then repeat it N times\n"
+           "  -quality Q size against quality, 1 (smallest) to 100 (best); without it the\n"
+           "             balanced default, the same as 90\n"
+           "  -max-size BYTES  the best animation that fits in BYTES (suffix k = 1000,\n"
+           "             M = 1000000): the quality is lowered until it fits, from -quality\n"
+           "             when given, aiming at 90 % of BYTES or more; fails, writing\n"
+           "             nothing, when even quality 1 is too big\n"
            "  --help     shows this text\n"
            "WILDCARD may hold * and ? in its file-name part; frames are taken in name order.\n";
 }
@@ -57,7 +91,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
             result.help = true;
             return result;
         }
-        if (arg == "-delay" || arg == "-loop") {
+        if (arg == "-delay" || arg == "-loop" || arg == "-quality" || arg == "-max-size") {
             if (i + 1 >= args.size()) {
                 result.error = "option " + arg + " needs a value";
                 return result;
@@ -71,12 +105,26 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
                     return result;
                 }
                 result.command.delay = number;
-            } else {
+            } else if (arg == "-loop") {
                 if (!ParseCount(value, 65535, number)) {
                     result.error = "bad -loop value '" + value + "' (0 to 65535, 0 = endless)";
                     return result;
                 }
                 result.command.loop = number;
+            } else if (arg == "-quality") {
+                if (!ParseCount(value, 100, number) || number < 1) {
+                    result.error = "bad -quality value '" + value + "' (1 to 100)";
+                    return result;
+                }
+                result.command.quality = number;
+            } else {
+                long long bytes = 0;
+                if (!ParseByteCount(value, bytes)) {
+                    result.error = "bad -max-size value '" + value
+                        + "' (bytes, at least 1, with an optional k or M suffix)";
+                    return result;
+                }
+                result.command.maxSize = bytes;
             }
             if (positional.empty()) {
                 optionsBefore = true;
@@ -116,6 +164,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         result.command.form = OutputForm::PerFrame;
         if (!hasPlaceholder) {
             result.error = "the output name of the per-frame form needs %d in its file name";
+            return result;
+        }
+        if (result.command.maxSize) {
+            result.error = "-max-size applies to one animated GIF, not to one GIF per frame";
             return result;
         }
     }

@@ -17,6 +17,8 @@ struct CommandLine
     OutputForm form = OutputForm::Animation;
     std::optional<int> delay; // hundredths of a second between frames; absent: real time
     int loop = 0; // replay count, 0 = endless
+    std::optional<int> quality; // 1..100; absent: the default settings
+    std::optional<long long> maxSize; // bytes the animation may take at most
     std::string wildcard;
     std::string output;
 };
@@ -29,10 +31,15 @@ struct ParsedCommandLine
 };
 
 // Accepts the two forms
-//   [-delay N] [-loop N] WILDCARD OUT.gif      (animation)
-//   WILDCARD [-delay N] [-loop N] OUT%d.gif    (one GIF per frame)
+//   [OPTIONS] WILDCARD OUT.gif      (animation)
+//   WILDCARD [OPTIONS] OUT%d.gif    (one GIF per frame)
+// with the options -delay N, -loop N, -quality Q and -max-size BYTES (animation only)
 // and --help. Without any option, an output name holding %d selects the per-frame form.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// Reads a byte count with an optional k (1000) or M (1000000) suffix, at least 1; false
+// when the text is not one.
+bool ParseByteCount(const std::string& text, long long& bytes);
 
 const char* UsageText();
 

@@ -155,7 +155,7 @@ FrameQuantizer::FrameQuantizer(const QuantizeSettings& settings)
     if (m_attr) {
         liq_set_speed(m_attr, settings.speed);
         liq_set_quality(m_attr, 0, settings.maxQuality);
-        liq_set_max_colors(m_attr, 256);
+        liq_set_max_colors(m_attr, settings.maxColors);
     }
     if (m_reuseAttr)
         liq_set_speed(m_reuseAttr, settings.reuseSpeed);
@@ -204,7 +204,7 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
     // A palette that later frames may share keeps an entry free for their see-through
     // pixels.
     if (job.keepPalette && !HasSeeThroughPixel(job))
-        liq_set_max_colors(attr.get(), 255);
+        liq_set_max_colors(attr.get(), std::min(m_settings.maxColors, 255));
     Image image = MakeImage(attr.get(), job);
     if (!image) {
         result.error = "cannot quantise a frame of " + std::to_string(job.rect.width) + "x"

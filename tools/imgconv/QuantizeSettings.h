@@ -7,6 +7,7 @@ struct QuantizeSettings
 {
     int speed = 7; // libimagequant speed, 1 (slow, best) to 10
     int maxQuality = 100; // libimagequant target quality; fewer colours when they suffice
+    int maxColors = 256; // palette entries at most, 2..256
     float dithering = 0.3f; // error-diffusion strength 0..1
     int stillThreshold = 4; // most colour distance that counts as noise on a still pixel
     float stillBase = 1.0f; // the same on flat areas

@@ -24,6 +24,8 @@ QuantizeSettings TuningFromEnvironment()
             settings.speed = static_cast<int>(value);
         else if (key == "quality" && value >= 0 && value <= 100)
             settings.maxQuality = static_cast<int>(value);
+        else if (key == "colors" && value >= 2 && value <= 256)
+            settings.maxColors = static_cast<int>(value);
         else if (key == "dither" && value >= 0 && value <= 1)
             settings.dithering = static_cast<float>(value);
         else if (key == "still" && value >= 0 && value <= 255)

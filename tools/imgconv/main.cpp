@@ -1,10 +1,12 @@
 // imgconv.dll: assembles PNG frames into an animated GIF, or one GIF per frame.
 
 #include "sablewick/Version.h"
+#include "tools/imgconv/BudgetedConversion.h"
 #include "tools/imgconv/CommandLine.h"
 #include "tools/imgconv/ConversionPipeline.h"
 #include "tools/imgconv/FrameFiles.h"
 #include "tools/imgconv/GifFileWriter.h"
+#include "tools/imgconv/QualityScale.h"
 #include "tools/imgconv/TuningFromEnvironment.h"
 
 #include <cstdio>
@@ -43,8 +45,19 @@ int main(int argc, char** argv)
 
         const unsigned cores = std::thread::hardware_concurrency();
         const int threads = cores == 0 ? 2 : static_cast<int>(cores > 16 ? 16 : cores);
-        ConversionPipeline pipeline(
-            parsed.command, std::move(files.paths), TuningFromEnvironment(), threads);
+        if (parsed.command.maxSize) {
+            BudgetedConversion budgeted(
+                parsed.command, std::move(files.paths), TuningFromEnvironment(), threads);
+            if (!budgeted.Run()) {
+                std::fprintf(stderr, "imgconv: %s\n", budgeted.Error().c_str());
+                return 1;
+            }
+            return 0;
+        }
+        const QuantizeSettings settings = parsed.command.quality
+            ? SettingsForQuality(TuningFromEnvironment(), *parsed.command.quality)
+            : TuningFromEnvironment();
+        ConversionPipeline pipeline(parsed.command, std::move(files.paths), settings, threads);
         if (!pipeline.Run()) {
             std::fprintf(stderr, "imgconv: %s\n", pipeline.Error().c_str());
             return 1;

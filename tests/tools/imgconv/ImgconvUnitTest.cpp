@@ -7,6 +7,7 @@
 #include "tools/imgconv/LossyLzw.h"
 #include "tools/imgconv/OutputName.h"
 #include "tools/imgconv/PngFrame.h"
+#include "tools/imgconv/QualityScale.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -139,6 +140,92 @@ TEST(ParseCommandLine, FormsAndOptions)
         EXPECT_EQ(parsed.command.loop, c.loop);
     }
     EXPECT_TRUE(ParseCommandLine({ "--help" }).help);
+}
+
+struct SizeOptionCase
+{
+    std::vector<std::string> args;
+    std::optional<int> quality; // absent with maxSize absent too: refused
+    std::optional<long long> maxSize;
+    bool ok = true;
+};
+
+TEST(ParseCommandLine, QualityAndSizeBudget)
+{
+    const SizeOptionCase cases[] = {
+        { { "-quality", "1", "D*.png", "a.gif" }, 1, {} },
+        { { "-quality", "100", "-delay", "8", "D*.png", "a.gif" }, 100, {} },
+        { { "-max-size", "1500", "D*.png", "a.gif" }, {}, 1500 },
+        { { "-max-size", "2k", "D*.png", "a.gif" }, {}, 2000 },
+        { { "-max-size", "2K", "D*.png", "a.gif" }, {}, 2000 },
+        { { "-max-size", "5M", "-quality", "70", "D*.png", "a.gif" }, 70, 5000000 },
+        { { "D*.png", "-quality", "40", "a%d.gif" }, 40, {} },
+        { { "-quality", "0", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-quality", "101", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-quality", "7.5", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-quality", "", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-max-size", "0", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-max-size", "-5", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-max-size", "1m", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-max-size", "k", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-max-size", "1.5M", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-max-size", "99999999999999999", "D*.png", "a.gif" }, {}, {}, false },
+        { { "-max-size" }, {}, {}, false },
+        // One GIF per frame has no one size to hold to.
+        { { "D*.png", "-max-size", "1M", "a%d.gif" }, {}, {}, false },
+    };
+    for (const SizeOptionCase& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const ParsedCommandLine parsed = ParseCommandLine(c.args);
+        EXPECT_EQ(parsed.error.empty(), c.ok) << parsed.error;
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(parsed.command.quality, c.quality);
+        EXPECT_EQ(parsed.command.maxSize, c.maxSize);
+    }
+}
+
+TEST(UsageText, DocumentsTheSizeOptions)
+{
+    const std::string text = UsageText();
+    for (const char* piece : { "[-quality Q] [-max-size BYTES]", "-quality Q",
+             "1 (smallest) to 100 (best)", "-max-size BYTES", "k = 1000", "M = 1000000" })
+        EXPECT_NE(text.find(piece), std::string::npos) << piece;
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
+        start = end + 1;
+    }
+}
+
+// Lowering the quality may only ever move a lever towards a smaller file, and 90 is the
+// tool's default operating point.
+TEST(QualityScale, LeversMoveOneWayAndNinetyIsTheDefault)
+{
+    const QuantizeSettings base;
+    const QuantizeSettings q90 = SettingsForQuality(base, 90);
+    EXPECT_EQ(q90.maxQuality, base.maxQuality);
+    EXPECT_EQ(q90.maxColors, base.maxColors);
+    EXPECT_EQ(q90.dithering, base.dithering);
+    EXPECT_EQ(q90.reuseDithering, base.reuseDithering);
+    EXPECT_EQ(q90.stillThreshold, base.stillThreshold);
+    EXPECT_EQ(q90.stillBase, base.stillBase);
+    EXPECT_EQ(q90.lossy, base.lossy);
+    EXPECT_NEAR(TypicalSizeRatio(90), 1.0, 1e-9);
+    QuantizeSettings higher = SettingsForQuality(base, 100);
+    for (double quality = 99.5; quality >= 1; quality -= 0.5) {
+        SCOPED_TRACE(quality);
+        const QuantizeSettings s = SettingsForQuality(base, quality);
+        EXPECT_LE(s.maxQuality, higher.maxQuality);
+        EXPECT_LE(s.maxColors, higher.maxColors);
+        EXPECT_GE(s.maxColors, 2);
+        EXPECT_GE(s.stillThreshold, higher.stillThreshold);
+        EXPECT_GE(s.stillBase, higher.stillBase);
+        EXPECT_GE(s.lossy, higher.lossy);
+        EXPECT_LT(TypicalSizeRatio(quality), TypicalSizeRatio(quality + 0.5));
+        EXPECT_NEAR(QualityForSizeRatio(TypicalSizeRatio(quality)), quality, 1e-6);
+        higher = s;
+    }
 }
 
 TEST(FrameInterval, ReadFromTextChunkOnly)

@@ -1,6 +1,7 @@
 #include "ImgconvTestSupport.h"
 #include "tools/imgconv/ConversionPipeline.h"
 #include "tools/imgconv/FrameFiles.h"
+#include "tools/imgconv/QualityScale.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -29,14 +30,15 @@ std::vector<Image> PanFrames(int count)
     return frames;
 }
 
-std::string Convert(const TempFolder& folder, const std::string& name, int threads)
+std::string Convert(const TempFolder& folder, const std::string& name, int threads,
+    const QuantizeSettings& settings = QuantizeSettings())
 {
     CommandLine command;
     command.delay = 10;
     command.wildcard = folder / "DasmereTemp*.png";
     command.output = folder / name;
     FrameFileList files = ListFrameFiles(command.wildcard);
-    ConversionPipeline pipeline(command, files.paths, QuantizeSettings(), threads);
+    ConversionPipeline pipeline(command, files.paths, settings, threads);
     EXPECT_TRUE(pipeline.Run()) << pipeline.Error();
     return command.output;
 }
@@ -63,4 +65,23 @@ TEST(ConversionPipeline, OutputDoesNotDependOnTheNumberOfThreads)
     ASSERT_EQ(gif.frames.size(), frames.size());
     for (size_t i = 0; i < frames.size(); ++i)
         EXPECT_LT(MeanError(frames[i], gif.frames[i].canvas), 4.0) << "frame " << i;
+}
+
+// Every point of the quality scale moves the thresholds that threads apply to their own
+// frames; none of them may depend on how the frames were shared out.
+TEST(ConversionPipeline, EveryQualityGivesTheSameBytesForOneAndFourThreads)
+{
+    const TempFolder folder;
+    const std::vector<Image> frames = PanFrames(14);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "DasmereTemp%08zu.png", i + 1);
+        WritePng(folder / name, frames[i]);
+    }
+    for (double quality : { 1.0, 35.0, 55.0, 77.5, 100.0 }) {
+        SCOPED_TRACE(quality);
+        const QuantizeSettings settings = SettingsForQuality(QuantizeSettings(), quality);
+        EXPECT_EQ(ReadBytes(Convert(folder, "four.gif", 4, settings)),
+            ReadBytes(Convert(folder, "one.gif", 1, settings)));
+    }
 }
