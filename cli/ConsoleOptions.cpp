@@ -1,6 +1,6 @@
 #include "cli/ConsoleOptions.h"
 
-#include "engine/CommandLines.h"
+#include "engine/ToolCommandLines.h"
 #include "engine/SettingsText.h"
 #include "platform/AsciiText.h"
 

@@ -9,6 +9,9 @@ namespace imgconv {
 QuantizeSettings TuningFromEnvironment()
 {
     QuantizeSettings settings;
+#ifndef SABLEWICK_BENCH_TUNING
+    return settings; // the shipped tool always makes the same GIF of the same frames
+#endif
     const char* text = std::getenv("IMGCONV_TUNING");
     if (!text)
         return settings;

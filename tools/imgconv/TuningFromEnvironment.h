@@ -4,8 +4,8 @@
 
 namespace imgconv {
 
-// The default settings, overridden for measurements by IMGCONV_TUNING, a list such as
-// "speed=4,quality=90,dither=1,still=2,lossy=0".
+// The default settings. A benchmark build (SABLEWICK_BENCH_TUNING=ON) lets IMGCONV_TUNING
+// override them for measurements, a list such as "speed=4,quality=90,dither=1,still=2,lossy=0".
 QuantizeSettings TuningFromEnvironment();
 
 } // namespace imgconv
