@@ -3,7 +3,7 @@
 #include "app/AsciiText.h"
 #include "app/BrandingPassword.h"
 #include "app/IniDocument.h"
-#include "app/ZipReader.h"
+#include "archive/ZipReader.h"
 #include "platform/ProgramFolder.h"
 
 #include <filesystem>
