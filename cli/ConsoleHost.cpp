@@ -78,14 +78,20 @@ void ConsoleHost::ClearLive()
     std::fflush(m_out);
 }
 
-void ConsoleHost::SetStatusText(const std::string& text)
+void ConsoleHost::PrintStatus(const char* text)
 {
     if (m_level == Verbosity::Quiet)
         return;
     ClearLive();
     m_liveRow = -1;
-    std::fprintf(m_out, "%s\n", text.c_str());
+    std::fprintf(m_out, "%s\n", text);
     std::fflush(m_out);
+}
+
+void ConsoleHost::JobEnded()
+{
+    PrintStatus("Done.");
+    m_done = true;
 }
 
 std::string ConsoleHost::RowPath(int row) const
@@ -93,27 +99,24 @@ std::string ConsoleHost::RowPath(int row) const
     return m_files.at(static_cast<std::size_t>(row));
 }
 
-void ConsoleHost::SetRowResult(int row, const std::string& text)
+void ConsoleHost::FileFinished(int row, FileResult result)
 {
     if (row < 0 || row >= RowCount())
         return;
-    m_results[static_cast<std::size_t>(row)] = text;
-    if (text.empty() || (m_level == Verbosity::Quiet && text == "Success"))
+    m_results[static_cast<std::size_t>(row)] = result;
+    if (m_level == Verbosity::Quiet && result == FileResult::Succeeded)
         return;
+    const char* text = result == FileResult::Succeeded ? "Success" : "Failed";
     // The result takes the place of the file's live line.
     ClearLive();
     if (row == m_liveRow)
         m_liveRow = -1;
-    std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text.c_str());
+    std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text);
     std::fflush(m_out);
 }
 
 void ConsoleHost::FileStarted(int row)
 {
-    if (row < 0) {
-        m_done = true;
-        return;
-    }
     m_fileProgress = FileProgress {};
     m_fileProgress.Row = row;
     m_fileProgress.Position = m_progress;
@@ -148,10 +151,10 @@ void ConsoleHost::ToolStarted(int, const std::string& commandLine)
     DrawLive();
 }
 
-void ConsoleHost::ShowError(const std::string& text, const std::string& caption)
+void ConsoleHost::JobNotStarted()
 {
     ClearLive();
-    std::fprintf(m_err, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fprintf(m_err, "Error: CreateThread error.\n");
     std::fflush(m_err);
     DrawLive();
 }

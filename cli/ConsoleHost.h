@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 // Stands in for the window: the rows are the files of the command line, the
@@ -23,14 +24,14 @@ public:
                 std::FILE* err = stderr, Verbosity level = Verbosity::Normal, bool live = false);
 
     std::string ChooseOutputFolder() override { return m_outputFolder; }
-    void SetStatusText(const std::string& text) override;
+    void JobStarted() override { PrintStatus("Please wait..."); }
     void SetProgress(int position) override { m_progress = position; }
-    void SetConvertCaption(const std::string&) override {}
     int RowCount() const override { return static_cast<int>(m_files.size()); }
     std::string RowPath(int row) const override;
-    void SetRowResult(int row, const std::string& text) override;
     void FileStarted(int row) override;
-    void ShowError(const std::string& text, const std::string& caption) override;
+    void FileFinished(int row, FileResult result) override;
+    void JobEnded() override;
+    void JobNotStarted() override;
     void Post(std::function<void()> call) override;
     void FileProgressed(const FileProgress& progress) override;
     void ToolStarted(int row, const std::string& commandLine) override;
@@ -40,19 +41,21 @@ public:
     void RunUntilDone(const std::atomic<bool>& interrupted,
                       const std::function<void()>& onInterrupt);
 
-    const std::vector<std::string>& Results() const { return m_results; }
+    // Each file's result; empty for a file that was not converted.
+    const std::vector<std::optional<FileResult>>& Results() const { return m_results; }
 
     // The live line: percentage, frames of the phase, elapsed and estimated time left.
     static std::string LiveLine(const std::string& path, const FileProgress& progress,
                                 double elapsedSeconds, std::size_t width);
 
 private:
+    void PrintStatus(const char* text);
     void DrawLive();
     void ClearLive();
 
     std::string m_outputFolder;
     std::vector<std::string> m_files;
-    std::vector<std::string> m_results;
+    std::vector<std::optional<FileResult>> m_results;
     std::FILE* m_out;
     std::FILE* m_err;
     Verbosity m_level;

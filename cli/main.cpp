@@ -139,8 +139,8 @@ int main(int argc, char** argv)
 
     if (g_interrupted)
         return g_signal == SIGHUP ? 129 : 130;
-    for (const std::string& result : host.Results())
-        if (result != "Success")
+    for (const std::optional<FileResult>& result : host.Results())
+        if (result != FileResult::Succeeded)
             return 1;
     return 0;
 }

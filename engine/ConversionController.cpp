@@ -116,10 +116,8 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
     ConversionJob job = BuildConversionJob(inputs, folder, settings.FileFormat,
                                            VideoArguments(settings), ImageArguments(settings));
 
-    m_host.SetStatusText("Please wait...");
+    m_host.JobStarted();
     m_host.SetProgress(5);
-    for (int row = 0; row < m_host.RowCount(); ++row)
-        m_host.SetRowResult(row, "");
 
     auto mailbox = Mailbox::Make(m_host, *this);
     auto stopped = std::make_shared<std::atomic<bool>>(false);
@@ -130,7 +128,7 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
         worker = std::thread(&ConversionController::Worker, std::move(job), mailbox, stopped, done,
                              tools);
     } catch (const std::system_error&) {
-        m_host.ShowError("CreateThread error.", "Error");
+        m_host.JobNotStarted();
         return false;
     }
     m_job = std::make_unique<Job>(Job {{std::move(worker), done, tools}, mailbox, stopped});
@@ -167,8 +165,8 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
         const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
                                     job.Mode, *stopped, observer, tools.get());
-        mailbox->Send(
-            [i, ok](ConversionHost& host) { host.SetRowResult(i, ok ? "Success" : "Failed"); });
+        const FileResult result = ok ? FileResult::Succeeded : FileResult::Failed;
+        mailbox->Send([i, result](ConversionHost& host) { host.FileFinished(i, result); });
     }
     *done = true;
     mailbox->Send([box = mailbox.get()](ConversionHost&) { box->Owner()->WorkerEnded(box); });
@@ -185,10 +183,8 @@ void ConversionController::WorkerEnded(const Mailbox* mailbox)
 
 void ConversionController::EndOfRun()
 {
-    m_host.SetStatusText("Done.");
     m_host.SetProgress(0);
-    m_host.SetConvertCaption("Convert");
-    m_host.FileStarted(-1);
+    m_host.JobEnded();
 }
 
 void ConversionController::SetPreviewThread(std::thread thread,

@@ -5,8 +5,16 @@
 #include <functional>
 #include <string>
 
+// How the conversion of one file ended.
+enum class FileResult
+{
+    Succeeded,
+    Failed
+};
+
 // What the conversion job needs of the window that runs it (or of the console
-// program standing in for it). Every call is made on the host's own thread.
+// program standing in for it). Every call is made on the host's own thread. The
+// engine reports what happens; the words the user reads are the host's.
 class ConversionHost
 {
 public:
@@ -14,16 +22,18 @@ public:
 
     // The output folder, or an empty text when the user cancelled.
     virtual std::string ChooseOutputFolder() = 0;
-    virtual void SetStatusText(const std::string& text) = 0;
+    // A job has begun: the host shows that it runs and forgets the rows' earlier results.
+    virtual void JobStarted() = 0;
     virtual void SetProgress(int position) = 0; // 0..100
-    virtual void SetConvertCaption(const std::string& caption) = 0;
     virtual int RowCount() const = 0;
     virtual std::string RowPath(int row) const = 0;
-    virtual void SetRowResult(int row, const std::string& text) = 0;
     // A row is about to be converted: the window selects it and scrolls to it.
-    // -1 once the job has ended, after the end-of-run steps.
     virtual void FileStarted(int row) = 0;
-    virtual void ShowError(const std::string& text, const std::string& caption) = 0;
+    virtual void FileFinished(int row, FileResult result) = 0;
+    // The job has ended or was stopped, and the bar is back at 0.
+    virtual void JobEnded() = 0;
+    // No job could start: the worker thread could not be made.
+    virtual void JobNotStarted() = 0;
     virtual void SetWaitCursor(bool /*on*/) {}
     // How far the current file has come; its Position has also gone to SetProgress.
     virtual void FileProgressed(const FileProgress& /*progress*/) {}

@@ -189,7 +189,7 @@ void CMainDialog::showEvent(QShowEvent* event)
 
 bool CMainDialog::IsConverting() const
 {
-    return m_convert->text() == QLatin1String(kStop);
+    return m_controller.IsConverting();
 }
 
 void CMainDialog::UpdateControlStates()
@@ -204,17 +204,15 @@ void CMainDialog::UpdateControlStates()
 
 void CMainDialog::OnConvertClicked()
 {
-    const QString caption = m_convert->text();
-    if (caption == QLatin1String(kConvert)) {
-        if (m_list->rowCount() == 0)
-            return;
-        m_controller.StopConversion();
-        if (m_controller.StartConversion())
-            SetConvertCaption(kStop);
-    } else if (caption == QLatin1String(kStop)) {
-        m_controller.StopConversion();
-        SetConvertCaption(kConvert);
+    if (IsConverting()) {
+        m_controller.StopConversion(); // the end of the job shows Convert again
+        return;
     }
+    if (m_list->rowCount() == 0)
+        return;
+    m_controller.StopConversion(); // a preview
+    if (m_controller.StartConversion())
+        m_convert->setText(tr(kStop));
 }
 
 void CMainDialog::reject()
@@ -348,10 +346,12 @@ std::string CMainDialog::ChooseOutputFolder()
     return chosen;
 }
 
-void CMainDialog::SetStatusText(const std::string& text)
+void CMainDialog::JobStarted()
 {
     // The label has no background of its own; Qt repaints the picture under it.
-    m_status->setText(QString::fromStdString(text));
+    m_status->setText(tr("Please wait..."));
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        m_list->SetRowText(row, CFileListView::kInformationColumn, QString());
 }
 
 void CMainDialog::SetProgress(int position)
@@ -359,10 +359,6 @@ void CMainDialog::SetProgress(int position)
     m_progress->setValue(std::clamp(position, 0, 100));
 }
 
-void CMainDialog::SetConvertCaption(const std::string& caption)
-{
-    m_convert->setText(QString::fromStdString(caption));
-}
 
 int CMainDialog::RowCount() const
 {
@@ -374,14 +370,20 @@ std::string CMainDialog::RowPath(int row) const
     return FileNameBytes(m_list->RowPath(row));
 }
 
-void CMainDialog::SetRowResult(int row, const std::string& text)
+void CMainDialog::FileFinished(int row, FileResult result)
 {
-    m_list->SetRowText(row, CFileListView::kInformationColumn, QString::fromStdString(text));
+    m_list->SetRowText(row, CFileListView::kInformationColumn,
+                       result == FileResult::Succeeded ? tr("Success") : tr("Failed"));
+}
+
+void CMainDialog::JobEnded()
+{
+    m_status->setText(tr("Done."));
+    m_convert->setText(tr(kConvert));
 }
 
 void CMainDialog::FileStarted(int row)
 {
-    // The end of a run (-1) has already been shown by the controller.
     if (row < 0 || row >= m_list->rowCount())
         return;
     ClearSelection();
@@ -389,9 +391,9 @@ void CMainDialog::FileStarted(int row)
     m_list->viewport()->repaint();
 }
 
-void CMainDialog::ShowError(const std::string& text, const std::string& caption)
+void CMainDialog::JobNotStarted()
 {
-    RichMessageBox(this, QString::fromStdString(text), QString::fromStdString(caption), 0);
+    RichMessageBox(this, tr("CreateThread error."), tr("Error"), 0);
 }
 
 void CMainDialog::SetWaitCursor(bool on)

@@ -84,14 +84,14 @@ public:
 
     // --- ConversionHost ---
     std::string ChooseOutputFolder() override;
-    void SetStatusText(const std::string& text) override;
+    void JobStarted() override;
     void SetProgress(int position) override;
-    void SetConvertCaption(const std::string& caption) override;
     int RowCount() const override;
     std::string RowPath(int row) const override;
-    void SetRowResult(int row, const std::string& text) override;
     void FileStarted(int row) override;
-    void ShowError(const std::string& text, const std::string& caption) override;
+    void FileFinished(int row, FileResult result) override;
+    void JobEnded() override;
+    void JobNotStarted() override;
     void SetWaitCursor(bool on) override;
     void Post(std::function<void()> call) override;
 

@@ -92,10 +92,10 @@ TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
     ASSERT_TRUE(RunToEnd(c));
 
     const std::vector<std::string> expected
-        = { "status Please wait...", "progress 5", "progress 0", "started 0", "result 0 Success",
-              "progress 25", "started 1", "result 1 Success", "progress 50", "started 2",
-              "result 2 Success", "progress 75", "started 3", "result 3 Success", "status Done.",
-              "progress 0", "caption Convert", "started -1" };
+        = { "job started", "progress 5", "progress 0", "started 0", "result 0 succeeded",
+              "progress 25", "started 1", "result 1 succeeded", "progress 50", "started 2",
+              "result 2 succeeded", "progress 75", "started 3", "result 3 succeeded", "progress 0",
+              "job ended" };
     EXPECT_EQ(host.events, expected);
 
     const std::string temp = TempFolder();
@@ -126,7 +126,7 @@ TEST_F(ConversionControllerTest, ProgressMovesWithTheToolsFramesWithinEachFilesS
     host.rows = { "/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(RunToEnd(c));
-    EXPECT_EQ(host.results, std::vector<std::string>({ "Success", "Success", "Success" }));
+    EXPECT_EQ(host.results, std::vector<std::string>({ "succeeded", "succeeded", "succeeded" }));
 
     // The positions each file's rows were shown with, from its start to its result.
     std::vector<std::vector<int>> positions(3);
@@ -155,7 +155,7 @@ TEST_F(ConversionControllerTest, ProgressMovesWithTheToolsFramesWithinEachFilesS
         }
     }
     // The end-of-run reset stays.
-    EXPECT_EQ(host.events.at(host.events.size() - 3), "progress 0");
+    EXPECT_EQ(host.events.at(host.events.size() - 2), "progress 0");
 }
 
 TEST_F(ConversionControllerTest, StillImagesGoStraightToTheOutputFolder)
@@ -164,7 +164,7 @@ TEST_F(ConversionControllerTest, StillImagesGoStraightToTheOutputFolder)
     host.rows = { "/clips/a.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(RunToEnd(c));
-    EXPECT_EQ(host.results, std::vector<std::string>({ "Success" }));
+    EXPECT_EQ(host.results, std::vector<std::string>({ "succeeded" }));
     EXPECT_NE(ReadFile(VideoLog()).find(m_out.string() + "/a%d.png\n"), std::string::npos);
     EXPECT_FALSE(fs::exists(ImageLog()));
 }
@@ -201,7 +201,7 @@ TEST_F(ConversionControllerTest, FailuresGiveFailed)
         host.ended = false;
         ConversionController c(host);
         ASSERT_TRUE(RunToEnd(c)) << k.name;
-        EXPECT_EQ(host.results, std::vector<std::string>({ "Failed", "Failed" })) << k.name;
+        EXPECT_EQ(host.results, std::vector<std::string>({ "failed", "failed" })) << k.name;
         EXPECT_EQ(fs::exists(ImageLog()), k.imageRuns) << k.name;
     }
 }
@@ -224,7 +224,7 @@ TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesThe
     c.StopConversion();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 4s); // not the 5 s fallback
     EXPECT_TRUE(host.ended);
-    EXPECT_EQ(host.events.back(), "started -1");
+    EXPECT_EQ(host.events.back(), "job ended");
     const std::size_t seen = host.events.size();
     host.Pump([] { return false; }, 500ms);
     EXPECT_EQ(host.events.size(), seen) << "a stopped job reported: " << host.events.back();
@@ -327,7 +327,7 @@ TEST_F(ConversionControllerTest, APreviewAndAConvertLeaveAnotherCopysToolsAlone)
         // Convert, as the window does it: stop first, then start.
         c.StopConversion();
         ASSERT_TRUE(RunToEnd(c));
-        EXPECT_EQ(host.results, std::vector<std::string>({ "Success" }));
+        EXPECT_EQ(host.results, std::vector<std::string>({ "succeeded" }));
         host.ended = false;
         ASSERT_TRUE(c.StartConversion());
         c.StopConversion();

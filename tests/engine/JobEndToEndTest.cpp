@@ -85,7 +85,7 @@ TEST_F(JobEndToEnd, EachFormatGivesItsFiles)
         ConversionController controller(host);
         ASSERT_TRUE(controller.StartConversion());
         ASSERT_TRUE(host.Pump([&] { return host.ended; }, 120s));
-        EXPECT_EQ(host.results, std::vector<std::string>({"Success"}));
+        EXPECT_EQ(host.results, std::vector<std::string>({"succeeded"}));
         ASSERT_TRUE(fs::exists(out / c.first));
         EXPECT_EQ(Head(out / c.first, c.magic.size()), c.magic);
         const auto files = std::distance(fs::directory_iterator(out), fs::directory_iterator());
@@ -107,7 +107,7 @@ TEST_F(JobEndToEnd, ADamagedInputFailsAndLeavesNoGif)
     ConversionController controller(host);
     ASSERT_TRUE(controller.StartConversion());
     ASSERT_TRUE(host.Pump([&] { return host.ended; }, 120s));
-    EXPECT_EQ(host.results, std::vector<std::string>({"Failed", "Success"}));
+    EXPECT_EQ(host.results, std::vector<std::string>({"failed", "succeeded"}));
     EXPECT_FALSE(fs::exists(out / "broken.gif"));
     EXPECT_TRUE(fs::exists(out / "clip 1.gif"));
 }
@@ -126,7 +126,7 @@ TEST_F(JobEndToEnd, ALongClipMovesTheBarStepByStep)
     ConversionController controller(host);
     ASSERT_TRUE(controller.StartConversion());
     ASSERT_TRUE(host.Pump([&] { return host.ended; }, 600s));
-    EXPECT_EQ(host.results, std::vector<std::string>({"Success"}));
+    EXPECT_EQ(host.results, std::vector<std::string>({"succeeded"}));
 
     std::vector<int> positions; // between the file's start and its result
     bool inFile = false;

@@ -19,27 +19,28 @@ public:
     std::vector<std::string> events;
 
     std::string ChooseOutputFolder() override { return folder; }
-    void SetStatusText(const std::string& t) override { events.push_back("status " + t); }
+    void JobStarted() override
+    {
+        events.push_back("job started");
+        results.assign(rows.size(), "");
+    }
     void SetProgress(int p) override { events.push_back("progress " + std::to_string(p)); }
-    void SetConvertCaption(const std::string& c) override { events.push_back("caption " + c); }
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::string RowPath(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
-    void SetRowResult(int row, const std::string& text) override
+    void FileStarted(int row) override { events.push_back("started " + std::to_string(row)); }
+    void FileFinished(int row, FileResult result) override
     {
+        const std::string text = result == FileResult::Succeeded ? "succeeded" : "failed";
         results.resize(rows.size());
         results.at(static_cast<std::size_t>(row)) = text;
-        if (!text.empty())
-            events.push_back("result " + std::to_string(row) + " " + text);
+        events.push_back("result " + std::to_string(row) + " " + text);
     }
-    void FileStarted(int row) override
+    void JobEnded() override
     {
-        events.push_back("started " + std::to_string(row));
-        ended = row < 0;
+        events.push_back("job ended");
+        ended = true;
     }
-    void ShowError(const std::string& text, const std::string&) override
-    {
-        events.push_back("error " + text);
-    }
+    void JobNotStarted() override { events.push_back("job not started"); }
     void Post(std::function<void()> call) override
     {
         std::lock_guard lock(m_mutex);

@@ -185,6 +185,36 @@ private slots:
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
     }
 
+    void removeDuringAConversionDeletesNothing()
+    {
+        WriteTools("while :; do sleep 0.05; done\n");
+        QStringList paths;
+        for (const char* name : { "a.mp4", "b.mp4", "c.mp4" }) {
+            paths << f->MakeFile(QString("clips/") + name);
+            d().AddPathIfExists(paths.back());
+        }
+        Find<QPushButton>(d(), "convert")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
+        QTRY_VERIFY(d().FileList()->IsRowSelected(0));
+
+        d().FileList()->SelectAndFocusRow(2);
+        d().RemoveSelected();
+        QCOMPARE(d().FileList()->rowCount(), 3);
+        QStringList selected;
+        for (int row = 0; row < 3; ++row)
+            if (d().FileList()->IsRowSelected(row))
+                selected << d().FileList()->RowPath(row);
+        QCOMPARE(selected, QStringList({ paths[0], paths[2] }));
+        QCOMPARE(d().FileList()->currentIndex().row(), 0);
+        // Remove All works in every state; Convert (Stop) stays enabled.
+        d().RemoveAll();
+        QCOMPARE(d().FileList()->rowCount(), 0);
+        QVERIFY(Find<QPushButton>(d(), "convert")->isEnabled());
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+    }
+
     void closingWhileConvertingAsksFirst()
     {
         WriteTools("while :; do sleep 0.05; done\n");

@@ -247,22 +247,6 @@ private slots:
         QCOMPARE(SelectedPaths(d()), QStringList({ paths[1] })); // the new last row
     }
 
-    void removeDuringAConversionDeletesNothing()
-    {
-        const QStringList paths = AddFiles(3);
-        d().SetConvertCaption("Stop");
-        d().FileList()->SelectAndFocusRow(2);
-        d().RemoveSelected();
-        QCOMPARE(d().FileList()->rowCount(), 3);
-        QCOMPARE(SelectedPaths(d()), QStringList({ paths[0], paths[2] }));
-        QCOMPARE(d().FileList()->currentIndex().row(), 0);
-        // Remove All works in every state; Convert (Stop) stays enabled.
-        d().RemoveAll();
-        QCOMPARE(d().FileList()->rowCount(), 0);
-        QVERIFY(Find<QPushButton>(d(), "convert")->isEnabled());
-        d().SetConvertCaption("Convert");
-    }
-
     void convertWithAnEmptyListAsksNothing()
     {
         d().OnConvertClicked();
