@@ -90,8 +90,8 @@ std::string TakeSize(const std::string& v, ConsoleOptions& o)
             text = "auto";
             return true;
         }
-        // The settings file's rule for either side: 1..6000.
-        if (!IsWholeNumber(text) || !InRange(static_cast<double>(IntegerValue(text)), 1, 6000))
+        // The settings file's rule for either side.
+        if (!IsWholeNumber(text) || !InRange(kWidthField, IntegerValue(text)))
             return false;
         text = FormatInteger(IntegerValue(text));
         return true;
@@ -132,14 +132,17 @@ std::string TakeQuality(const std::string& v, ConsoleOptions& o)
 
 std::string TakeFormat(const std::string& v, ConsoleOptions& o)
 {
-    // The order of the options dialog's format list, which is what the file stores.
-    static const char* const names[] = {"gif", "gif-frames", "jpg", "png", "bmp", "tga", "pcx"};
-    for (int i = 0; i < 7; ++i)
-        if (Is(v, names[i])) {
-            Override(o, &ConversionSettings::FileFormat, FormatInteger(i), "--format");
+    // The file stores the format's index.
+    std::string names;
+    for (std::size_t i = 0; i < std::size(kOutputFormats); ++i) {
+        if (Is(v, kOutputFormats[i].ConsoleName)) {
+            Override(o, &ConversionSettings::FileFormat, FormatInteger(static_cast<long long>(i)),
+                     "--format");
             return {};
         }
-    return "'" + v + "' is not one of gif, gif-frames, jpg, png, bmp, tga, pcx";
+        names += (i == 0 ? "" : ", ") + std::string(kOutputFormats[i].ConsoleName);
+    }
+    return "'" + v + "' is not one of " + names;
 }
 
 std::string TakeLoop(const std::string& v, ConsoleOptions& o)
@@ -148,7 +151,7 @@ std::string TakeLoop(const std::string& v, ConsoleOptions& o)
         Override(o, &ConversionSettings::Loop, "0", "--loop");
         return {};
     }
-    if (!IsWholeNumber(v) || IntegerValue(v) > 1000)
+    if (!IsWholeNumber(v) || !InRange(kLoopField, IntegerValue(v)))
         return "'" + v + "' is not a count from 0 to 1000 (0 or forever: endlessly)";
     SettingsInput in;
     in.Loop = v;
@@ -156,13 +159,13 @@ std::string TakeLoop(const std::string& v, ConsoleOptions& o)
     return {};
 }
 
-// Interval and frame rate share the settings file's range 0.01..100.
+// Interval and frame rate share the settings file's range.
 std::string Stored2Decimals(const std::string& v)
 {
     SettingsInput in;
     in.ImagesPerSecond = v;
     const std::string stored = NormalisedSettings(in).ImagesPerSecond;
-    return IsDecimalNumber(v) && InRange(RealValue(v), 0.01, 100) ? stored : std::string();
+    return IsDecimalNumber(v) && InRange(kIntervalField, RealValue(v)) ? stored : std::string();
 }
 
 std::string TakeInterval(const std::string& v, ConsoleOptions& o)

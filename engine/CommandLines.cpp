@@ -30,18 +30,11 @@ void SplitPath(const std::string& path, std::string* folder, std::string* name,
 
 OutputFormat LookupOutputFormat(const std::string& stored)
 {
-    static const struct
-    {
-        const char* stored;
-        OutputFormat format;
-    } table[] = {
-        {"1", {"StillGIF", ".gif"}}, {"2", {"No", ".jpg"}}, {"3", {"No", ".png"}},
-        {"4", {"No", ".bmp"}},       {"5", {"No", ".tga"}}, {"6", {"No", ".pcx"}},
-    };
-    for (const auto& row : table)
-        if (stored == row.stored)
-            return row.format;
-    return {"AnimationGIF", ".gif"};
+    // Only the exact index texts count; anything else makes an animation.
+    for (std::size_t i = 1; i < std::size(kOutputFormats); ++i)
+        if (stored == std::to_string(i))
+            return {kOutputFormats[i].Mode, kOutputFormats[i].Extension};
+    return {kOutputFormats[0].Mode, kOutputFormats[0].Extension};
 }
 
 std::string VideoArguments(const ConversionSettings& s)
@@ -50,7 +43,7 @@ std::string VideoArguments(const ConversionSettings& s)
         return {};
     const long long start = IntegerValue(s.Start);
     std::string startPiece;
-    if (IsGiven(s.Start) && start >= 0)
+    if (IsGiven(s.Start) && InRange(kStartField, start))
         startPiece = Quoted("-ss") + " " + Quoted(FormatInteger(start));
 
     const long long duration = IntegerValue(s.End) - start;
@@ -58,15 +51,14 @@ std::string VideoArguments(const ConversionSettings& s)
     if (IsGiven(s.End) && duration >= 1)
         durationPiece = Quoted("-t") + " " + Quoted(FormatInteger(duration));
 
-    auto sizeDefault = [](const std::string& text) {
-        const long long v = IntegerValue(text);
-        return !IsGiven(text) || v <= 0 || v > 6000;
+    auto sizeDefault = [](const SettingField& field, const std::string& text) {
+        return !IsGiven(text) || !InRange(field, IntegerValue(text));
     };
     // "auto" on one side keeps the picture's proportions; only the console
     // program's --size gives it, the dialog stores numbers.
     auto isAuto = [](const std::string& text) { return strcasecmp(text.c_str(), "auto") == 0; };
-    const bool widthSet = !sizeDefault(s.ResolutionX);
-    const bool heightSet = !sizeDefault(s.ResolutionY);
+    const bool widthSet = !sizeDefault(kWidthField, s.ResolutionX);
+    const bool heightSet = !sizeDefault(kHeightField, s.ResolutionY);
     std::string sizePiece;
     if ((widthSet && heightSet) || (widthSet && isAuto(s.ResolutionY))
         || (isAuto(s.ResolutionX) && heightSet)) {
@@ -77,13 +69,15 @@ std::string VideoArguments(const ConversionSettings& s)
 
     const double quality = RealValue(s.VBRValue);
     std::string qualityPiece;
-    if (InRange(quality, 0.01, 255) && IsGiven(s.VBRValue) && s.VBRValue != "Default")
+    if (InRange(kQualityField, quality) && IsGiven(s.VBRValue) && s.VBRValue != "Default")
         qualityPiece = Quoted("-qscale") + " " + Quoted(FormatFixed2(quality));
 
     const double interval = RealValue(s.ImagesPerSecond);
-    std::string ratePiece = Quoted("-r") + " " + Quoted("1.00");
-    if (InRange(interval, 0.01, 100) && IsGiven(s.ImagesPerSecond))
-        ratePiece = Quoted("-r") + " " + Quoted(FormatFixed2(1.0 / interval));
+    // Frames per second: the reciprocal of the interval, or of its fallback.
+    const double seconds = InRange(kIntervalField, interval) && IsGiven(s.ImagesPerSecond)
+        ? interval
+        : RealValue(kIntervalField.SaveFallback);
+    const std::string ratePiece = Quoted("-r") + " " + Quoted(FormatFixed2(1.0 / seconds));
 
     return Quoted("-y") + " " + startPiece + " " + durationPiece + " " + sizePiece + " "
         + qualityPiece + " " + ratePiece;
@@ -95,14 +89,15 @@ std::string ImageArguments(const ConversionSettings& s)
         return {};
     const double rate = RealValue(s.TimeDelay);
     std::string delayPiece;
-    if (InRange(rate, 0.01, 100) && IsGiven(s.TimeDelay)) {
+    if (InRange(kFrameRateField, rate) && IsGiven(s.TimeDelay)) {
         const auto delay = static_cast<long long>((1.0 / rate) * 100.0);
         delayPiece = Quoted("-delay") + " " + Quoted(FormatInteger(delay));
     }
     const long long loop = IntegerValue(s.Loop);
-    std::string loopPiece = Quoted("-loop") + " " + Quoted("0");
-    if (IsGiven(s.Loop) && loop >= 0 && loop <= 1000)
-        loopPiece = Quoted("-loop") + " " + Quoted(FormatInteger(loop));
+    const std::string count = IsGiven(s.Loop) && InRange(kLoopField, loop)
+        ? FormatInteger(loop)
+        : std::string(kLoopField.SaveFallback);
+    const std::string loopPiece = Quoted("-loop") + " " + Quoted(count);
     return delayPiece + " " + loopPiece;
 }
 

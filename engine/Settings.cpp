@@ -41,15 +41,8 @@ ConversionSettings ParseSettings(const std::string& text)
 {
     ConversionSettings s;
     s.FileExists = true;
-    s.Start = ReadKey(text, "Start");
-    s.End = ReadKey(text, "End");
-    s.ResolutionX = ReadKey(text, "ResolutionX");
-    s.ResolutionY = ReadKey(text, "ResolutionY");
-    s.VBRValue = ReadKey(text, "VBRValue");
-    s.ImagesPerSecond = ReadKey(text, "ImagesPerSecond");
-    s.TimeDelay = ReadKey(text, "TimeDelay");
-    s.FileFormat = ReadKey(text, "FileFormat");
-    s.Loop = ReadKey(text, "Loop");
+    for (const SettingField* field : kSettingFields)
+        s.*(field->Stored) = ReadKey(text, field->Key);
     return s;
 }
 
@@ -66,49 +59,40 @@ ConversionSettings NormalisedSettings(const SettingsInput& in)
     ConversionSettings s;
     s.FileExists = true;
     const long long start = IntegerValue(in.Start);
-    s.Start = start >= 0 ? FormatInteger(start) : "0";
+    s.Start = InRange(kStartField, start) ? FormatInteger(start) : kStartField.SaveFallback;
 
     const long long end = IntegerValue(in.End);
-    s.End = end > start ? FormatInteger(end) : "Default";
+    s.End = end > start ? FormatInteger(end) : kEndField.SaveFallback;
 
-    const bool widthValid = InRange(static_cast<double>(IntegerValue(in.ResolutionX)), 1, 6000);
-    s.ResolutionX = widthValid ? in.ResolutionX : "Default";
-    const bool heightValid = InRange(static_cast<double>(IntegerValue(in.ResolutionY)), 1, 6000);
-    s.ResolutionY = heightValid && widthValid ? in.ResolutionY : "Default";
+    // Sizes are stored as typed.
+    const bool widthValid = InRange(kWidthField, IntegerValue(in.ResolutionX));
+    s.ResolutionX = widthValid ? in.ResolutionX : kWidthField.SaveFallback;
+    const bool heightValid = InRange(kHeightField, IntegerValue(in.ResolutionY));
+    s.ResolutionY = heightValid && widthValid ? in.ResolutionY : kHeightField.SaveFallback;
 
-    const double quality = RealValue(in.VBRValue);
-    s.VBRValue = InRange(quality, 0.01, 255) ? FormatFixed2(quality) : "Default";
-
-    const double interval = RealValue(in.ImagesPerSecond);
-    s.ImagesPerSecond = InRange(interval, 0.01, 100) ? FormatFixed2(interval) : "1.00";
-
-    const double rate = RealValue(in.TimeDelay);
-    s.TimeDelay = InRange(rate, 0.01, 100) ? FormatFixed2(rate) : "0.00";
+    const std::pair<const SettingField*, std::string SettingsInput::*> reals[] = {
+        {&kQualityField, &SettingsInput::VBRValue},
+        {&kIntervalField, &SettingsInput::ImagesPerSecond},
+        {&kFrameRateField, &SettingsInput::TimeDelay},
+    };
+    for (const auto& [field, typed] : reals) {
+        const double value = RealValue(in.*typed);
+        s.*(field->Stored) = InRange(*field, value) ? FormatFixed2(value) : field->SaveFallback;
+    }
 
     s.FileFormat = FormatInteger(in.FileFormatIndex);
 
     const long long loop = IntegerValue(in.Loop);
-    s.Loop = loop >= 0 && loop <= 1000 ? FormatInteger(loop) : "0";
+    s.Loop = InRange(kLoopField, loop) ? FormatInteger(loop) : kLoopField.SaveFallback;
     return s;
 }
 
 std::string SettingsFileText(const std::string& existing, const SettingsInput& in)
 {
     const ConversionSettings s = NormalisedSettings(in);
-    const std::pair<const char*, const std::string*> keys[] = {
-        {"Start", &s.Start},
-        {"End", &s.End},
-        {"ResolutionX", &s.ResolutionX},
-        {"ResolutionY", &s.ResolutionY},
-        {"VBRValue", &s.VBRValue},
-        {"ImagesPerSecond", &s.ImagesPerSecond},
-        {"TimeDelay", &s.TimeDelay},
-        {"FileFormat", &s.FileFormat},
-        {"Loop", &s.Loop},
-    };
     std::string text = existing;
-    for (const auto& [key, value] : keys)
-        text = ReplaceProfileValue(text, kSettingsSection, key, *value);
+    for (const SettingField* field : kSettingFields)
+        text = ReplaceProfileValue(text, kSettingsSection, field->Key, s.*(field->Stored));
     return text;
 }
 
@@ -125,34 +109,40 @@ SettingsDisplay DisplayForms(const ConversionSettings& s)
 {
     SettingsDisplay d;
     const long long start = IntegerValue(s.Start);
-    d.Start = IsGiven(s.Start) && start >= 0 ? FormatInteger(start) : "0";
+    d.Start = IsGiven(s.Start) && InRange(kStartField, start) ? FormatInteger(start)
+                                                              : kStartField.ResetText;
 
     const long long end = IntegerValue(s.End);
-    d.End = IsGiven(s.End) && end > start ? FormatInteger(end) : "Default";
+    d.End = IsGiven(s.End) && end > start ? FormatInteger(end) : kEndField.ResetText;
 
-    auto sizeForm = [](const std::string& own, const std::string& other) {
-        const double v = static_cast<double>(IntegerValue(own));
-        return IsGiven(own) && other != "Default" && InRange(v, 1, 6000) ? own : std::string("Default");
+    // A size shows only with its other side; both are shown as stored.
+    auto sizeForm = [](const SettingField& field, const std::string& own, const std::string& other) {
+        return IsGiven(own) && other != "Default" && InRange(field, IntegerValue(own))
+            ? own
+            : std::string(field.ResetText);
     };
-    d.ResolutionX = sizeForm(s.ResolutionX, s.ResolutionY);
-    d.ResolutionY = sizeForm(s.ResolutionY, s.ResolutionX);
+    d.ResolutionX = sizeForm(kWidthField, s.ResolutionX, s.ResolutionY);
+    d.ResolutionY = sizeForm(kHeightField, s.ResolutionY, s.ResolutionX);
 
-    const double quality = RealValue(s.VBRValue);
-    d.VBRValue = IsGiven(s.VBRValue) && InRange(quality, 0.01, 255) ? FormatFixed2(quality) : "Default";
-
-    const double interval = RealValue(s.ImagesPerSecond);
-    d.ImagesPerSecond = IsGiven(s.ImagesPerSecond) && InRange(interval, 0.01, 100)
-        ? FormatFixed2(interval)
-        : "1.00";
-
-    const double rate = RealValue(s.TimeDelay);
-    d.TimeDelay = IsGiven(s.TimeDelay) && InRange(rate, 0.01, 100) ? FormatFixed2(rate) : "0";
+    const std::pair<const SettingField*, std::string SettingsDisplay::*> reals[] = {
+        {&kQualityField, &SettingsDisplay::VBRValue},
+        {&kIntervalField, &SettingsDisplay::ImagesPerSecond},
+        {&kFrameRateField, &SettingsDisplay::TimeDelay},
+    };
+    for (const auto& [field, shown] : reals) {
+        const std::string& stored = s.*(field->Stored);
+        const double value = RealValue(stored);
+        d.*shown = IsGiven(stored) && InRange(*field, value) ? FormatFixed2(value)
+                                                             : field->ResetText;
+    }
 
     const long long format = IntegerValue(s.FileFormat);
-    d.FileFormatIndex = IsGiven(s.FileFormat) && format >= 0 ? format : 0;
+    d.FileFormatIndex = IsGiven(s.FileFormat) && InRange(kFormatField, format) ? format : 0;
 
+    // Replay count 0 is the list's first entry, "Infinite Loop".
     const long long loop = IntegerValue(s.Loop);
-    d.SelectFirstLoopEntry = !(IsGiven(s.Loop) && loop >= 1 && loop <= 1000);
+    d.SelectFirstLoopEntry
+        = !(IsGiven(s.Loop) && loop > kLoopField.Low && InRange(kLoopField, loop));
     d.LoopText = d.SelectFirstLoopEntry ? std::string() : s.Loop;
     return d;
 }

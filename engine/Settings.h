@@ -46,6 +46,98 @@ struct SettingsDisplay
     std::string LoopText;             // for the edit part, when not selecting the first entry
 };
 
+// --- The fields, each described once ---
+
+// How the options dialog's step arrows move a field.
+enum class StepRule
+{
+    Clamp,            // stops at StepLow and StepHigh
+    ClampOrDefault,   // stops at StepHigh; below StepLow it reads "Default"
+    Wrap,             // past StepHigh back to StepLow; below StepLow to StepRestart
+    Cycle,            // StepLow ... StepHigh, then StepLow again
+    CycleWithDefault, // "Default", StepLow ... StepHigh, "Default"
+    None,             // a list, no arrows
+};
+
+enum class SettingKind
+{
+    Integer, // shown and stored as a decimal integer
+    Real,    // shown and stored with two decimals
+    Choice,  // an index into a list
+};
+
+struct SettingField
+{
+    const char* Key;           // in the settings file
+    std::string ConversionSettings::*Stored;
+    SettingKind Kind;
+    double Low, High;          // the stored range, both ends included
+    const char* SaveFallback;  // what a save stores for a value outside the range
+    const char* ResetText;     // what the dialog's Reset puts in the field, and what it
+                               // shows for a stored value outside the range
+    StepRule Step;
+    double StepLow, StepHigh, StepRestart;
+    int TypingLimit;           // characters the dialog's field takes; 0 for lists
+};
+
+inline constexpr double kNoLimit = 2147483647;
+
+// In the file's order. Some rules join two fields: the end counts only past the
+// start, a size only with both sides, and replay count 0 is the list's first entry
+// ("Infinite Loop") in the dialog.
+inline constexpr SettingField kStartField {"Start", &ConversionSettings::Start, SettingKind::Integer, 0, kNoLimit, "0", "0",
+                                           StepRule::Clamp, 0, 12000, 0, 6};
+inline constexpr SettingField kEndField {"End", &ConversionSettings::End, SettingKind::Integer, 1, kNoLimit, "Default",
+                                         "Default", StepRule::ClampOrDefault, 1, 12000, 0, 6};
+inline constexpr SettingField kWidthField {"ResolutionX", &ConversionSettings::ResolutionX, SettingKind::Integer, 1, 6000, "Default",
+                                           "Default", StepRule::Wrap, 1, 3000, 3000, 5};
+// Height wraps only far beyond the stored sizes: stepping up can pass 6000.
+inline constexpr SettingField kHeightField {"ResolutionY", &ConversionSettings::ResolutionY, SettingKind::Integer, 1, 6000,
+                                            "Default", "Default", StepRule::Wrap, 1, 999999, 3000, 5};
+inline constexpr SettingField kQualityField {"VBRValue", &ConversionSettings::VBRValue, SettingKind::Real, 0.01, 255, "Default",
+                                             "Default", StepRule::CycleWithDefault, 0.01, 255, 0, 7};
+inline constexpr SettingField kIntervalField {"ImagesPerSecond", &ConversionSettings::ImagesPerSecond, SettingKind::Real, 0.01, 100,
+                                              "1.00", "1.00", StepRule::Cycle, 0.01, 100, 0, 7};
+inline constexpr SettingField kFrameRateField {"TimeDelay", &ConversionSettings::TimeDelay, SettingKind::Real, 0.01, 100, "0.00",
+                                               "0", StepRule::Cycle, 0.01, 100, 0, 7};
+inline constexpr SettingField kFormatField {"FileFormat", &ConversionSettings::FileFormat, SettingKind::Choice, 0, kNoLimit, "0",
+                                            "0", StepRule::None, 0, 0, 0, 0};
+inline constexpr SettingField kLoopField {"Loop", &ConversionSettings::Loop, SettingKind::Integer, 0, 1000, "0", "0",
+                                          StepRule::None, 0, 0, 0, 0};
+
+// Whether `value` lies in the field's stored range.
+inline bool InRange(const SettingField& field, double value)
+{
+    return value >= field.Low && value <= field.High;
+}
+
+inline constexpr const SettingField* kSettingFields[] = {
+    &kStartField,    &kEndField,       &kWidthField,  &kHeightField, &kQualityField,
+    &kIntervalField, &kFrameRateField, &kFormatField, &kLoopField,
+};
+
+// The output formats, by their stored index: the dialog's list entry, the files'
+// extension, how the job makes them and the console program's name.
+struct OutputFormatRow
+{
+    const char* DialogEntry;
+    const char* Extension;
+    const char* Mode; // "AnimationGIF", "StillGIF" (a GIF per frame) or "No" (still images)
+    const char* ConsoleName;
+};
+
+inline constexpr OutputFormatRow kOutputFormats[] = {
+    {"GIF Animation (*.gif)", ".gif", "AnimationGIF", "gif"},
+    {"Static GIF (*.gif)", ".gif", "StillGIF", "gif-frames"},
+    {"JPEG Image (*.jpg)", ".jpg", "No", "jpg"},
+    {"Portable Network Graphics (*.png)", ".png", "No", "png"},
+    {"Bitmap (*.bmp)", ".bmp", "No", "bmp"},
+    {"Targa Bitmap (*.tga)", ".tga", "No", "tga"},
+    {"PaintBrush (*.pcx)", ".pcx", "No", "pcx"},
+};
+
+// --- The file ---
+
 inline constexpr const char* kSettingsFileName = "TellurvaneInfo.ini";
 inline constexpr const char* kSettingsSection = "TellurvaneInfo";
 

@@ -81,16 +81,6 @@ int RowY(int row)
     return kRowTop + row * kRowPitch;
 }
 
-const char* const kFormats[] = {
-    "GIF Animation (*.gif)",
-    "Static GIF (*.gif)",
-    "JPEG Image (*.jpg)",
-    "Portable Network Graphics (*.png)",
-    "Bitmap (*.bmp)",
-    "Targa Bitmap (*.tga)",
-    "PaintBrush (*.pcx)",
-};
-
 const char* const kReplayCounts[] = {
     "Infinite Loop",
     "1",
@@ -121,12 +111,13 @@ QLabel* AddLabel(QWidget* parent, const DialogUnits& du, const char* text, int x
 }
 
 QLineEdit* AddEdit(
-    QWidget* parent, const DialogUnits& du, const char* name, int x, int row, int w, int limit)
+    QWidget* parent, const DialogUnits& du, const char* name, int x, int row, int w,
+    const SettingField& field)
 {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(du.Map(x, RowY(row), w, kEditHeight));
-    edit->setValidator(new TypingLimit(limit, edit));
+    edit->setValidator(new TypingLimit(field.TypingLimit, edit));
     return edit;
 }
 
@@ -195,22 +186,22 @@ void COptionsDialog::BuildControls()
     };
 
     AddLabel(this, du, "Start(Sec):", kLabelX, 0, kLabelWidth);
-    m_start = AddEdit(this, du, "start", kFieldX, 0, kFieldWidth, 6);
+    m_start = AddEdit(this, du, "start", kFieldX, 0, kFieldWidth, kStartField);
     arrows(m_start, StepField::Start, kFieldX + kFieldWidth, 0);
     AddLabel(this, du, "End(Sec):", 176, 0, 40);
-    m_end = AddEdit(this, du, "end", kRightFieldX, 0, kRightFieldWidth, 6);
+    m_end = AddEdit(this, du, "end", kRightFieldX, 0, kRightFieldWidth, kEndField);
     arrows(m_end, StepField::End, kRightFieldX + kRightFieldWidth, 0);
 
     AddLabel(this, du, "Size(1 to 6000):", kLabelX, 1, kLabelWidth);
-    m_width = AddEdit(this, du, "width", kFieldX, 1, kFieldWidth, 5);
+    m_width = AddEdit(this, du, "width", kFieldX, 1, kFieldWidth, kWidthField);
     arrows(m_width, StepField::Width, kFieldX + kFieldWidth, 1);
     AddLabel(this, du, "x", kFieldX + kFieldWidth + kArrowWidth, 1,
         kRightFieldX - (kFieldX + kFieldWidth + kArrowWidth), Qt::AlignHCenter);
-    m_height = AddEdit(this, du, "height", kRightFieldX, 1, kRightFieldWidth, 5);
+    m_height = AddEdit(this, du, "height", kRightFieldX, 1, kRightFieldWidth, kHeightField);
     arrows(m_height, StepField::Height, kRightFieldX + kRightFieldWidth, 1);
 
     AddLabel(this, du, "Quality:(0.01 to 255):", kLabelX, 2, kLabelWidth);
-    m_quality = AddEdit(this, du, "quality", kFieldX, 2, kFieldWidth, 7);
+    m_quality = AddEdit(this, du, "quality", kFieldX, 2, kFieldWidth, kQualityField);
     arrows(m_quality, StepField::Quality, kFieldX + kFieldWidth, 2);
 
     AddLabel(this, du, "File Format:", kLabelX, 3, kLabelWidth);
@@ -230,12 +221,12 @@ void COptionsDialog::BuildControls()
     m_replay->setGeometry(du.Map(kFieldX, RowY(4), 72, kEditHeight));
 
     AddLabel(this, du, "Interval (Sec):", kLabelX, 5, kLabelWidth);
-    m_interval = AddEdit(this, du, "interval", kFieldX, 5, kFieldWidth, 7);
+    m_interval = AddEdit(this, du, "interval", kFieldX, 5, kFieldWidth, kIntervalField);
     arrows(m_interval, StepField::Interval, kFieldX + kFieldWidth, 5);
     AddLabel(this, du, "(0.01 to 100)", kFieldX + kFieldWidth + kArrowWidth + 6, 5, 60);
 
     AddLabel(this, du, "GIF Frame Rate:", kLabelX, 6, kLabelWidth);
-    m_frameRate = AddEdit(this, du, "frameRate", kFieldX, 6, kFieldWidth, 7);
+    m_frameRate = AddEdit(this, du, "frameRate", kFieldX, 6, kFieldWidth, kFrameRateField);
     arrows(m_frameRate, StepField::FrameRate, kFieldX + kFieldWidth, 6);
     AddLabel(this, du, "(0.01 to 100)", kFieldX + kFieldWidth + kArrowWidth + 6, 6, 60);
 
@@ -271,17 +262,13 @@ void COptionsDialog::BuildControls()
 
 void COptionsDialog::ResetFields()
 {
-    SetFieldText(m_start, QStringLiteral("0"));
-    SetFieldText(m_end, QStringLiteral("Default"));
-    SetFieldText(m_width, QStringLiteral("Default"));
-    SetFieldText(m_height, QStringLiteral("Default"));
-    SetFieldText(m_quality, QStringLiteral("Default"));
-    SetFieldText(m_interval, QStringLiteral("1.00"));
-    SetFieldText(m_frameRate, QStringLiteral("0"));
+    for (StepField field : {StepField::Start, StepField::End, StepField::Width, StepField::Height,
+                            StepField::Quality, StepField::Interval, StepField::FrameRate})
+        SetFieldText(EditOf(field), QString::fromLatin1(FieldOf(field).ResetText));
 
     m_format->clear();
-    for (const char* format : kFormats)
-        m_format->addItem(QString::fromLatin1(format));
+    for (const OutputFormatRow& format : kOutputFormats)
+        m_format->addItem(QString::fromLatin1(format.DialogEntry));
     m_format->setCurrentIndex(0);
 
     m_replay->clear();

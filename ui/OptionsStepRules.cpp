@@ -4,120 +4,142 @@
 
 namespace {
 
-// Start and end stop at these bounds rather than wrapping.
-constexpr long long kClipLimit = 12000;
-// Width wraps within 1..3000; height wraps only far beyond the sizes that are
-// stored, so stepping up can leave it above 6000 (stored then as "Default").
-constexpr long long kWidthLimit = 3000;
-constexpr long long kHeightWrap = 999999;
+std::string IntegerText(double value)
+{
+    return FormatInteger(static_cast<long long>(value));
+}
 
-std::string StepStart(long long i, int step)
+std::string StepClamp(const SettingField& f, long long i, int step)
 {
     if (step > 0) {
-        if (i < 0)
-            return "0";
-        if (i >= kClipLimit)
-            return FormatInteger(kClipLimit);
+        if (i < f.StepLow)
+            return IntegerText(f.StepLow);
+        if (i >= f.StepHigh)
+            return IntegerText(f.StepHigh);
         return FormatInteger(i + 1);
     }
-    if (i <= 0)
-        return "0";
-    if (i > kClipLimit)
-        return FormatInteger(kClipLimit);
+    if (i <= f.StepLow)
+        return IntegerText(f.StepLow);
+    if (i > f.StepHigh)
+        return IntegerText(f.StepHigh);
     return FormatInteger(i - 1);
 }
 
-// Below 1 the end reads "Default" (to the end of the video).
-std::string StepEnd(long long i, int step)
+std::string StepClampOrDefault(const SettingField& f, long long i, int step)
 {
     if (step > 0) {
-        if (i >= kClipLimit)
-            return FormatInteger(kClipLimit);
-        if (i < 1)
-            return "1";
+        if (i >= f.StepHigh)
+            return IntegerText(f.StepHigh);
+        if (i < f.StepLow)
+            return IntegerText(f.StepLow);
         return FormatInteger(i + 1);
     }
-    if (i <= 1)
+    if (i <= f.StepLow)
         return "Default";
-    if (i > kClipLimit)
-        return FormatInteger(kClipLimit);
+    if (i > f.StepHigh)
+        return IntegerText(f.StepHigh);
     return FormatInteger(i - 1);
 }
 
-std::string StepSize(long long i, int step, long long wrapAt)
+std::string StepWrap(const SettingField& f, long long i, int step)
 {
     if (step > 0) {
-        if (i < 1)
-            return FormatInteger(kWidthLimit);
-        if (i >= wrapAt)
-            return "1";
+        if (i < f.StepLow)
+            return IntegerText(f.StepRestart);
+        if (i >= f.StepHigh)
+            return IntegerText(f.StepLow);
         return FormatInteger(i + 1);
     }
-    if (i <= 1)
-        return FormatInteger(kWidthLimit);
-    if (i > wrapAt)
-        return "1";
+    if (i <= f.StepLow)
+        return IntegerText(f.StepRestart);
+    if (i > f.StepHigh)
+        return IntegerText(f.StepLow);
     return FormatInteger(i - 1);
 }
 
-// Cycles "Default", 0.01 ... 255.00, "Default".
-std::string StepQuality(const std::string& text, double r, int step)
+constexpr double kRealStep = 0.01;
+
+// The top of the range, as the field has always shown it when stepping down from
+// "Default" or from above.
+std::string CycleTopText(const SettingField& f)
+{
+    return IntegerText(f.StepHigh) + ".0";
+}
+
+std::string StepCycleWithDefault(const SettingField& f, const std::string& text, double r, int step)
 {
     if (step > 0) {
-        if (r - 0.01 < -0.00000001)
-            return "0.01";
-        if (r >= 255)
+        if (r - f.StepLow < -0.00000001)
+            return FormatFixed2(f.StepLow);
+        if (r >= f.StepHigh)
             return "Default";
-        return FormatFixed2(r + 0.01);
+        return FormatFixed2(r + kRealStep);
     }
     if (text == "Default")
-        return "255.0";
-    if (r - 0.01 <= 0)
+        return CycleTopText(f);
+    if (r - f.StepLow <= 0)
         return "Default";
-    if (r > 255)
-        return "255.0";
-    return FormatFixed2(r - 0.01);
+    if (r > f.StepHigh)
+        return CycleTopText(f);
+    return FormatFixed2(r - kRealStep);
 }
 
-// Interval and frame rate cycle through 0.01 ... 100.00; they differ only in
-// where stepping up from below the range starts over.
-std::string StepRate(double r, int step, bool intervalField)
+// The interval and the frame rate differ only in where stepping up from below the
+// range starts over.
+std::string StepCycle(const SettingField& f, double r, int step)
 {
     if (step > 0) {
-        if (intervalField ? r < 0.01 : r - 0.01 < -0.000001)
-            return "0.01";
-        if (r >= 100)
-            return "0.01";
-        return FormatFixed2(r + 0.01);
+        const bool below = &f == &kIntervalField ? r < f.StepLow : r - f.StepLow < -0.000001;
+        if (below || r >= f.StepHigh)
+            return FormatFixed2(f.StepLow);
+        return FormatFixed2(r + kRealStep);
     }
-    if (r - 0.01 < 0.000001)
-        return "100.00";
-    if (r > 100)
-        return "100.00";
-    return FormatFixed2(r - 0.01);
+    if (r - f.StepLow < 0.000001 || r > f.StepHigh)
+        return FormatFixed2(f.StepHigh);
+    return FormatFixed2(r - kRealStep);
 }
 
 } // namespace
 
-std::string SteppedFieldText(StepField field, const std::string& text, int step)
+const SettingField& FieldOf(StepField field)
+{
+    switch (field) {
+    case StepField::Start:
+        return kStartField;
+    case StepField::End:
+        return kEndField;
+    case StepField::Width:
+        return kWidthField;
+    case StepField::Height:
+        return kHeightField;
+    case StepField::Quality:
+        return kQualityField;
+    case StepField::Interval:
+        return kIntervalField;
+    case StepField::FrameRate:
+        return kFrameRateField;
+    }
+    return kStartField;
+}
+
+std::string SteppedFieldText(StepField which, const std::string& text, int step)
 {
     if (step != 1 && step != -1)
         return text;
-    switch (field) {
-    case StepField::Start:
-        return StepStart(IntegerValue(text), step);
-    case StepField::End:
-        return StepEnd(IntegerValue(text), step);
-    case StepField::Width:
-        return StepSize(IntegerValue(text), step, kWidthLimit);
-    case StepField::Height:
-        return StepSize(IntegerValue(text), step, kHeightWrap);
-    case StepField::Quality:
-        return StepQuality(text, RealValue(text), step);
-    case StepField::Interval:
-        return StepRate(RealValue(text), step, true);
-    case StepField::FrameRate:
-        return StepRate(RealValue(text), step, false);
+    const SettingField& f = FieldOf(which);
+    switch (f.Step) {
+    case StepRule::Clamp:
+        return StepClamp(f, IntegerValue(text), step);
+    case StepRule::ClampOrDefault:
+        return StepClampOrDefault(f, IntegerValue(text), step);
+    case StepRule::Wrap:
+        return StepWrap(f, IntegerValue(text), step);
+    case StepRule::CycleWithDefault:
+        return StepCycleWithDefault(f, text, RealValue(text), step);
+    case StepRule::Cycle:
+        return StepCycle(f, RealValue(text), step);
+    case StepRule::None:
+        break;
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Settings.h"
+
 #include <string>
 
 // The seven edit fields of the options dialog that have step arrows.
@@ -13,6 +15,9 @@ enum class StepField
     Interval,
     FrameRate
 };
+
+// The settings field behind each of them, with its step rule.
+const SettingField& FieldOf(StepField field);
 
 // The text that replaces a field's text after a step of the spin arrows or of
 // the Up/Down keys. Only steps of +1 and -1 change anything; any other step
