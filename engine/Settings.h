@@ -84,26 +84,20 @@ inline constexpr double kNoLimit = 2147483647;
 
 // In the file's order. Some rules join two fields: the end counts only past the
 // start, a size only with both sides, and replay count 0 is the list's first entry
-// ("Infinite Loop") in the dialog.
-inline constexpr SettingField kStartField {"Start", &ConversionSettings::Start, SettingKind::Integer, 0, kNoLimit, "0", "0",
-                                           StepRule::Clamp, 0, 12000, 0, 6};
-inline constexpr SettingField kEndField {"End", &ConversionSettings::End, SettingKind::Integer, 1, kNoLimit, "Default",
-                                         "Default", StepRule::ClampOrDefault, 1, 12000, 0, 6};
-inline constexpr SettingField kWidthField {"ResolutionX", &ConversionSettings::ResolutionX, SettingKind::Integer, 1, 6000, "Default",
-                                           "Default", StepRule::Wrap, 1, 3000, 3000, 5};
-// Height wraps only far beyond the stored sizes: stepping up can pass 6000.
-inline constexpr SettingField kHeightField {"ResolutionY", &ConversionSettings::ResolutionY, SettingKind::Integer, 1, 6000,
-                                            "Default", "Default", StepRule::Wrap, 1, 999999, 3000, 5};
-inline constexpr SettingField kQualityField {"VBRValue", &ConversionSettings::VBRValue, SettingKind::Real, 0.01, 255, "Default",
-                                             "Default", StepRule::CycleWithDefault, 0.01, 255, 0, 7};
-inline constexpr SettingField kIntervalField {"ImagesPerSecond", &ConversionSettings::ImagesPerSecond, SettingKind::Real, 0.01, 100,
-                                              "1.00", "1.00", StepRule::Cycle, 0.01, 100, 0, 7};
-inline constexpr SettingField kFrameRateField {"TimeDelay", &ConversionSettings::TimeDelay, SettingKind::Real, 0.01, 100, "0.00",
-                                               "0", StepRule::Cycle, 0.01, 100, 0, 7};
-inline constexpr SettingField kFormatField {"FileFormat", &ConversionSettings::FileFormat, SettingKind::Choice, 0, kNoLimit, "0",
-                                            "0", StepRule::None, 0, 0, 0, 0};
-inline constexpr SettingField kLoopField {"Loop", &ConversionSettings::Loop, SettingKind::Integer, 0, 1000, "0", "0",
-                                          StepRule::None, 0, 0, 0, 0};
+// ("Infinite Loop") in the dialog. Height wraps only far beyond the stored sizes,
+// so stepping it up can pass 6000.
+// clang-format off
+//                                             key                stored                                 kind                   low   high      save       reset      step: rule                  low   high    restart typing
+inline constexpr SettingField kStartField     {"Start",           &ConversionSettings::Start,            SettingKind::Integer,  0,    kNoLimit, "0",       "0",       StepRule::Clamp,            0,    12000,  0,    6};
+inline constexpr SettingField kEndField       {"End",             &ConversionSettings::End,              SettingKind::Integer,  1,    kNoLimit, "Default", "Default", StepRule::ClampOrDefault,   1,    12000,  0,    6};
+inline constexpr SettingField kWidthField     {"ResolutionX",     &ConversionSettings::ResolutionX,      SettingKind::Integer,  1,    6000,     "Default", "Default", StepRule::Wrap,             1,    3000,   3000, 5};
+inline constexpr SettingField kHeightField    {"ResolutionY",     &ConversionSettings::ResolutionY,      SettingKind::Integer,  1,    6000,     "Default", "Default", StepRule::Wrap,             1,    999999, 3000, 5};
+inline constexpr SettingField kQualityField   {"VBRValue",        &ConversionSettings::VBRValue,         SettingKind::Real,     0.01, 255,      "Default", "Default", StepRule::CycleWithDefault, 0.01, 255,    0,    7};
+inline constexpr SettingField kIntervalField  {"ImagesPerSecond", &ConversionSettings::ImagesPerSecond,  SettingKind::Real,     0.01, 100,      "1.00",    "1.00",    StepRule::Cycle,            0.01, 100,    0,    7};
+inline constexpr SettingField kFrameRateField {"TimeDelay",       &ConversionSettings::TimeDelay,        SettingKind::Real,     0.01, 100,      "0.00",    "0",       StepRule::Cycle,            0.01, 100,    0,    7};
+inline constexpr SettingField kFormatField    {"FileFormat",      &ConversionSettings::FileFormat,       SettingKind::Choice,   0,    kNoLimit, "0",       "0",       StepRule::None,             0,    0,      0,    0};
+inline constexpr SettingField kLoopField      {"Loop",            &ConversionSettings::Loop,             SettingKind::Integer,  0,    1000,     "0",       "0",       StepRule::None,             0,    0,      0,    0};
+// clang-format on
 
 // Whether `value` lies in the field's stored range.
 inline bool InRange(const SettingField& field, double value)

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace imgconv;
 
@@ -166,6 +167,81 @@ TEST(FrameInterval, ReadFromTextChunkOnly)
     const std::vector<uint8_t> whole = png("FrameInterval", "0.08");
     const std::vector<uint8_t> cut(whole.begin(), whole.begin() + 20);
     EXPECT_FALSE(read(cut));
+}
+
+namespace {
+
+// A 1x1 grey PNG whose text chunk before the image data declares `declaredTextLength` bytes
+// (it holds 4).
+std::vector<uint8_t> PngWithTextChunk(uint32_t declaredTextLength)
+{
+    auto crc = [](const std::vector<uint8_t>& bytes, size_t from) {
+        uint32_t c = 0xFFFFFFFFu;
+        for (size_t i = from; i < bytes.size(); ++i) {
+            c ^= bytes[i];
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return ~c;
+    };
+    std::vector<uint8_t> png = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    auto put32 = [&png](uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(static_cast<uint8_t>(v >> shift));
+    };
+    auto chunk = [&](const char* type, std::vector<uint8_t> body, uint32_t length) {
+        put32(length);
+        const size_t from = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), body.begin(), body.end());
+        put32(crc(png, from));
+    };
+    chunk("IHDR", { 0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0 }, 13);
+    chunk("tEXt", { 'a', 0, 'b', 'c' }, declaredTextLength);
+    // zlib stream of the one row: filter byte 0, grey 0x7F.
+    chunk("IDAT", { 0x78, 0x9C, 0x63, 0xA8, 0x07, 0x00, 0x00, 0x81, 0x00, 0x80 }, 10);
+    chunk("IEND", {}, 0);
+    return png;
+}
+
+long PeakResidentKiB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+// A chunk that declares more bytes than the file holds is damage, refused without first
+// reserving what it declares (libpng would allocate and clear a whole gigabyte here).
+TEST(PngFrame, ChunkLongerThanTheFileIsRefusedWithoutReservingItsLength)
+{
+    struct Case
+    {
+        uint32_t declaredLength;
+        bool reads;
+    };
+    for (const Case& c : { Case { 4, true }, Case { 1u << 30, false } }) {
+        SCOPED_TRACE(c.declaredLength);
+        const std::string path = testing::TempDir() + "declared-length.png";
+        const std::vector<uint8_t> bytes = PngWithTextChunk(c.declaredLength);
+        FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(file);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+
+        const long peakBefore = PeakResidentKiB();
+        const PngFrame frame = ReadPngFrame(path);
+        const long peakAfter = PeakResidentKiB();
+        std::remove(path.c_str());
+
+        EXPECT_EQ(frame.error.empty(), c.reads) << frame.error;
+        if (c.reads) {
+            EXPECT_EQ(frame.image.pixels, (std::vector<uint8_t> { 0x7F, 0x7F, 0x7F, 0xFF }));
+        }
+        EXPECT_LT(peakAfter - peakBefore, 64 * 1024) << "KiB of peak memory while reading";
+    }
 }
 
 namespace {
