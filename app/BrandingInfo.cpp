@@ -1,13 +1,13 @@
 #include "app/BrandingInfo.h"
 
-#include "app/AsciiText.h"
 #include "app/BrandingPassword.h"
 #include "app/IniDocument.h"
 #include "archive/ZipReader.h"
+#include "platform/AsciiText.h"
+#include "platform/FileIo.h"
 #include "platform/ProgramFolder.h"
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -19,22 +19,6 @@ constexpr std::uint64_t kMaxArchiveSize = 16u << 20;
 constexpr std::uint64_t kMaxTextSize = 16u << 20;
 
 BrandingInfo g_brandingInfo;
-
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    file.seekg(0, std::ios::end);
-    std::streamoff size = file.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > kMaxArchiveSize)
-        return std::nullopt;
-    file.seekg(0, std::ios::beg);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
-        return std::nullopt;
-    return bytes;
-}
 
 } // namespace
 
@@ -104,10 +88,11 @@ bool LoadBrandingInfo()
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         return false;
-    auto image = ReadWholeFile(path);
-    if (!image)
+    std::string bytes;
+    if (!ReadWholeFile(path, &bytes, kMaxArchiveSize))
         return false;
-    auto info = ReadBrandingArchive(*image, BrandingPassword());
+    const std::vector<std::uint8_t> image(bytes.begin(), bytes.end());
+    auto info = ReadBrandingArchive(image, BrandingPassword());
     if (!info)
         return false;
     g_brandingInfo = std::move(*info);

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "app/AsciiText.h"
+#include "platform/AsciiText.h"
 
 std::vector<CommandLineAction> ParseCommandLine(const std::vector<std::string>& args)
 {

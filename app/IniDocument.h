@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "app/IniSection.h"
 
 #include <istream>

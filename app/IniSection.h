@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "app/IniEntry.h"
 
 #include <map>

@@ -1,9 +1,9 @@
 #include "cli/ConsoleOptions.h"
 
 #include "engine/SettingsText.h"
+#include "platform/AsciiText.h"
 
 #include <cstdio>
-#include <strings.h>
 
 namespace {
 
@@ -36,7 +36,7 @@ bool IsDecimalNumber(const std::string& text)
     return digits > 0 && digits <= 12 && points <= 1;
 }
 
-bool Is(const std::string& text, const char* word) { return strcasecmp(text.c_str(), word) == 0; }
+bool Is(const std::string& text, const char* word) { return EqualsIgnoringCase(text, word); }
 
 void Override(ConsoleOptions& o, std::string ConversionSettings::*field, std::string text,
               const char* option)

@@ -3,8 +3,8 @@
 #include "engine/SettingsText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
+#include "platform/AsciiText.h"
 
-#include <strings.h>
 
 namespace {
 
@@ -56,7 +56,7 @@ std::string VideoArguments(const ConversionSettings& s)
     };
     // "auto" on one side keeps the picture's proportions; only the console
     // program's --size gives it, the dialog stores numbers.
-    auto isAuto = [](const std::string& text) { return strcasecmp(text.c_str(), "auto") == 0; };
+    auto isAuto = [](const std::string& text) { return EqualsIgnoringCase(text, "auto"); };
     const bool widthSet = !sizeDefault(kWidthField, s.ResolutionX);
     const bool heightSet = !sizeDefault(kHeightField, s.ResolutionY);
     std::string sizePiece;

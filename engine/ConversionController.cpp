@@ -4,10 +4,10 @@
 #include "engine/ConvertFile.h"
 #include "engine/Settings.h"
 #include "platform/ProfileFile.h"
+#include "platform/AsciiText.h"
 
 #include <chrono>
 #include <mutex>
-#include <strings.h>
 #include <system_error>
 
 struct ConversionController::Background
@@ -141,7 +141,7 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
                                   std::shared_ptr<ToolProcesses> tools)
 {
     const int n = static_cast<int>(job.Entries.size());
-    const bool makesGif = strcasecmp(job.Mode.c_str(), "No") != 0;
+    const bool makesGif = !EqualsIgnoringCase(job.Mode, "No");
     for (int i = 0; i < n && !*stopped; ++i) {
         // Each file starts at the beginning of its share of the bar and moves
         // through it as its tools report their frames.

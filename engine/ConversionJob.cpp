@@ -1,9 +1,9 @@
 #include "engine/ConversionJob.h"
 
 #include "engine/CommandLines.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
-#include <strings.h>
 
 namespace {
 
@@ -56,7 +56,7 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
     const OutputFormat format = LookupOutputFormat(storedFileFormat);
     ConversionJob job;
     job.Mode = format.Mode;
-    const bool numbered = strcasecmp(format.Mode.c_str(), "AnimationGIF") != 0;
+    const bool numbered = !EqualsIgnoringCase(format.Mode, "AnimationGIF");
     std::vector<std::string> used;
     const auto taken = [&](const std::string& output) {
         return std::any_of(used.begin(), used.end(), [&](const std::string& other) {

@@ -2,11 +2,11 @@
 
 #include "engine/CommandLines.h"
 #include "engine/ToolRunner.h"
+#include "platform/AsciiText.h"
+#include "platform/CHandles.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 
-#include <dirent.h>
-#include <strings.h>
 #include <unistd.h>
 
 namespace {
@@ -47,14 +47,13 @@ void DeleteTempFrames()
     const std::string folder = TempFolder();
     if (folder.empty())
         return;
-    DIR* dir = ::opendir(folder.c_str());
+    const UniqueDir dir(::opendir(folder.c_str()));
     if (!dir)
         return;
-    while (dirent* e = ::readdir(dir)) {
+    while (dirent* e = ::readdir(dir.get())) {
         if (IsTempFrameName(e->d_name))
             ::unlink((folder + e->d_name).c_str());
     }
-    ::closedir(dir);
 }
 
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
@@ -67,13 +66,13 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     if (!PathExists(videoTool) || !PathExists(imageTool) || stopped)
         return false;
 
-    if (strcasecmp(mode.c_str(), "No") == 0)
+    if (EqualsIgnoringCase(mode, "No"))
         return RunToSuccess(
             VideoCommandLine(videoTool, inputPath, videoOptions, NumberedOutputPattern(outputPath)),
             ConversionPhase::Frames, observer, owner);
 
-    const bool still = strcasecmp(mode.c_str(), "StillGIF") == 0;
-    const bool animation = strcasecmp(mode.c_str(), "AnimationGIF") == 0;
+    const bool still = EqualsIgnoringCase(mode, "StillGIF");
+    const bool animation = EqualsIgnoringCase(mode, "AnimationGIF");
     if (!still && !animation)
         return false;
 

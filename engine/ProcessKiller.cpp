@@ -1,28 +1,17 @@
 #include "engine/ProcessKiller.h"
 
-#include <cctype>
+#include "platform/AsciiText.h"
+#include "platform/CHandles.h"
+
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i]))
-            != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
-}
 
 std::string ExecutableBaseName(const std::string& procDir)
 {
@@ -37,11 +26,10 @@ std::string ExecutableBaseName(const std::string& procDir)
 std::string CommandName(const std::string& procDir)
 {
     std::string name;
-    if (FILE* f = std::fopen((procDir + "/comm").c_str(), "r")) {
+    if (const UniqueFile f { std::fopen((procDir + "/comm").c_str(), "r") }) {
         char buf[64] = {};
-        if (std::fgets(buf, sizeof buf, f))
+        if (std::fgets(buf, sizeof buf, f.get()))
             name = buf;
-        std::fclose(f);
     }
     while (!name.empty() && name.back() == '\n')
         name.pop_back();
@@ -55,12 +43,12 @@ std::vector<NamedProcess> FindProcessesByName(const std::string& name)
     std::vector<NamedProcess> found;
     if (name.empty())
         return found;
-    DIR* proc = ::opendir("/proc");
+    const UniqueDir proc(::opendir("/proc"));
     if (!proc)
         return found;
     const uid_t me = ::getuid();
     const pid_t self = ::getpid();
-    while (dirent* e = ::readdir(proc)) {
+    while (dirent* e = ::readdir(proc.get())) {
         char* end = nullptr;
         long pid = std::strtol(e->d_name, &end, 10);
         if (pid <= 0 || *end != '\0' || pid == self)
@@ -70,15 +58,14 @@ std::vector<NamedProcess> FindProcessesByName(const std::string& name)
         if (::stat(dir.c_str(), &st) != 0 || st.st_uid != me)
             continue; // other users' processes are never touched
         std::string base = ExecutableBaseName(dir);
-        if (!StartsWithNoCase(base, name)) {
+        if (!StartsWithIgnoringCase(base, name)) {
             const std::string comm = CommandName(dir);
-            if (!StartsWithNoCase(comm, name))
+            if (!StartsWithIgnoringCase(comm, name))
                 continue;
             base = comm;
         }
         found.push_back({ static_cast<pid_t>(pid), base });
     }
-    ::closedir(proc);
     return found;
 }
 

@@ -1,7 +1,10 @@
 #include "platform/OpenUrl.h"
 
-#include "platform/ProfileFile.h"
+#include "platform/AsciiText.h"
+#include "platform/FileIo.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Spawn.h"
+#include "platform/UniqueFd.h"
 
 #include <cctype>
 #include <cerrno>
@@ -9,12 +12,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -26,7 +26,7 @@ constexpr int kOpenerWaitMs = 3000;
 struct Spawned
 {
     pid_t Pid = -1;
-    int Output = -1; // read end of the child's stdout, when captured
+    UniqueFd Output; // read end of the child's stdout, when captured
 };
 
 // Starts `args` (looked up in PATH) in a session of its own, stdin from
@@ -37,36 +37,22 @@ Spawned Spawn(const std::vector<std::string>& args, bool captureOutput)
     Spawned result;
     if (args.empty())
         return result;
-    int pipeFds[2] = { -1, -1 };
-    if (captureOutput && ::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return result;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (captureOutput)
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
-
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    if (captureOutput)
-        ::close(pipeFds[1]);
-    if (rc != 0) {
-        if (captureOutput)
-            ::close(pipeFds[0]);
-        return result;
+    UniqueFd writeEnd;
+    if (captureOutput) {
+        int pipeFds[2] = { -1, -1 };
+        if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+            return result;
+        result.Output = UniqueFd(pipeFds[0]);
+        writeEnd = UniqueFd(pipeFds[1]);
     }
-    result.Pid = pid;
-    result.Output = captureOutput ? pipeFds[0] : -1;
+    SpawnOptions options;
+    options.Args = args;
+    options.SearchPath = true;
+    options.Output = writeEnd.Get();
+    options.NewSession = true;
+    result.Pid = SpawnProcess(options);
+    if (result.Pid < 0)
+        result.Output.Close();
     return result;
 }
 
@@ -115,18 +101,18 @@ std::string QueryOutput(const std::vector<std::string>& args)
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
-        pollfd pfd { child.Output, POLLIN, 0 };
+        pollfd pfd { child.Output.Get(), POLLIN, 0 };
         if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
             break;
         char buf[512];
-        const ssize_t n = ::read(child.Output, buf, sizeof buf);
+        const ssize_t n = ::read(child.Output.Get(), buf, sizeof buf);
         if (n <= 0)
             break;
         output.append(buf, static_cast<std::size_t>(n));
         if (output.size() > 4096)
             break;
     }
-    ::close(child.Output);
+    child.Output.Close();
     bool stillRunning = false;
     if (WaitForExit(child.Pid, kOpenerWaitMs, &stillRunning) != 0)
         return {};
@@ -135,30 +121,14 @@ std::string QueryOutput(const std::vector<std::string>& args)
 
 std::string Trim(const std::string& s)
 {
-    std::size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i]))
-            != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    return std::string(TrimView(s, kAsciiWhiteSpace));
 }
 
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    c = AsciiLower(c);
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     return -1;
@@ -199,12 +169,12 @@ bool IsLocalTarget(const std::string& target)
         ++i;
     if (i >= target.size() || target[i] != ':')
         return true;
-    return EqualNoCase(target.substr(0, i), "file");
+    return EqualsIgnoringCase(target.substr(0, i), "file");
 }
 
 std::string LocalPathOf(const std::string& target)
 {
-    if (target.size() < 5 || !EqualNoCase(target.substr(0, 5), "file:"))
+    if (target.size() < 5 || !EqualsIgnoringCase(target.substr(0, 5), "file:"))
         return target;
     std::string rest = target.substr(5);
     if (rest.rfind("//", 0) == 0) {

@@ -1,41 +1,15 @@
 #include "platform/ProfileFile.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <fcntl.h>
+#include "platform/AsciiText.h"
+
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string_view Trim(std::string_view s)
 {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+    return TrimView(s, kBlanksTabsAndReturns);
 }
 
 struct Line
@@ -106,7 +80,7 @@ Location Locate(const std::string& text, std::string_view section, std::string_v
         if (SectionName(line, &name)) {
             if (inSection)
                 break; // first matching section wins
-            inSection = EqualsNoCase(name, section);
+            inSection = EqualsIgnoringCase(name, section);
             if (inSection) {
                 loc.sectionFound = true;
                 loc.insertAt = l.next;
@@ -117,7 +91,7 @@ Location Locate(const std::string& text, std::string_view section, std::string_v
             continue;
         std::string_view k, v;
         if (KeyValue(line, &k, &v)) {
-            if (EqualsNoCase(k, key)) {
+            if (EqualsIgnoringCase(k, key)) {
                 loc.keyFound = true;
                 loc.valueBegin = v.empty() ? l.end : static_cast<std::size_t>(v.data() - text.data());
                 loc.valueEnd = loc.valueBegin + v.size();
@@ -169,103 +143,6 @@ std::string ReplaceProfileValue(const std::string& text, const std::string& sect
         out += eol;
     out += "[" + section + "]" + eol + keyLine;
     return out;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* data)
-{
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    data->clear();
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        data->append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
-namespace {
-
-// The file a write to `path` lands on: `path` itself, or the end of its chain of symbolic
-// links, so that a linked file stays linked and its target is what changes. False for a
-// chain that loops or cannot be read.
-bool FollowLinks(const std::string& path, std::string* target)
-{
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            *target = current;
-            return true;
-        }
-        char buf[PATH_MAX];
-        const ssize_t n = ::readlink(current.c_str(), buf, sizeof buf);
-        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf)
-            return false;
-        std::string link(buf, static_cast<std::size_t>(n));
-        if (link.front() != '/') {
-            const std::size_t slash = current.rfind('/');
-            if (slash != std::string::npos)
-                link.insert(0, current, 0, slash + 1);
-        }
-        current = link;
-    }
-    return false;
-}
-
-// Whether an existing file may be written. The rename below would go around the file's
-// mode, so ask what writing the file in place would be allowed: for an ordinary user that
-// is access(W_OK) (mode, owner, ACLs, read-only mounts). Root may write any file, so for
-// root a cleared owner write bit is taken as the user's "read-only" and respected.
-bool MayWrite(const std::string& target, const struct stat& st)
-{
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-        return false;
-    return ::geteuid() != 0 || (st.st_mode & S_IWUSR) != 0;
-}
-
-} // namespace
-
-bool WriteFileAtomically(const std::string& path, const std::string& data)
-{
-    std::string target;
-    if (!FollowLinks(path, &target))
-        return false;
-    struct stat st;
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !MayWrite(target, st))
-        return false;
-    // The temporary file lies beside the target, so the rename stays on its file system.
-    std::string tmp = target + ".tmp-" + std::to_string(getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    // Keep the mode of the file being replaced.
-    if (exists)
-        ::fchmod(fd, st.st_mode & 07777);
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < data.size()) {
-        ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(w);
-    }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && std::rename(tmp.c_str(), target.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(tmp.c_str());
-    return ok;
 }
 
 std::string ReadProfileString(const std::string& path, const std::string& section,

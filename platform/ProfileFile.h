@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileIo.h"
+
 #include <string>
 
 // Private-profile (INI) files, read and written one key at a time.
@@ -24,12 +26,3 @@ std::string FindProfileValue(const std::string& text, const std::string& section
                              const std::string& key, bool* found);
 std::string ReplaceProfileValue(const std::string& text, const std::string& section,
                                 const std::string& key, const std::string& value);
-
-// Writes `data` to `path` through a temporary file and a rename. A symbolic link is
-// written through: its final target is replaced, from a temporary file in the target's
-// folder. False, with nothing changed, when the file exists but may not be written (a
-// file made read-only stays as it is, even for root).
-bool WriteFileAtomically(const std::string& path, const std::string& data);
-
-// Reads a whole file; false when it cannot be opened.
-bool ReadWholeFile(const std::string& path, std::string* data);

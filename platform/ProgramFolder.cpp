@@ -31,11 +31,17 @@ std::string ProgramFolder()
         if (!g_override.empty())
             return g_override;
     }
+    const std::string path = ProgramPath();
+    return path.empty() ? std::string("./") : FolderOf(path);
+}
+
+std::string ProgramPath()
+{
     char buf[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0)
-        return "./";
-    return FolderOf(std::string(buf, static_cast<std::size_t>(n)));
+        return {};
+    return std::string(buf, static_cast<std::size_t>(n));
 }
 
 void SetProgramFolderForTesting(const std::string& folder)

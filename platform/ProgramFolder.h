@@ -2,8 +2,12 @@
 
 #include <string>
 
-// The folder of the running executable, with a trailing '/'.
+// The folder of the running executable, with a trailing '/'; "./" when it is unknown.
 std::string ProgramFolder();
+
+// The running executable's own path (/proc/self/exe); empty when it cannot be read.
+// Unlike ProgramFolder, never the folder set for tests.
+std::string ProgramPath();
 
 // Lets tests point the program folder somewhere else; an empty text restores
 // the real one.

@@ -1,9 +1,11 @@
 #include "platform/TempFolder.h"
 
+#include "platform/CHandles.h"
+#include "platform/UniqueFd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <signal.h>
@@ -11,12 +13,13 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 std::mutex g_mutex;
 std::string g_folder;
-int g_lock = -1; // the folder's own lock, held for the process's lifetime: its owner lives
+UniqueFd g_lock; // the folder's own lock, held for the process's lifetime: its owner lives
 
 // A folder that is ours alone: no symlink, owned by us, no access for others.
 bool SafeFolder(std::string path)
@@ -37,17 +40,13 @@ bool MakePrivateFolder(const std::string& path)
     return SafeFolder(path);
 }
 
-// Opens the folder and takes its lock (flock on the folder itself); -1 when
+// Opens the folder and takes its lock (flock on the folder itself); nothing open when
 // its owner holds it, or when it is no folder.
-int TakeOwnerLock(const std::string& folder)
+UniqueFd TakeOwnerLock(const std::string& folder)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return -1;
-    }
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.IsOpen() && ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        fd.Close();
     return fd;
 }
 
@@ -55,26 +54,21 @@ int TakeOwnerLock(const std::string& folder)
 // this holds across PID namespaces (containers sharing a temporary folder).
 bool OwnerGone(const std::string& folder)
 {
-    const int lock = TakeOwnerLock(folder);
-    if (lock < 0)
-        return false;
-    ::close(lock);
-    return true;
+    return TakeOwnerLock(folder).IsOpen();
 }
 
 void RemoveDeadSiblings(const std::string& parent, const std::string& own)
 {
-    DIR* dir = ::opendir(parent.c_str());
+    const UniqueDir dir(::opendir(parent.c_str()));
     if (!dir)
         return;
-    while (dirent* e = ::readdir(dir)) {
+    while (dirent* e = ::readdir(dir.get())) {
         const std::string name = e->d_name;
         if (name == "." || name == ".." || parent + name + "/" == own)
             continue;
         if (OwnerGone(parent + name))
             RemoveTree(parent + name);
     }
-    ::closedir(dir);
 }
 
 // Makes the process's folder in `parent` under `name`, with its owner lock
@@ -85,14 +79,14 @@ std::string MakeLockedFolder(const std::string& parent, const std::string& name)
     // Another copy's clean-up may take an unlocked staging folder away in the
     // moment between mkdtemp and the lock: then try again.
     std::string staging;
-    int lock = -1;
-    for (int attempt = 0; attempt < 5 && lock < 0; ++attempt) {
+    UniqueFd lock;
+    for (int attempt = 0; attempt < 5 && !lock.IsOpen(); ++attempt) {
         staging = parent + ".new-XXXXXX";
         if (!::mkdtemp(staging.data()))
             return {};
         lock = TakeOwnerLock(staging);
     }
-    if (lock < 0)
+    if (!lock.IsOpen())
         return {};
     // The pid names the folder unless a live copy elsewhere (another PID
     // namespace) has that name already; then the staging name stays.
@@ -111,9 +105,7 @@ std::string MakeLockedFolder(const std::string& parent, const std::string& name)
             folder = staging;
         }
     }
-    if (g_lock >= 0)
-        ::close(g_lock);
-    g_lock = lock;
+    g_lock = std::move(lock);
     return folder + "/";
 }
 
@@ -132,8 +124,8 @@ void RemoveTree(const std::string& path)
     if (::lstat(path.c_str(), &st) != 0)
         return;
     if (S_ISDIR(st.st_mode)) {
-        if (DIR* dir = ::opendir(path.c_str())) {
-            while (dirent* e = ::readdir(dir)) {
+        if (const UniqueDir dir { ::opendir(path.c_str()) }) {
+            while (dirent* e = ::readdir(dir.get())) {
                 std::string name = e->d_name;
                 if (name == "." || name == "..")
                     continue;
@@ -142,7 +134,6 @@ void RemoveTree(const std::string& path)
                     child += '/';
                 RemoveTree(child + name);
             }
-            ::closedir(dir);
         }
         ::rmdir(path.c_str());
     } else {

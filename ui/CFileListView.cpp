@@ -54,7 +54,10 @@ int CFileListView::AppendRow(const QString& path)
     const int row = rowCount();
     insertRow(row);
     const QString shown = FileNameForDisplay(path);
-    auto* file = new QTableWidgetItem(m_icons.icon(QFileInfo(shown)), shown);
+    // A name Qt cannot spell finds no icon of its own: it gets the plain file's.
+    const QFileInfo info(shown);
+    auto* file = new QTableWidgetItem(
+        info.exists() ? m_icons.icon(info) : m_icons.icon(QFileIconProvider::File), shown);
     file->setToolTip(shown);
     file->setData(kPathRole, path);
     file->setData(kTagRole, ++m_lastTag);

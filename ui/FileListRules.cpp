@@ -1,4 +1,5 @@
 #include "ui/FileListRules.h"
+#include "platform/AsciiText.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -55,8 +56,7 @@ bool AcceptDroppedName(const std::string& name)
     const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
     const std::size_t dot = last.rfind('.');
     std::string extension = dot == std::string::npos ? std::string() : last.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(extension.begin(), extension.end(), extension.begin(), AsciiLower);
     return VideoFileFilterBlock().find(extension) != std::string::npos;
 }
 

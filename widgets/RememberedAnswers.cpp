@@ -5,8 +5,6 @@
 #include "platform/UserProfiles.h"
 
 #include <cerrno>
-#include <climits>
-#include <unistd.h>
 
 namespace {
 
@@ -15,11 +13,10 @@ constexpr int kMaxCompareBytes = 490;
 
 QString ProgramFileName()
 {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0)
+    const std::string path = ProgramPath();
+    if (path.empty())
         return QStringLiteral("sablewick");
-    return QString::fromStdString(FileNameOf(std::string(buffer, static_cast<std::size_t>(n))));
+    return QString::fromStdString(FileNameOf(path));
 }
 
 // A section or key name must stay on its own line, a section name inside its

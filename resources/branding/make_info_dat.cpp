@@ -5,10 +5,9 @@
 
 #include "app/BrandingPassword.h"
 #include "archive/ZipWriter.h"
+#include "platform/FileIo.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 int main(int argc, char** argv)
@@ -17,12 +16,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: make_info_dat INPUT.ini OUTPUT.dat\n");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!ReadWholeFile(argv[1], &text)) {
         std::fprintf(stderr, "make_info_dat: cannot read %s\n", argv[1]);
         return 1;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
     ZipWriter writer;
     ZipWriter::MemberOptions options;
@@ -34,22 +32,9 @@ int main(int argc, char** argv)
     }
     std::vector<std::uint8_t> image = writer.Finish();
 
-    // Write beside the target and rename, so a failed build never leaves half an archive.
-    std::string output = argv[2];
-    std::string temporary = output + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(image.data()),
-            static_cast<std::streamsize>(image.size()));
-        if (!out.flush()) {
-            std::fprintf(stderr, "make_info_dat: cannot write %s\n", temporary.c_str());
-            std::remove(temporary.c_str());
-            return 1;
-        }
-    }
-    if (std::rename(temporary.c_str(), output.c_str()) != 0) {
-        std::fprintf(stderr, "make_info_dat: cannot write %s\n", output.c_str());
-        std::remove(temporary.c_str());
+    // Written beside the target and renamed, so a failed build never leaves half an archive.
+    if (!WriteFileAtomically(argv[2], std::string(image.begin(), image.end()))) {
+        std::fprintf(stderr, "make_info_dat: cannot write %s\n", argv[2]);
         return 1;
     }
     return 0;

@@ -23,6 +23,7 @@ public:
     {
         events.push_back("job started");
         results.assign(rows.size(), "");
+        ended = false; // an earlier stop's end is not this job's
     }
     void SetProgress(int p) override { events.push_back("progress " + std::to_string(p)); }
     int RowCount() const override { return static_cast<int>(rows.size()); }

@@ -1,7 +1,8 @@
 #include "tools/video/FrameExtractor.h"
 
 #include "tools/common/ProgressReport.h"
-#include "tools/video/AtomicFile.h"
+#include "tools/common/AtomicFile.h"
+#include "tools/common/ErrorText.h"
 #include "tools/video/FrameSelector.h"
 #include "tools/video/FrameSource.h"
 #include "tools/video/ImageWriter.h"
@@ -30,11 +31,11 @@ namespace {
         {
         };
         if (::stat(folder.c_str(), &st) != 0)
-            return "cannot write to the folder '" + folder + "': " + systemError(errno);
+            return "cannot write to the folder '" + folder + "': " + SystemErrorText(errno);
         if (!S_ISDIR(st.st_mode))
-            return "cannot write to the folder '" + folder + "': " + systemError(ENOTDIR);
+            return "cannot write to the folder '" + folder + "': " + SystemErrorText(ENOTDIR);
         if (::access(folder.c_str(), W_OK | X_OK) != 0)
-            return "cannot write to the folder '" + folder + "': " + systemError(errno);
+            return "cannot write to the folder '" + folder + "': " + SystemErrorText(errno);
         return {};
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/video/Outcome.h"
+#include "tools/common/Outcome.h"
 #include "tools/video/VideoOptions.h"
 
 namespace video {

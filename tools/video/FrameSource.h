@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tools/common/FfmpegHandles.h"
-#include "tools/video/Outcome.h"
+#include "tools/common/Outcome.h"
 
 #include <optional>
 #include <string>

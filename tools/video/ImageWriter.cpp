@@ -1,6 +1,7 @@
 #include "tools/video/ImageWriter.h"
 
-#include "tools/video/AtomicFile.h"
+#include "tools/common/AtomicFile.h"
+#include "tools/common/ErrorText.h"
 
 #include <cerrno>
 #include <charconv>
@@ -125,7 +126,7 @@ std::string ImageWriter::writePng(const RgbImage& image, const std::string& path
     errno = 0;
     if (!encodePng(file.value().stream(), &image, rows.data(), m_pattern.isTemporaryFrame(),
             m_intervalText.c_str()))
-        return "cannot write '" + path + "': " + systemError(errno ? errno : EIO);
+        return CannotWrite(path, errno ? errno : EIO);
     return file.value().commit(m_settings.overwrite);
 }
 
@@ -204,7 +205,7 @@ std::string ImageWriter::writeEncoded(const RgbImage& image, const std::string& 
     size_t done = std::fwrite(m_packet->data, 1, size, file.value().stream());
     av_packet_unref(m_packet.get());
     if (done != size)
-        return "cannot write '" + path + "': " + systemError(errno ? errno : EIO);
+        return CannotWrite(path, errno ? errno : EIO);
     return file.value().commit(m_settings.overwrite);
 }
 

@@ -1,4 +1,4 @@
-#include "tools/video/AtomicFile.h"
+#include "tools/common/AtomicFile.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ TEST(AtomicFile, AFailedCreationLeavesOtherFilesAlone)
     for (int n = 0; n < 400; ++n)
         std::ofstream(dir / (prefix + std::to_string(n) + ".part")) << "theirs";
 
-    const auto file = video::AtomicFile::create((dir / "frame1.png").string());
+    const auto file = AtomicFile::create((dir / "frame1.png").string());
     EXPECT_FALSE(file);
     for (int n = 0; n < 400; ++n)
         EXPECT_EQ(Read(dir / (prefix + std::to_string(n) + ".part")), "theirs") << n;

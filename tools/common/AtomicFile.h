@@ -1,13 +1,11 @@
 #pragma once
 
-#include "tools/video/Outcome.h"
+#include "tools/common/Outcome.h"
 
 #include <cstdio>
 #include <string>
 
-namespace video {
-
-// A file written under a hidden temporary name in its own folder and renamed into place when
+// The tools' owner of a file they write: written under a hidden temporary name in its own folder and renamed into place when
 // complete, so a reader never sees half an image. Dropped without commit, it leaves nothing.
 class AtomicFile
 {
@@ -30,8 +28,3 @@ private:
     FILE* m_stream = nullptr;
     int m_partialSlot = -1; // where a stop signal finds the temporary name
 };
-
-// The error text of errno value `code`, safe to call from any thread.
-std::string systemError(int code);
-
-} // namespace video

@@ -1,15 +1,14 @@
-#include "tools/video/AtomicFile.h"
+#include "tools/common/AtomicFile.h"
 
+#include "tools/common/ErrorText.h"
 #include "tools/common/PartialFiles.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <system_error>
 #include <unistd.h>
 
-namespace video {
 namespace {
 
     std::atomic<unsigned> g_counter { 0 };
@@ -29,11 +28,6 @@ namespace {
     }
 
 } // namespace
-
-std::string systemError(int code)
-{
-    return std::error_code(code, std::generic_category()).message();
-}
 
 Outcome<AtomicFile> AtomicFile::create(const std::string& path)
 {
@@ -69,14 +63,14 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
         const int error = errno;
         // The last name tried may be another process's file: not ours to remove.
         f.m_temporary.clear();
-        return Outcome<AtomicFile>::failure("cannot write '" + path + "': " + systemError(error));
+        return Outcome<AtomicFile>::failure(CannotWrite(path, error));
     }
     f.m_stream = ::fdopen(fd, "wb");
     if (!f.m_stream) {
         int error = errno;
         ::close(fd);
         ::unlink(f.m_temporary.c_str());
-        return Outcome<AtomicFile>::failure("cannot write '" + path + "': " + systemError(error));
+        return Outcome<AtomicFile>::failure(CannotWrite(path, error));
     }
     return Outcome<AtomicFile>(std::move(f));
 }
@@ -123,7 +117,7 @@ std::string AtomicFile::commit(bool overwrite)
     m_stream = nullptr;
     if (failed) {
         discard();
-        return "cannot write '" + m_path + "': " + systemError(error ? error : EIO);
+        return CannotWrite(m_path, error ? error : EIO);
     }
     int rc = overwrite ? std::rename(m_temporary.c_str(), m_path.c_str())
                        : renameNoReplace(m_temporary, m_path);
@@ -132,12 +126,10 @@ std::string AtomicFile::commit(bool overwrite)
         discard();
         if (error == EEXIST)
             return "'" + m_path + "' already exists (use -y to overwrite)";
-        return "cannot write '" + m_path + "': " + systemError(error);
+        return CannotWrite(m_path, error);
     }
     m_temporary.clear();
     partial_files::Forget(m_partialSlot);
     m_partialSlot = -1;
     return {};
 }
-
-} // namespace video

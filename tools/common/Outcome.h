@@ -4,9 +4,7 @@
 #include <string>
 #include <utility>
 
-namespace video {
-
-// A value or a one-line error text; the tool reports failures as values, never by throwing.
+// A value or a one-line error text; the tools report failures as values, never by throwing.
 template <typename T> class Outcome
 {
 public:
@@ -30,5 +28,3 @@ private:
     std::optional<T> m_value;
     std::string m_error;
 };
-
-} // namespace video
