@@ -2,7 +2,7 @@
 
 #include "app/BrandingPassword.h"
 #include "app/IniDocument.h"
-#include "app/ZipReader.h"
+#include "archive/ZipReader.h"
 #include "platform/AsciiText.h"
 #include "platform/FileIo.h"
 #include "platform/ProgramFolder.h"

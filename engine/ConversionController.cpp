@@ -98,8 +98,6 @@ ConversionController::~ConversionController()
         Halt();
 }
 
-bool ConversionController::StopRequested() const { return m_job && *m_job->Stopped; }
-
 bool ConversionController::StartConversion() { return StartConversion(LoadSettings()); }
 
 bool ConversionController::StartConversion(const ConversionSettings& settings)

@@ -37,9 +37,6 @@ public:
     // Ends the running preview's player, if any, and forgets the preview.
     void EndPreview();
 
-    // The most recent job's stop flag.
-    bool StopRequested() const;
-
     // Upper bound of the wait for a stopped thread.
     static constexpr int kStopWaitMs = 5000;
 

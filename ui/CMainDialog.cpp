@@ -5,7 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
-#include "ui/DialogUnits.h"
+#include "widgets/DialogUnits.h"
 #include "ui/FileNameText.h"
 #include "ui/MainWindowBusService.h"
 #include "widgets/CStatusFolderPicker.h"

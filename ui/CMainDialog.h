@@ -95,17 +95,8 @@ public:
     void SetWaitCursor(bool on) override;
     void Post(std::function<void()> call) override;
 
-    // --- For tests and the screenshots ---
+    // Tests reach the other controls by their object names.
     CFileListView* FileList() const { return m_list; }
-    QPushButton* ConvertButton() const { return m_convert; }
-    QPushButton* AddButton() const { return m_add; }
-    QPushButton* RemoveButton() const { return m_remove; }
-    QPushButton* RemoveAllButton() const { return m_removeAll; }
-    QPushButton* PreviewButton() const { return m_preview; }
-    QPushButton* AboutButton() const { return m_about; }
-    QPushButton* OptionsButton() const { return m_options; }
-    QProgressBar* ProgressBar() const { return m_progress; }
-    QLabel* StatusLabel() const { return m_status; }
     const QPixmap& Background() const { return m_background; }
     // The 655 x 423 background picture stretched to `size`, rows and columns
     // dropped or repeated, never blended.

@@ -1,7 +1,7 @@
 #include "ui/COptionsDialog.h"
 
 #include "engine/Settings.h"
-#include "ui/DialogUnits.h"
+#include "widgets/DialogUnits.h"
 
 #include <QComboBox>
 #include <QFontMetrics>

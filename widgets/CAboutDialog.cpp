@@ -1,8 +1,7 @@
 #include "widgets/CAboutDialog.h"
 
 #include "widgets/CLinkLabel.h"
-#include "widgets/CRichMessageBoxDialog.h"
-#include "widgets/MessageBoxLayout.h"
+#include "widgets/DialogUnits.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,22 +41,20 @@ CAboutDialog::CAboutDialog(QWidget* parent, AboutTexts texts, QIcon appIcon)
     : QDialog(parent)
 {
     setFont(QApplication::font("QDialog"));
-    const MessageBoxMetrics metrics = CRichMessageBoxDialog::MetricsFor(font(), 0, QSize());
-    const int bx = metrics.baseUnitX;
-    const int by = metrics.baseUnitY;
-    const auto place = [bx, by](QWidget* widget, const UnitRect& r) {
-        widget->setGeometry(DialogUnitRect(r.x, r.y, r.cx, r.cy, bx, by));
+    const DialogUnits du = DialogUnits::FromFont(font());
+    const auto place = [du](QWidget* widget, const UnitRect& r) {
+        widget->setGeometry(du.Map(r.x, r.y, r.cx, r.cy));
     };
 
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(DialogUnitRect(0, 0, kWidth, kHeight, bx, by).size());
+    setFixedSize(du.Map(0, 0, kWidth, kHeight).size());
 
     // An icon static takes the icon's own size at its position, whatever the description says.
     m_iconLabel = new QLabel(this);
+    m_iconLabel->setObjectName(QStringLiteral("icon"));
     const int iconExtent = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
-    const QRect iconCell
-        = DialogUnitRect(kIconRect.x, kIconRect.y, kIconRect.cx, kIconRect.cy, bx, by);
+    const QRect iconCell = du.Map(kIconRect.x, kIconRect.y, kIconRect.cx, kIconRect.cy);
     m_iconLabel->setGeometry(QRect(iconCell.topLeft(), QSize(iconExtent, iconExtent)));
     if (!appIcon.isNull()) {
         // An icon without a large version is stretched, as an icon static stretches it.
@@ -73,18 +70,23 @@ CAboutDialog::CAboutDialog(QWidget* parent, AboutTexts texts, QIcon appIcon)
 
     const QString mailTarget = QStringLiteral("mailto:") + texts.Email;
     m_productLabel = MakeTextLabel(this, texts.SoftwareName);
+    m_productLabel->setObjectName(QStringLiteral("product"));
     place(m_productLabel, kProductRect);
     m_copyrightLabel = MakeTextLabel(this, texts.Copyright);
+    m_copyrightLabel->setObjectName(QStringLiteral("copyright"));
     place(m_copyrightLabel, kCopyrightRect);
 
     m_homepageLink = new CLinkLabel(this, texts.Homepage);
+    m_homepageLink->setObjectName(QStringLiteral("homepage"));
     m_homepageLink->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(m_homepageLink, kHomepageRect);
     m_emailLink = new CLinkLabel(this, mailTarget);
+    m_emailLink->setObjectName(QStringLiteral("email"));
     m_emailLink->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(m_emailLink, kEmailRect);
 
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("ok"));
     place(m_okButton, kOkRect);
     m_okButton->setDefault(true);
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -100,12 +102,3 @@ CAboutDialog::CAboutDialog(QWidget* parent, AboutTexts texts, QIcon appIcon)
 }
 
 CAboutDialog::~CAboutDialog() = default;
-
-QRect CAboutDialog::DialogUnitRect(int x, int y, int cx, int cy, int bx, int by)
-{
-    const int left = ScaleRounded(x, bx, 4);
-    const int top = ScaleRounded(y, by, 8);
-    const int right = ScaleRounded(x + cx, bx, 4);
-    const int bottom = ScaleRounded(y + cy, by, 8);
-    return QRect(left, top, right - left, bottom - top);
-}

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QIcon>
-#include <QRect>
 
 class CLinkLabel;
 class QLabel;
@@ -26,18 +25,6 @@ class CAboutDialog : public QDialog
 public:
     CAboutDialog(QWidget* parent, AboutTexts texts, QIcon appIcon);
     ~CAboutDialog() override;
-
-    QLabel* IconLabel() const { return m_iconLabel; }
-    QLabel* ProductLabel() const { return m_productLabel; }
-    QLabel* CopyrightLabel() const { return m_copyrightLabel; }
-    CLinkLabel* HomepageLink() const { return m_homepageLink; }
-    CLinkLabel* EmailLink() const { return m_emailLink; }
-    QPushButton* OkButton() const { return m_okButton; }
-
-    // A rectangle of a dialog description (x, y, cx, cy in dialog units) in pixels, with the
-    // base units bx (average character width) and by (font height): each edge is scaled
-    // separately, x by bx / 4 and y by by / 8, rounded to the nearest pixel.
-    static QRect DialogUnitRect(int x, int y, int cx, int cy, int bx, int by);
 
 private:
     QLabel* m_iconLabel = nullptr;

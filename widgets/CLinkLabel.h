@@ -33,7 +33,6 @@ public:
     QString Url() const { return m_url; }
 
     void SetUnderline(bool underline);
-    bool Underline() const { return m_underline; }
 
     void SetVisited(bool visited);
     bool IsVisited() const { return m_visited; }

@@ -1,6 +1,7 @@
 #include "widgets/CRichMessageBoxDialog.h"
 
 #include "widgets/CMessageTextLabel.h"
+#include "widgets/DialogUnits.h"
 #include "widgets/RememberedAnswers.h"
 
 #include <QApplication>
@@ -203,15 +204,6 @@ int CRichMessageBoxDialog::Run()
 {
     exec();
     return m_result;
-}
-
-QPushButton* CRichMessageBoxDialog::Button(int id) const
-{
-    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
-        if (m_layout.buttons[i].id == id)
-            return m_buttons[i];
-    }
-    return nullptr;
 }
 
 void CRichMessageBoxDialog::OnCommand(int id, bool fromCountdown)
@@ -417,10 +409,8 @@ MessageBoxMetrics CRichMessageBoxDialog::MetricsFor(
     const QFont& font, int screenWidth, QSize iconSize)
 {
     const QFontMetrics fm(font);
-    const int letters = fm.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     MessageBoxMetrics metrics;
-    metrics.baseUnitX = std::max(1, (letters + 26) / 52);
+    metrics.baseUnitX = std::max(1, DialogUnits::AverageWidth(DialogUnits::LettersWidth(fm)));
     metrics.baseUnitY = std::max(1, fm.height());
     metrics.screenWidth = screenWidth;
     metrics.iconSize = iconSize;

@@ -36,8 +36,6 @@ public:
     int Run();
     int Result() const { return m_result; }
     const MessageBoxLayout& Layout() const { return m_layout; }
-    QPushButton* Button(int id) const;
-    QCheckBox* CheckBox() const { return m_checkBox; }
     bool IsCountdownRunning() const { return m_countdownRunning; }
 
     // The text Ctrl+C puts on the clipboard.

@@ -12,7 +12,6 @@ public:
     ~CStatusFolderPicker() override;
 
     void SetInitialFolder(const QString& folder) { m_initialFolder = folder; }
-    QString InitialFolder() const { return m_initialFolder; }
 
 protected:
     void OnInitialized() override;

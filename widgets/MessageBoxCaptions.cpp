@@ -39,11 +39,6 @@ QString LookUp(const MessageBoxParams& params, std::uint32_t id)
 
 } // namespace
 
-QString BuiltInCaption(CaptionIndex index)
-{
-    return QString::fromLatin1(kCaptions[static_cast<int>(index)].text);
-}
-
 std::uint32_t CaptionStringId(CaptionIndex index)
 {
     return kCaptions[static_cast<int>(index)].stringId;

@@ -17,8 +17,7 @@ constexpr int MaxCaptionLength = 99;
 // Longest custom-button, report-caption and icon-name text.
 constexpr int MaxParamTextLength = 259;
 
-// The built-in text and the string number of a caption slot.
-QString BuiltInCaption(CaptionIndex index);
+// The string number of a caption slot.
 std::uint32_t CaptionStringId(CaptionIndex index);
 
 // The 19 captions of a box: built-in texts, replaced by the record's custom captions

@@ -46,24 +46,14 @@ QRect MapRect(const QRect& r, int bx, int by)
 
 } // namespace
 
-int ScaleRounded(int a, int b, int c)
-{
-    if (c == 0)
-        return 0;
-    const std::int64_t product = static_cast<std::int64_t>(a) * b;
-    const std::int64_t half = (c > 0 ? c : -c) / 2;
-    const bool negative = (product < 0) != (c < 0);
-    const std::int64_t magnitude = ((product < 0 ? -product : product) + half) / (c > 0 ? c : -c);
-    return static_cast<int>(negative ? -magnitude : magnitude);
-}
-
 MessageBoxButtonSizes ComputeButtonSizes(int bx, int by, bool modernLook)
 {
+    const DialogUnits du { bx, by };
     MessageBoxButtonSizes sizes;
-    sizes.minButtonWidth = ScaleRounded(38, bx, 4) + (modernLook ? ScaleRounded(6, bx, 4) : 0);
-    sizes.buttonHeight = ScaleRounded(12, by, 8) + (modernLook ? ScaleRounded(1, by, 8) : 0);
-    sizes.countdownExtra = ScaleRounded(13, bx, 4);
-    sizes.checkBoxHeight = ScaleRounded(10, by, 8);
+    sizes.minButtonWidth = du.X(38) + (modernLook ? du.X(6) : 0);
+    sizes.buttonHeight = du.Y(12) + (modernLook ? du.Y(1) : 0);
+    sizes.countdownExtra = du.X(13);
+    sizes.checkBoxHeight = du.Y(10);
     return sizes;
 }
 

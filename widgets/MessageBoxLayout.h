@@ -1,5 +1,6 @@
 #pragma once
 
+#include "widgets/DialogUnits.h"
 #include "widgets/MessageBoxCaptions.h"
 
 #include <QRect>
@@ -64,9 +65,6 @@ struct MessageBoxLayout
     QRect checkBoxRect;
     int cancelResult = 0; // what Escape and the close box give; 0 = nothing
 };
-
-// s(a, b, c): a * b / c rounded to the nearest integer, halves away from zero.
-int ScaleRounded(int a, int b, int c);
 
 MessageBoxButtonSizes ComputeButtonSizes(int baseUnitX, int baseUnitY, bool modernLook);
 

@@ -4,7 +4,7 @@
 // "info.ini" under the traditional ZIP encryption with the branding password.
 
 #include "app/BrandingPassword.h"
-#include "app/ZipWriter.h"
+#include "archive/ZipWriter.h"
 #include "platform/FileIo.h"
 
 #include <cstdio>

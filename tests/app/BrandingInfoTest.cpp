@@ -2,7 +2,7 @@
 
 #include "app/BrandingPassword.h"
 #include "platform/ProgramFolder.h"
-#include "tests/app/ZipTestArchives.h"
+#include "tests/support/ZipTestArchives.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "app/IniDocument.h"
 
-#include "tests/app/TestCaseName.h"
+#include "tests/support/CaseName.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -2,16 +2,20 @@
 #include "app/CConverterApp.h"
 #include "engine/ProcessKiller.h"
 #include "platform/ProgramFolder.h"
-#include "tests/Processes.h"
+#include "tests/support/Processes.h"
+#include "tests/support/ScriptFiles.h"
 #include "ui/CFileListView.h"
 #include "ui/CMainDialog.h"
 #include "widgets/CRichMessageBoxDialog.h"
+#include "tests/support/FindChild.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+
+using test_widgets::Find;
 #include <QtTest>
 
 class StartUpTest : public QObject
@@ -119,7 +123,7 @@ private slots:
         dialog.AddPathIfExists(m_first);
         dialog.SelectRow(0);
         dialog.UpdateControlStates();
-        QVERIFY(dialog.PreviewButton()->isEnabled());
+        QVERIFY(Find<QPushButton>(dialog, "preview")->isEnabled());
         // The program folder has no player of its own here.
         QTemporaryDir empty;
         SetProgramFolderForTesting(empty.path().toStdString());
@@ -132,7 +136,7 @@ private slots:
                 }
             }
         });
-        dialog.PreviewButton()->click();
+        Find<QPushButton>(dialog, "preview")->click();
         SetProgramFolderForTesting(SABLEWICK_BIN_DIR);
         QVERIFY(shown);
     }
@@ -142,11 +146,8 @@ private slots:
         QTemporaryDir bin;
         const QString log = bin.filePath(QStringLiteral("player.log"));
         auto script = [&](const char* name, const QString& body) {
-            QFile f(bin.filePath(QString::fromLatin1(name)));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("#!/bin/sh\n" + body.toUtf8());
-            f.close();
-            f.setPermissions(QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+            test_files::WriteScript(bin.filePath(QString::fromLatin1(name)).toStdString(),
+                                    body.toStdString());
         };
         script("player.dll", QStringLiteral("echo \"$1\" >> '%1'\n").arg(log));
         script("swfinfo.dll", QStringLiteral("printf 'swfinfo -f 0:00:01,\\r\\n 64x48\\n'\n"));
@@ -166,7 +167,7 @@ private slots:
         dialog.SelectRow(2);
         dialog.SelectRow(1);
         dialog.UpdateControlStates();
-        dialog.PreviewButton()->click();
+        Find<QPushButton>(dialog, "preview")->click();
         // Stopping kills the player by name: only once it has written its line.
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > 0, 10000);
         dialog.Controller().StopConversion(); // waits for the player's thread
@@ -182,12 +183,9 @@ private slots:
     {
         QTemporaryDir bin;
         const QString pids = bin.filePath(QStringLiteral("pids"));
-        QFile f(bin.filePath(QStringLiteral("swfinfo.dll")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("#!/bin/sh\nsleep 60 &\necho \"$$ $!\" > '%1'\nwait\n")
-                    .arg(pids).toUtf8());
-        f.close();
-        f.setPermissions(QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+        test_files::WriteScript(
+            bin.filePath(QStringLiteral("swfinfo.dll")).toStdString(),
+            QStringLiteral("sleep 60 &\necho \"$$ $!\" > '%1'\nwait\n").arg(pids).toStdString());
         SetProgramFolderForTesting(bin.path().toStdString());
 
         CMainDialog dialog;

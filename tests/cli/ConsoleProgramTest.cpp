@@ -1,7 +1,7 @@
 // The console program as a user runs it: in a pipe and on a terminal, with its
 // options, on a tiny clip and the real tools, with a settings file of its own.
-#include "tests/ScriptFiles.h"
-#include "tests/cli/ProgramCopy.h"
+#include "tests/support/ScriptFiles.h"
+#include "tests/support/ProgramCopy.h"
 
 #include <gtest/gtest.h>
 

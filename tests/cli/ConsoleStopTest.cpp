@@ -1,8 +1,8 @@
 // Several copies of the console program at once, stopped and killed: each ends
 // only its own tools and leaves nothing half-written behind.
-#include "tests/Processes.h"
-#include "tests/ScriptFiles.h"
-#include "tests/cli/ProgramCopy.h"
+#include "tests/support/Processes.h"
+#include "tests/support/ScriptFiles.h"
+#include "tests/support/ProgramCopy.h"
 
 #include <chrono>
 #include <csignal>

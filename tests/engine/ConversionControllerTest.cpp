@@ -3,9 +3,9 @@
 #include "engine/Preview.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
-#include "tests/Processes.h"
-#include "tests/ScriptFiles.h"
-#include "tests/engine/RecordingHost.h"
+#include "tests/support/Processes.h"
+#include "tests/support/ScriptFiles.h"
+#include "tests/support/RecordingHost.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,8 @@
 #include "engine/ConversionController.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
-#include "tests/engine/RecordingHost.h"
+#include "tests/support/ProgramCopy.h"
+#include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -35,10 +36,8 @@ protected:
         fs::create_directories(s_dir / "in put");
         for (const char* tool : {"video.dll", "imgconv.dll"})
             fs::create_symlink(fs::path(SABLEWICK_BIN_DIR) / tool, s_dir / "bin" / tool);
-        const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i "
-                                 "testsrc2=s=64x48:r=10:d=1 -pix_fmt yuv420p '"
-            + (s_dir / "in put" / "clip 1.mp4").string() + "'";
-        ASSERT_EQ(std::system(make.c_str()), 0);
+        ASSERT_TRUE(
+            test_program::MakeClip(s_dir / "in put" / "clip 1.mp4", "testsrc2=s=64x48:r=10:d=1"));
     }
     static void TearDownTestSuite() { fs::remove_all(s_dir); }
 
@@ -117,10 +116,7 @@ TEST_F(JobEndToEnd, ADamagedInputFailsAndLeavesNoGif)
 TEST_F(JobEndToEnd, ALongClipMovesTheBarStepByStep)
 {
     const fs::path clip = s_dir / "in put" / "long.mp4";
-    const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i "
-                             "testsrc=s=320x240:r=25:d=120 -pix_fmt yuv420p '"
-        + clip.string() + "'";
-    ASSERT_EQ(std::system(make.c_str()), 0);
+    ASSERT_TRUE(test_program::MakeClip(clip, "testsrc=s=320x240:r=25:d=120"));
     WriteSettings(0);
     const fs::path out = s_dir / "out long";
     fs::create_directories(out);

@@ -2,9 +2,9 @@
 #include "engine/MediaInfo.h"
 #include "engine/Preview.h"
 #include "platform/ProgramFolder.h"
-#include "tests/Processes.h"
-#include "tests/ScriptFiles.h"
-#include "tests/engine/RecordingHost.h"
+#include "tests/support/Processes.h"
+#include "tests/support/ScriptFiles.h"
+#include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,12 @@
 #include "engine/ProcessKiller.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/ScriptFiles.h"
 
 #include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,7 +19,7 @@ pid_t StartCopy(const fs::path& program)
     pid_t pid = fork();
     if (pid == 0) {
         execl(program.c_str(), program.filename().c_str(), "sleep", "20000",
-              static_cast<char*>(nullptr));
+            static_cast<char*>(nullptr));
         _exit(127);
     }
     return pid;
@@ -61,8 +62,8 @@ TEST(KillProcessesByName, MatchesACaseInsensitivePrefixOfTheExecutableName)
     {
         std::string name;
         bool found;
-    } cases[] = {{OwnName(".dll"), true}, {Upper(OwnName(".dll")), true},
-                 {OwnName(".dll.bak"), true}, {OwnName(".avi"), false}};
+    } cases[] = { { OwnName(".dll"), true }, { Upper(OwnName(".dll")), true },
+        { OwnName(".dll.bak"), true }, { OwnName(".avi"), false } };
     std::vector<pid_t> pids;
     for (const auto& c : cases) {
         const fs::path copy = fs::path(dir) / c.name;
@@ -85,17 +86,11 @@ TEST(KillProcessesByName, ReachesScriptsByTheirName)
     char dir[] = "/tmp/killertestXXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const fs::path script = fs::path(dir) / OwnName("img.dll");
-    FILE* f = std::fopen(script.c_str(), "w");
-    std::fputs("#!/bin/sh\nexec sleep 20\n", f);
-    std::fclose(f);
-    fs::permissions(script, fs::perms::owner_all);
+    test_files::WriteScript(script, "exec sleep 20\n");
     // The shell replaces itself with sleep: that process is no longer the tool.
     // A script that keeps running is reached through its command name.
     const fs::path waiting = fs::path(dir) / OwnName("pl.dll");
-    f = std::fopen(waiting.c_str(), "w");
-    std::fputs("#!/bin/sh\nwhile :; do sleep 1; done\n", f);
-    std::fclose(f);
-    fs::permissions(waiting, fs::perms::owner_all);
+    test_files::WriteScript(waiting, "while :; do sleep 1; done\n");
     pid_t pid = fork();
     if (pid == 0) {
         execl(waiting.c_str(), waiting.filename().c_str(), static_cast<char*>(nullptr));

@@ -47,7 +47,7 @@ TEST(RunTool, CollectsWhatTheToolPrints)
 TEST(RunTool, AMissingProgramIsNotStarted)
 {
     for (const char* line : {"\"/nonexistent/video.dll\" -i x", "", "   ",
-                             "\"" SABLEWICK_TEST_DATA "\" x"}) {
+                             "\"" SABLEWICK_TEST_HELPERS "\" x"}) {
         std::string output;
         ToolExit exit;
         EXPECT_FALSE(RunTool(line, output, &exit)) << line;

@@ -3,8 +3,8 @@
 
 #include "app/BrandingInfo.h"
 #include "app/BrandingPassword.h"
-#include "app/ZipReader.h"
-#include "app/ZipWriter.h"
+#include "archive/ZipReader.h"
+#include "archive/ZipWriter.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>

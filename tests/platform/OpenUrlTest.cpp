@@ -1,6 +1,6 @@
 #include "platform/OpenUrl.h"
 
-#include "tests/ScriptFiles.h"
+#include "tests/support/ScriptFiles.h"
 
 #include <chrono>
 #include <cstdlib>

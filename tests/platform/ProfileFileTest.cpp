@@ -1,4 +1,5 @@
 #include "platform/ProfileFile.h"
+#include "tests/support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -46,13 +47,7 @@ TEST_P(FindProfileValueTest, Reads)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FindProfileValueTest, testing::ValuesIn(kFindCases),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             for (char& ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+    [](const auto& info) { return CaseName(info.param.name); });
 
 struct ReplaceCase
 {
@@ -246,13 +241,7 @@ TEST_P(ProfileLinkTest, WritesThroughToTheTargetAndKeepsTheLink)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProfileLinkTest, testing::ValuesIn(kLinkCases),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             for (char& ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+    [](const auto& info) { return CaseName(info.param.name); });
 
 TEST(ProfileFile, DanglingLinkCreatesItsTarget)
 {

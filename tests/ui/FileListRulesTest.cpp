@@ -1,7 +1,5 @@
 #include "ui/FileListRules.h"
 
-#include "ui/DialogUnits.h"
-
 #include <QtTest>
 
 Q_DECLARE_METATYPE(std::vector<int>)
@@ -106,18 +104,6 @@ private slots:
         const RemovalPlan plan = PlanRemoval(rows, selected, converting);
         QCOMPARE(plan.RowsToDelete, deleted);
         QCOMPARE(plan.RowToSelect, select);
-    }
-
-    void dialogUnits()
-    {
-        QCOMPARE(DialogUnits::AverageWidth(364), 7); // 52 letters of 7 pixels
-        QCOMPARE(DialogUnits::AverageWidth(338), 7); // 6.5 rounds up
-        const DialogUnits du { 7, 15 };
-        // Each edge is rounded on its own, as a dialog template maps.
-        QCOMPARE(du.Map(93, 44, 334, 180), QRect(163, 83, 584, 337));
-        QCOMPARE(du.Map(0, 0, 434, 281), QRect(0, 0, 760, 527));
-        const DialogUnits six { 6, 13 };
-        QCOMPARE(six.Map(13, 244, 90, 8), QRect(20, 397, 135, 13));
     }
 
     void columnWidths()

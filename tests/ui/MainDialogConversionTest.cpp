@@ -3,6 +3,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 #include "platform/UserProfiles.h"
+#include "tests/support/FindChild.h"
+#include "tests/support/ScriptFiles.h"
 #include "ui/CFileListView.h"
 #include "ui/FileNameText.h"
 #include "widgets/CRichMessageBoxDialog.h"
@@ -17,15 +19,13 @@
 #include <filesystem>
 #include <fstream>
 
+using test_widgets::Find;
+
 namespace {
 
 void WriteScript(const QString& path, const QString& body)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(("#!/bin/sh\n" + body).toUtf8());
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    test_files::WriteScript(path.toStdString(), body.toStdString());
 }
 
 } // namespace
@@ -94,18 +94,19 @@ private slots:
         d().AddPathIfExists(clip);
         WriteProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "/earlier/");
 
-        d().ConvertButton()->click();
+        Find<QPushButton>(d(), "convert")->click();
         QCOMPARE(f->folderQuestions, QStringList({ "/earlier/" }));
-        QCOMPARE(d().StatusLabel()->text(), QString("Please wait..."));
-        QCOMPARE(d().ProgressBar()->value(), 5);
-        QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
-        QVERIFY(d().ConvertButton()->isEnabled());
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Please wait..."));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 5);
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
+        QVERIFY(Find<QPushButton>(d(), "convert")->isEnabled());
 
-        QTRY_COMPARE_WITH_TIMEOUT(d().ConvertButton()->text(), QString("Convert"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            Find<QPushButton>(d(), "convert")->text(), QString("Convert"), 30000);
         QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
         QVERIFY(d().FileList()->IsRowSelected(0));
-        QCOMPARE(d().StatusLabel()->text(), QString("Done."));
-        QCOMPARE(d().ProgressBar()->value(), 0);
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
         QVERIFY(QFile::exists(m_out + "/a.gif"));
         QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
             m_out.toStdString());
@@ -118,18 +119,19 @@ private slots:
     {
         const std::string clips = f->Folder("clips").toStdString();
         QVERIFY(QDir().mkpath(f->Folder("clips")));
-        const std::string names[] = {"caf\xe9", "x\xff\xfe y"};
+        const std::string names[] = { "caf\xe9", "x\xff\xfe y" };
         for (const std::string& name : names)
             std::ofstream(clips + "/" + name + ".mp4") << "x";
         const auto lossy = [&](const std::string& name) {
             return QString::fromUtf8(clips + "/" + name + ".mp4");
         };
 
-        f->fileAnswer = {lossy(names[0])};
+        f->fileAnswer = { lossy(names[0]) };
         d().AddCommand();
         QMimeData drop;
         const QByteArray dropped = QByteArray::fromStdString(clips + "/" + names[1] + ".mp4");
-        drop.setData("text/uri-list", "# a comment\r\nfile://" + dropped.toPercentEncoding("/") + "\r\n");
+        drop.setData(
+            "text/uri-list", "# a comment\r\nfile://" + dropped.toPercentEncoding("/") + "\r\n");
         d().DropNames(DroppedFileNames(drop));
         d().AddPathIfExists(FileNameText(clips + "/" + names[0] + ".mp4")); // command line
         QCOMPARE(d().RowCount(), 3);
@@ -138,12 +140,14 @@ private slots:
         QCOMPARE(d().RowPath(2), clips + "/" + names[0] + ".mp4");
         QCOMPARE(d().FileList()->RowText(0, 0), lossy(names[0]));
 
-        d().ConvertButton()->click();
-        QTRY_COMPARE_WITH_TIMEOUT(d().ConvertButton()->text(), QString("Convert"), 30000);
+        Find<QPushButton>(d(), "convert")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            Find<QPushButton>(d(), "convert")->text(), QString("Convert"), 30000);
         for (int row = 0; row < 3; ++row)
             QCOMPARE(d().FileList()->RowText(row, 2), QString("Success"));
         const std::string out = m_out.toStdString();
-        for (const std::string& gif : {names[0] + ".gif", names[1] + ".gif", names[0] + " (2).gif"})
+        for (const std::string& gif :
+            { names[0] + ".gif", names[1] + ".gif", names[0] + " (2).gif" })
             QVERIFY2(std::ifstream(out + "/" + gif).good(), gif.c_str());
     }
 
@@ -152,10 +156,10 @@ private slots:
         d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
         WriteProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "/kept/");
         f->folderAnswer.clear();
-        d().ConvertButton()->click();
+        Find<QPushButton>(d(), "convert")->click();
         QCOMPARE(f->folderQuestions.size(), 1);
-        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
-        QVERIFY(d().StatusLabel()->text().isEmpty());
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        QVERIFY(Find<QLabel>(d(), "status")->text().isEmpty());
         QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
             std::string("/kept/"));
     }
@@ -165,20 +169,20 @@ private slots:
         WriteTools("while :; do sleep 0.05; done\n");
         for (const char* name : { "a.mp4", "b.mp4", "c.mp4" })
             d().AddPathIfExists(f->MakeFile(QString("clips/") + name));
-        d().ConvertButton()->click();
-        QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
         QTRY_VERIFY(d().FileList()->IsRowSelected(0));
 
-        d().ConvertButton()->click();
-        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
-        QCOMPARE(d().StatusLabel()->text(), QString("Done."));
-        QCOMPARE(d().ProgressBar()->value(), 0);
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
         QTest::qWait(300); // whatever a stopped job might still report
         for (int row = 0; row < 3; ++row)
             QVERIFY(d().FileList()->RowText(row, 2).isEmpty());
         QVERIFY(MainDialogFixture::ProcessesRunningFrom(m_bin).isEmpty());
-        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
     }
 
     void removeDuringAConversionDeletesNothing()
@@ -189,7 +193,7 @@ private slots:
             paths << f->MakeFile(QString("clips/") + name);
             d().AddPathIfExists(paths.back());
         }
-        d().ConvertButton()->click();
+        Find<QPushButton>(d(), "convert")->click();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
         QTRY_VERIFY(d().FileList()->IsRowSelected(0));
 
@@ -205,17 +209,17 @@ private slots:
         // Remove All works in every state; Convert (Stop) stays enabled.
         d().RemoveAll();
         QCOMPARE(d().FileList()->rowCount(), 0);
-        QVERIFY(d().ConvertButton()->isEnabled());
-        QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
-        d().ConvertButton()->click();
-        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+        QVERIFY(Find<QPushButton>(d(), "convert")->isEnabled());
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
     }
 
     void closingWhileConvertingAsksFirst()
     {
         WriteTools("while :; do sleep 0.05; done\n");
         d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
-        d().ConvertButton()->click();
+        Find<QPushButton>(d(), "convert")->click();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
 
         CRichMessageBoxDialog::SetNextAnswer(7); // No
@@ -225,7 +229,7 @@ private slots:
         QCOMPARE(asked.caption, QString("Sablewick"));
         QCOMPARE(asked.style, std::uint32_t(4));
         QVERIFY(d().isVisible());
-        QCOMPARE(d().ConvertButton()->text(), QString("Stop"));
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
 
         CRichMessageBoxDialog::SetNextAnswer(6); // Yes
         d().close();

@@ -1,10 +1,11 @@
 #include "MainDialogFixture.h"
 #include "platform/ProfileFile.h"
 #include "platform/UserProfiles.h"
+#include "tests/support/FindChild.h"
 #include "ui/CFileListView.h"
-#include "ui/DialogUnits.h"
 #include "ui/FileListRules.h"
 #include "widgets/CRichMessageBoxDialog.h"
+#include "widgets/DialogUnits.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -12,6 +13,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
+
+using test_widgets::Find;
 
 namespace {
 
@@ -23,8 +26,10 @@ struct States
 
 States StatesOf(const CMainDialog& d)
 {
-    return { d.RemoveButton()->isEnabled(), d.PreviewButton()->isEnabled(),
-        d.RemoveAllButton()->isEnabled(), d.ConvertButton()->isEnabled() };
+    return { Find<QPushButton>(d, "remove")->isEnabled(),
+        Find<QPushButton>(d, "preview")->isEnabled(),
+        Find<QPushButton>(d, "removeAll")->isEnabled(),
+        Find<QPushButton>(d, "convert")->isEnabled() };
 }
 
 char* toString(const States& s)
@@ -88,13 +93,13 @@ private slots:
     void startsIdleWithOnlyTheAlwaysEnabledButtons()
     {
         QCOMPARE(StatesOf(d()), (States { false, false, false, false }));
-        QVERIFY(d().AddButton()->isEnabled());
-        QVERIFY(d().OptionsButton()->isEnabled());
-        QVERIFY(d().AboutButton()->isEnabled());
-        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
-        QCOMPARE(d().ProgressBar()->value(), 0);
-        QCOMPARE(d().ProgressBar()->maximum(), 100);
-        QVERIFY(d().StatusLabel()->text().isEmpty());
+        QVERIFY(Find<QPushButton>(d(), "add")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "options")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "about")->isEnabled());
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->maximum(), 100);
+        QVERIFY(Find<QLabel>(d(), "status")->text().isEmpty());
     }
 
     void theControlsSitAtTheirDialogUnits()
@@ -102,9 +107,9 @@ private slots:
         const DialogUnits du = DialogUnits::FromFont(d().font());
         QCOMPARE(d().size(), QSize(du.X(434), du.Y(281)));
         QCOMPARE(d().FileList()->geometry(), du.Map(93, 44, 334, 180));
-        QCOMPARE(d().ConvertButton()->geometry(), du.Map(222, 231, 77, 24));
-        QCOMPARE(d().StatusLabel()->geometry(), du.Map(13, 244, 90, 8));
-        QCOMPARE(d().ProgressBar()->geometry(), du.Map(7, 261, 420, 14));
+        QCOMPARE(Find<QPushButton>(d(), "convert")->geometry(), du.Map(222, 231, 77, 24));
+        QCOMPARE(Find<QLabel>(d(), "status")->geometry(), du.Map(13, 244, 90, 8));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->geometry(), du.Map(7, 261, 420, 14));
         const ColumnWidths w = ColumnWidthsFor(d().FileList()->width());
         QCOMPARE(d().FileList()->columnWidth(0), w.File);
         QCOMPARE(d().FileList()->columnWidth(2), w.Information);
@@ -132,11 +137,11 @@ private slots:
         ClickRow(d(), 1);
         QCOMPARE(SelectedPaths(d()), QStringList({ f->Folder("1.mp4") }));
         QCOMPARE(StatesOf(d()), (States { true, true, true, true }));
-        d().RemoveButton()->click();
+        Find<QPushButton>(d(), "remove")->click();
         QCOMPARE(d().FileList()->rowCount(), 1);
         // Row 0 is selected now, and the buttons say so.
         QCOMPARE(StatesOf(d()), (States { true, true, true, true }));
-        d().RemoveAllButton()->click();
+        Find<QPushButton>(d(), "removeAll")->click();
         QCOMPARE(StatesOf(d()), (States { false, false, false, false }));
         // A click on the empty list also brings the states up to date.
         AddFiles(1);
@@ -155,7 +160,7 @@ private slots:
         QTest::keyClick(d().FileList(), Qt::Key_Down);
         QTest::keyClick(d().FileList(), Qt::Key_Down);
         QCOMPARE(SelectedPaths(d()).size(), 1);
-        QVERIFY(!d().RemoveButton()->isEnabled());
+        QVERIFY(!Find<QPushButton>(d(), "remove")->isEnabled());
     }
 
     void keysAimedAtTheList_data()
@@ -201,8 +206,9 @@ private slots:
     {
         AddFiles(1);
         f->folderAnswer = f->Folder();
-        for (QWidget* target : { static_cast<QWidget*>(d().ConvertButton()),
-                 static_cast<QWidget*>(d().AddButton()), static_cast<QWidget*>(&d()) }) {
+        for (QWidget* target : { static_cast<QWidget*>(Find<QPushButton>(d(), "convert")),
+                 static_cast<QWidget*>(Find<QPushButton>(d(), "add")),
+                 static_cast<QWidget*>(&d()) }) {
             target->setFocus();
             QTest::keyClick(target, Qt::Key_Return);
             QTest::keyClick(target, Qt::Key_Enter);
@@ -245,7 +251,7 @@ private slots:
     {
         d().OnConvertClicked();
         QVERIFY(f->folderQuestions.isEmpty());
-        QCOMPARE(d().ConvertButton()->text(), QString("Convert"));
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
     }
 
     void rowsShowTheirSizes()
@@ -273,7 +279,7 @@ private slots:
             = { f->MakeFile("in/c.mp4"), f->MakeFile("in/a.mkv"), f->MakeFile("in/b.avi") };
         WriteProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "/start/here/");
         f->fileAnswer = chosen;
-        d().AddButton()->click();
+        Find<QPushButton>(d(), "add")->click();
         QCOMPARE(f->fileQuestions, QStringList({ "/start/here/" }));
         QCOMPARE(f->fileFilters, VideoFileDialogFilters());
         QCOMPARE(d().FileList()->rowCount(), 3);
@@ -284,8 +290,8 @@ private slots:
         // Several files: the folder without a trailing separator.
         QCOMPARE(ReadProfileString(SharedUserProfilePath(), "Parameter", "InputDir", "", 4096),
             f->Folder("in").toStdString());
-        QCOMPARE(d().ProgressBar()->value(), 0);
-        QVERIFY(d().RemoveAllButton()->isEnabled());
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
+        QVERIFY(Find<QPushButton>(d(), "removeAll")->isEnabled());
 
         // One file: its folder with the separator, and the next dialog starts there.
         const QString single = f->MakeFile("one/d.mp4");
@@ -382,14 +388,14 @@ private slots:
     void statusAndAddMessagesKeepTheirContract()
     {
         d().OnStatusTextMessage(40, "Working on it");
-        QCOMPARE(d().StatusLabel()->text(), QString("Working on it"));
-        QCOMPARE(d().ProgressBar()->value(), 40);
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Working on it"));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 40);
         d().OnStatusTextMessage(70, QString()); // no text: nothing
-        QCOMPARE(d().StatusLabel()->text(), QString("Working on it"));
-        QCOMPARE(d().ProgressBar()->value(), 40);
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Working on it"));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 40);
         d().OnStatusTextMessage(250, QString(400, 'x'));
-        QCOMPARE(d().StatusLabel()->text().size(), 299);
-        QCOMPARE(d().ProgressBar()->value(), 100);
+        QCOMPARE(Find<QLabel>(d(), "status")->text().size(), 299);
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 100);
 
         const QString file = f->MakeFile("message.mp4", 5000);
         d().OnAddFileMessage(file);
@@ -399,7 +405,7 @@ private slots:
         QCOMPARE(d().FileList()->RowText(0, 1), QString("    5 KB"));
         // Files from other programs (Open With) get their media information.
         QCOMPARE(f->rowsAdded, QStringList({ "0 " + file }));
-        QVERIFY(d().RemoveAllButton()->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "removeAll")->isEnabled());
     }
 
     void fileStartedSelectsOnlyThatRow()

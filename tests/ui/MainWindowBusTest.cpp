@@ -1,5 +1,6 @@
 #include "MainDialogFixture.h"
 #include "app/WindowHandOver.h"
+#include "tests/support/FindChild.h"
 #include "ui/CFileListView.h"
 #include "ui/MainWindowBusService.h"
 
@@ -8,6 +9,8 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QtTest>
+
+using test_widgets::Find;
 
 // Run twice by CTest: on a private session bus (with-session-bus.sh sets
 // SABLEWICK_SESSION_BUS_TEST), where other programs call the window with
@@ -71,15 +74,15 @@ private slots:
         QVERIFY(d().FileList()->RowText(0, 2).isEmpty());
 
         QCOMPARE(Call("StatusTextChanged", { "40", "Uploading..." }), QString("()"));
-        QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
-        QCOMPARE(d().ProgressBar()->value(), 40);
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Uploading..."));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 40);
         QCOMPARE(Call("StatusTextChanged", { "90", "" }), QString("()"));
-        QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
-        QCOMPARE(d().ProgressBar()->value(), 40);
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Uploading..."));
+        QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 40);
 
         // A call that does not fit the interface is refused, not guessed at.
         QVERIFY(Call("StatusTextChanged", { "just text" }).contains("Error"));
-        QCOMPARE(d().StatusLabel()->text(), QString("Uploading..."));
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Uploading..."));
     }
 
     void aSecondWindowFindsTheNameTaken()
@@ -113,14 +116,16 @@ private slots:
         QVERIFY(d().StartMessageService());
         // Without files, or only for the notice, there is nothing to hand over.
         QVERIFY(!HandFilesToRunningWindow({ "sablewick" }));
-        QVERIFY(!HandFilesToRunningWindow({ "sablewick", "-add", first.toStdString(), "-copyright" }));
+        QVERIFY(
+            !HandFilesToRunningWindow({ "sablewick", "-add", first.toStdString(), "-copyright" }));
         QCOMPARE(d().FileList()->rowCount(), 0);
 
         QProcess start;
         start.setWorkingDirectory(f->Folder());
         start.setProcessChannelMode(QProcess::MergedChannels);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("LSAN_OPTIONS", "suppressions=" SABLEWICK_LSAN_SUPPRESSIONS ":print_suppressions=0");
+        env.insert(
+            "LSAN_OPTIONS", "suppressions=" SABLEWICK_LSAN_SUPPRESSIONS ":print_suppressions=0");
         start.setProcessEnvironment(env);
         // A relative name means the second process's folder, not the window's.
         start.start(SABLEWICK_BIN_DIR "sablewick", { "-add", first, "--files", "second.mkv" });

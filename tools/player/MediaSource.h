@@ -20,7 +20,6 @@ public:
     // Stops decoding sound, for want of a device to play it on.
     void DropAudio();
     bool HasAudio() const { return m_audio.codec != nullptr; }
-    const AVCodecContext& VideoCodec() const { return *m_video.codec; }
     const AVCodecContext* AudioCodec() const { return m_audio.codec.get(); }
     AVRational SampleAspectRatio() const;
     // Length in seconds, negative when unknown.

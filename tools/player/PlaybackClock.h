@@ -9,7 +9,6 @@ public:
     double Now() const;
     void Set(double seconds);
     void Pause(bool paused);
-    bool Paused() const { return m_paused; }
 
 private:
     using Clock = std::chrono::steady_clock;

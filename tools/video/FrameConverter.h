@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/video/FfmpegHandles.h"
+#include "tools/common/FfmpegHandles.h"
 
 #include <cstdint>
 #include <vector>
@@ -30,7 +30,7 @@ private:
     int m_width;
     int m_height;
     int m_rotation;
-    SwsPtr m_sws;
+    ScalerPtr m_sws;
     int m_sourceWidth = -1;
     int m_sourceHeight = -1;
     int m_sourceFormat = -1;

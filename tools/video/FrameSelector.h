@@ -31,7 +31,6 @@ public:
     static int64_t expectedCount(
         double rate, std::optional<double> duration, std::optional<double> remaining);
 
-    bool hasHeldFrame() const { return m_holding; }
     int64_t written() const { return m_written; }
 
 private:

@@ -20,12 +20,12 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
 
     int rc = OpenLocalInput(path, s.m_format);
     if (rc < 0)
-        return Result::failure("cannot open '" + path + "': " + ffmpegError(rc));
+        return Result::failure("cannot open '" + path + "': " + FfmpegError(rc));
     AVFormatContext* raw = s.m_format.get();
 
     rc = avformat_find_stream_info(raw, nullptr);
     if (rc < 0)
-        return Result::failure("cannot read '" + path + "': " + ffmpegError(rc));
+        return Result::failure("cannot read '" + path + "': " + FfmpegError(rc));
 
     const AVCodec* codec = nullptr;
     s.m_stream = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
@@ -48,13 +48,13 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
         return Result::failure("out of memory");
     rc = avcodec_parameters_to_context(s.m_decoder.get(), stream->codecpar);
     if (rc < 0)
-        return Result::failure("cannot set up the decoder: " + ffmpegError(rc));
+        return Result::failure("cannot set up the decoder: " + FfmpegError(rc));
     s.m_decoder->pkt_timebase = stream->time_base;
     s.m_decoder->thread_count = 0; // one per core
     s.m_decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     rc = avcodec_open2(s.m_decoder.get(), codec, nullptr);
     if (rc < 0)
-        return Result::failure("cannot open the decoder: " + ffmpegError(rc));
+        return Result::failure("cannot open the decoder: " + FfmpegError(rc));
 
     s.m_packet.reset(av_packet_alloc());
     if (!s.m_packet)

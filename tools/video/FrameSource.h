@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/video/FfmpegHandles.h"
+#include "tools/common/FfmpegHandles.h"
 #include "tools/common/Outcome.h"
 
 #include <optional>

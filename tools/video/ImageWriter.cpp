@@ -193,7 +193,7 @@ std::string ImageWriter::writeEncoded(const RgbImage& image, const std::string& 
     if (rc >= 0)
         rc = avcodec_receive_packet(c, m_packet.get());
     if (rc < 0)
-        return "cannot encode '" + path + "': " + ffmpegError(rc);
+        return "cannot encode '" + path + "': " + FfmpegError(rc);
 
     auto file = AtomicFile::create(path);
     if (!file) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/video/FfmpegHandles.h"
+#include "tools/common/FfmpegHandles.h"
 #include "tools/video/FrameConverter.h"
 #include "tools/video/OutputPattern.h"
 
@@ -37,7 +37,7 @@ private:
     CodecContextPtr m_encoder;
     FramePtr m_frame;
     PacketPtr m_packet;
-    SwsPtr m_sws;
+    ScalerPtr m_sws;
     int64_t m_pts = 0;
 };
 

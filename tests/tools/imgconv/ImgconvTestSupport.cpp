@@ -1,5 +1,7 @@
 #include "ImgconvTestSupport.h"
 
+#include "tests/support/ProcessRun.h"
+
 #include <algorithm>
 #include <cmath>
 #include <csignal>
@@ -187,36 +189,12 @@ std::vector<uint8_t> ReadBytes(const std::string& path)
 
 RunResult RunImgconv(const std::vector<std::string>& args, long maxFileSize)
 {
-    char errorPath[] = "/tmp/imgconv-stderr-XXXXXX";
-    const int errorFd = mkstemp(errorPath);
-    const std::string tool = std::string(SABLEWICK_BIN_DIR) + "imgconv.dll";
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(tool.c_str()));
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(errorFd, 2);
-        if (maxFileSize >= 0) {
-            // Writing past the limit then fails as on a full disk.
-            const rlimit limit { static_cast<rlim_t>(maxFileSize),
-                static_cast<rlim_t>(maxFileSize) };
-            setrlimit(RLIMIT_FSIZE, &limit);
-            std::signal(SIGXFSZ, SIG_IGN);
-        }
-        execv(tool.c_str(), argv.data());
-        _exit(127);
-    }
+    // Writing past maxFileSize then fails as on a full disk.
+    const ToolRun run = runProgram(
+        std::string(SABLEWICK_BIN_DIR) + "imgconv.dll", args, RunLimits { maxFileSize });
     RunResult result;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    close(errorFd);
-    const std::vector<uint8_t> text = ReadBytes(errorPath);
-    result.errorText.assign(text.begin(), text.end());
-    unlink(errorPath);
+    result.status = run.signal != 0 ? 128 + run.signal : run.exitCode;
+    result.errorText = run.errors;
     return result;
 }
 

@@ -1,5 +1,5 @@
 // Runs swfinfo.dll on clips made here with the ffmpeg program and on bad files.
-#include "tests/tools/swfinfo/ProcessOutput.h"
+#include "tests/support/ProcessRun.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -73,7 +73,7 @@ protected:
         char pattern[] = "/tmp/swfinfo-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         s_dir = pattern;
-        s_encoders = RunProcess({ "/usr/bin/ffmpeg", "-hide_banner", "-encoders" }).out;
+        s_encoders = runProgram("/usr/bin/ffmpeg", { "-hide_banner", "-encoders" }).out;
         for (const Clip& clip : kClips) {
             if (HasEncoder(clip.encoder))
                 Ffmpeg(clip.ffmpegArgs, s_dir / clip.name);
@@ -91,7 +91,7 @@ protected:
         fs::create_directory(s_dir / "a folder.mkv");
         // Stored on its side with a display matrix, as phones record.
         Ffmpeg("-i '" + (s_dir / "whole.mp4").string() + "' -c copy -metadata:s:v rotate=90",
-               s_dir / "rotated.mp4");
+            s_dir / "rotated.mp4");
     }
 
     static void TearDownTestSuite() { fs::remove_all(s_dir); }
@@ -120,16 +120,16 @@ TEST_F(SwfinfoTool, DescribesEachClipOnOneLine)
             std::cout << "skipped " << clip.name << ": no encoder " << clip.encoder << "\n";
             continue;
         }
-        const ProcessOutput run = RunProcess({ kTool, "-f", (s_dir / clip.name).string() });
+        const ToolRun run = runProgram(kTool, { "-f", (s_dir / clip.name).string() });
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out, std::string("-f ") + clip.expected + "\n");
-        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.errors, "");
     }
 }
 
 TEST_F(SwfinfoTool, AVideoStoredOnItsSideShowsItsUprightSize)
 {
-    const ProcessOutput run = RunProcess({ kTool, "-f", (s_dir / "rotated.mp4").string() });
+    const ToolRun run = runProgram(kTool, { "-f", (s_dir / "rotated.mp4").string() });
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "-f 0:00:02, 240x320, 25 fps, MPEG-4, no sound\n");
 }
@@ -138,11 +138,11 @@ TEST_F(SwfinfoTool, BadFilesGiveAReasonAndFail)
 {
     for (const BadFile& bad : kBadFiles) {
         SCOPED_TRACE(bad.name);
-        const ProcessOutput run = RunProcess({ kTool, "-f", (s_dir / bad.name).string() });
+        const ToolRun run = runProgram(kTool, { "-f", (s_dir / bad.name).string() });
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.out, std::string("-f ") + bad.reason + "\n");
         // Standard error joins the output the window shows: library messages stay out.
-        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.errors, "");
     }
 }
 
@@ -152,7 +152,7 @@ TEST_F(SwfinfoTool, PathIsNeverTakenForAProtocol)
     fs::copy_file(s_dir / "whole.mp4", s_dir / "concat:whole.mp4");
     const fs::path oldDir = fs::current_path();
     fs::current_path(s_dir);
-    const ProcessOutput run = RunProcess({ kTool, "-f", "concat:whole.mp4" });
+    const ToolRun run = runProgram(kTool, { "-f", "concat:whole.mp4" });
     fs::current_path(oldDir);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "-f 0:00:02, 320x240, 25 fps, MPEG-4, no sound\n");
@@ -160,22 +160,22 @@ TEST_F(SwfinfoTool, PathIsNeverTakenForAProtocol)
 
 TEST_F(SwfinfoTool, HelpAndBadArguments)
 {
-    const ProcessOutput help = RunProcess({ kTool, "--help" });
+    const ToolRun help = runProgram(kTool, { "--help" });
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("usage: swfinfo.dll -f PATH"), std::string::npos);
 
     const std::vector<std::vector<std::string>> badArguments = {
-        { kTool },
-        { kTool, "-f" },
-        { kTool, (s_dir / "whole.mp4").string() },
-        { kTool, "-x", (s_dir / "whole.mp4").string() },
-        { kTool, "-f", (s_dir / "whole.mp4").string(), "extra" },
+        {},
+        { "-f" },
+        { (s_dir / "whole.mp4").string() },
+        { "-x", (s_dir / "whole.mp4").string() },
+        { "-f", (s_dir / "whole.mp4").string(), "extra" },
     };
-    for (const auto& argv : badArguments) {
-        const ProcessOutput run = RunProcess(argv);
-        EXPECT_EQ(run.exitCode, 2) << argv.size();
+    for (const auto& args : badArguments) {
+        const ToolRun run = runProgram(kTool, args);
+        EXPECT_EQ(run.exitCode, 2) << args.size() + 1;
         EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find("--help"), std::string::npos);
+        EXPECT_NE(run.errors.find("--help"), std::string::npos);
     }
 }
 

@@ -1,8 +1,8 @@
 // video.dll run as the program runs it, on tiny clips made with the ffmpeg program.
 
 #include "PngFile.h"
-#include "ToolRun.h"
-#include "tests/ScriptFiles.h"
+#include "tests/support/ProcessRun.h"
+#include "tests/support/ScriptFiles.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "app/ZipReader.h"
+#include "archive/ZipReader.h"
 
-#include "app/PkwareCipher.h"
-#include "tests/app/ZipTestArchives.h"
+#include "archive/PkwareCipher.h"
+#include "tests/support/ZipTestArchives.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ZipWriter.h"
-#include "tests/app/TestCaseName.h"
+#include "archive/ZipWriter.h"
+#include "tests/support/CaseName.h"
 
 #include <cstdint>
 #include <string>

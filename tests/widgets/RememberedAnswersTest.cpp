@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TestRememberedAnswers : public QObject
+class RememberedAnswersTest : public QObject
 {
     Q_OBJECT
 
@@ -26,13 +26,13 @@ private:
     QTemporaryDir m_config;
 };
 
-void TestRememberedAnswers::initTestCase()
+void RememberedAnswersTest::initTestCase()
 {
     QVERIFY(m_config.isValid());
     qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
 }
 
-void TestRememberedAnswers::valueNames_data()
+void RememberedAnswersTest::valueNames_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("id");
@@ -46,7 +46,7 @@ void TestRememberedAnswers::valueNames_data()
     QTest::newRow("non-ASCII") << QString::fromUtf8("\xC3\xA9") << 1 << "Dk1";
 }
 
-void TestRememberedAnswers::valueNames()
+void RememberedAnswersTest::valueNames()
 {
     QFETCH(QString, text);
     QFETCH(int, id);
@@ -54,7 +54,7 @@ void TestRememberedAnswers::valueNames()
     QCOMPARE(AnswerValueName(text, id), name);
 }
 
-void TestRememberedAnswers::valueNameUsesFirst490Bytes()
+void RememberedAnswersTest::valueNameUsesFirst490Bytes()
 {
     const QString longText(600, QLatin1Char('x'));
     const QString name = AnswerValueName(longText, 7);
@@ -63,7 +63,7 @@ void TestRememberedAnswers::valueNameUsesFirst490Bytes()
     QCOMPARE(AnswerValueName(longText.left(490), 7), name);
 }
 
-void TestRememberedAnswers::sectionNamesTheProgram()
+void RememberedAnswersTest::sectionNamesTheProgram()
 {
     const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     QCOMPARE(RememberedAnswerSection(QString()),
@@ -72,7 +72,7 @@ void TestRememberedAnswers::sectionNamesTheProgram()
         QStringLiteral("Software\\Tellurvane\\") + program + QStringLiteral("\\RichMessageBox"));
 }
 
-void TestRememberedAnswers::writeThenRead()
+void RememberedAnswersTest::writeThenRead()
 {
     QCOMPARE(WriteRememberedAnswer(QString(), QStringLiteral("7dj0"), 0x01000006u), 0);
     QCOMPARE(ReadRememberedAnswer(QString(), QStringLiteral("7dj0")), 0x01000006u);
@@ -89,12 +89,12 @@ void TestRememberedAnswers::writeThenRead()
     QCOMPARE(QString::fromStdString(stored), QStringLiteral("16777222"));
 }
 
-void TestRememberedAnswers::missingAnswersReadAsZero()
+void RememberedAnswersTest::missingAnswersReadAsZero()
 {
     QCOMPARE(ReadRememberedAnswer(QStringLiteral("Nobody"), QStringLiteral("nothing")), 0u);
 }
 
-void TestRememberedAnswers::damagedValuesReadAsZero()
+void RememberedAnswersTest::damagedValuesReadAsZero()
 {
     const std::string section = RememberedAnswerSection(QString()).toStdString();
     const std::string path = RememberedAnswersPath();
@@ -106,7 +106,7 @@ void TestRememberedAnswers::damagedValuesReadAsZero()
     QCOMPARE(ReadRememberedAnswer(QString(), QStringLiteral("signed")), 0x81000001u);
 }
 
-void TestRememberedAnswers::companyKeyCannotBreakTheFile()
+void RememberedAnswersTest::companyKeyCannotBreakTheFile()
 {
     const QString company = QStringLiteral("Evil]\n[Other");
     QCOMPARE(WriteRememberedAnswer(company, QStringLiteral("a=b"), 6u), 0);
@@ -119,5 +119,5 @@ void TestRememberedAnswers::companyKeyCannotBreakTheFile()
     QVERIFY(text.contains("Software\\Evil__[Other\\"));
 }
 
-QTEST_GUILESS_MAIN(TestRememberedAnswers)
-#include "test_remembered_answers.moc"
+QTEST_GUILESS_MAIN(RememberedAnswersTest)
+#include "RememberedAnswersTest.moc"

@@ -1,5 +1,5 @@
 // Shows one message box for a look under a real X server:
-//   messagebox_demo STYLE [TIMEOUT] [TEXT]
+//   MessageBoxDemo STYLE [TIMEOUT] [TEXT]
 // STYLE is a number (0x.. accepted); prints the result in hexadecimal.
 #include "widgets/RichMessageBox.h"
 
@@ -10,13 +10,13 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: messagebox_demo STYLE [TIMEOUT] [TEXT]\n");
+        std::fprintf(stderr, "usage: MessageBoxDemo STYLE [TIMEOUT] [TEXT]\n");
         return 2;
     }
     bool ok = false;
     const std::uint32_t style = QString::fromLocal8Bit(argv[1]).toUInt(&ok, 0);
     if (!ok) {
-        std::fprintf(stderr, "messagebox_demo: bad style '%s'\n", argv[1]);
+        std::fprintf(stderr, "MessageBoxDemo: bad style '%s'\n", argv[1]);
         return 2;
     }
     MessageBoxParams params;

@@ -59,7 +59,7 @@ void Leave(QWidget* widget)
 
 Q_DECLARE_METATYPE(Qt::Alignment)
 
-class TestLinkLabel : public QObject
+class LinkLabelTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -81,7 +81,7 @@ private slots:
     void markupInTextIsShownAsItIs();
 };
 
-void TestLinkLabel::fitRect_data()
+void LinkLabelTest::fitRect_data()
 {
     QTest::addColumn<QRect>("rect");
     QTest::addColumn<QSize>("text");
@@ -119,7 +119,7 @@ void TestLinkLabel::fitRect_data()
                                 << QRect(50, 20, 0, 13);
 }
 
-void TestLinkLabel::fitRect()
+void LinkLabelTest::fitRect()
 {
     QFETCH(QRect, rect);
     QFETCH(QSize, text);
@@ -128,7 +128,7 @@ void TestLinkLabel::fitRect()
     QCOMPARE(CLinkLabel::FitRect(rect, text, alignment), fitted);
 }
 
-void TestLinkLabel::attachFitsPerAlignment_data()
+void LinkLabelTest::attachFitsPerAlignment_data()
 {
     // Odd differences leave the centred rectangle one pixel wider than the text.
     QTest::addColumn<Qt::Alignment>("alignment");
@@ -138,7 +138,7 @@ void TestLinkLabel::attachFitsPerAlignment_data()
     QTest::newRow("vertically centred") << Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void TestLinkLabel::attachFitsPerAlignment()
+void LinkLabelTest::attachFitsPerAlignment()
 {
     QFETCH(Qt::Alignment, alignment);
     QWidget parent;
@@ -170,7 +170,7 @@ void TestLinkLabel::attachFitsPerAlignment()
     }
 }
 
-void TestLinkLabel::textWithoutTargetBecomesTheTarget()
+void LinkLabelTest::textWithoutTargetBecomesTheTarget()
 {
     OpenRecorder recorder;
     QWidget parent;
@@ -183,7 +183,7 @@ void TestLinkLabel::textWithoutTargetBecomesTheTarget()
     QCOMPARE(recorder.opened, QStringList { QStringLiteral("https://example.org/") });
 }
 
-void TestLinkLabel::targetWithoutTextBecomesTheText()
+void LinkLabelTest::targetWithoutTextBecomesTheText()
 {
     QWidget parent;
     CLinkLabel link(&parent);
@@ -194,7 +194,7 @@ void TestLinkLabel::targetWithoutTextBecomesTheText()
     QCOMPARE(link.geometry().width(), TextSize(link).width());
 }
 
-void TestLinkLabel::targetSetBeforeAttachIsKept()
+void LinkLabelTest::targetSetBeforeAttachIsKept()
 {
     QWidget parent;
     CLinkLabel link(&parent, QStringLiteral("Home page"));
@@ -207,7 +207,7 @@ void TestLinkLabel::targetSetBeforeAttachIsKept()
     QCOMPARE(link.toolTip(), QStringLiteral("https://example.org/home"));
 }
 
-void TestLinkLabel::setUrlAfterAttachRefitsAndRetitlesTheTooltip()
+void LinkLabelTest::setUrlAfterAttachRefitsAndRetitlesTheTooltip()
 {
     QWidget parent;
     CLinkLabel link(&parent, QStringLiteral("x"));
@@ -222,7 +222,7 @@ void TestLinkLabel::setUrlAfterAttachRefitsAndRetitlesTheTooltip()
     QVERIFY(link.width() > shortWidth);
 }
 
-void TestLinkLabel::linkLooksLikeALink()
+void LinkLabelTest::linkLooksLikeALink()
 {
     QWidget parent;
     CLinkLabel link(&parent, QStringLiteral("https://example.org/"));
@@ -236,7 +236,7 @@ void TestLinkLabel::linkLooksLikeALink()
     QVERIFY(!link.autoFillBackground()); // the dialog's background shows through
 }
 
-void TestLinkLabel::setUnderlineChangesTheFont()
+void LinkLabelTest::setUnderlineChangesTheFont()
 {
     QWidget parent;
     CLinkLabel link(&parent, QStringLiteral("https://example.org/"));
@@ -249,7 +249,7 @@ void TestLinkLabel::setUnderlineChangesTheFont()
     QVERIFY(!link.font().underline());
 }
 
-void TestLinkLabel::coloursFollowHoverAndVisited()
+void LinkLabelTest::coloursFollowHoverAndVisited()
 {
     QWidget parent;
     parent.resize(300, 100);
@@ -275,7 +275,7 @@ void TestLinkLabel::coloursFollowHoverAndVisited()
     QCOMPARE(link.CurrentTextColor(), link.VisitedColor());
 }
 
-void TestLinkLabel::moveOutsideWhileHoveringRestoresTheColour()
+void LinkLabelTest::moveOutsideWhileHoveringRestoresTheColour()
 {
     QWidget parent;
     parent.resize(300, 100);
@@ -290,7 +290,7 @@ void TestLinkLabel::moveOutsideWhileHoveringRestoresTheColour()
     QCOMPARE(link.palette().color(QPalette::WindowText), link.LinkColor());
 }
 
-void TestLinkLabel::successfulClickMarksVisited()
+void LinkLabelTest::successfulClickMarksVisited()
 {
     OpenRecorder recorder;
     QWidget parent;
@@ -307,7 +307,7 @@ void TestLinkLabel::successfulClickMarksVisited()
     QCOMPARE(link.palette().color(QPalette::WindowText), link.VisitedColor());
 }
 
-void TestLinkLabel::failedClickBeepsReportsAndClearsVisited()
+void LinkLabelTest::failedClickBeepsReportsAndClearsVisited()
 {
     OpenRecorder recorder;
     QWidget parent;
@@ -331,7 +331,7 @@ void TestLinkLabel::failedClickBeepsReportsAndClearsVisited()
     QCOMPARE(link.palette().color(QPalette::WindowText), link.LinkColor());
 }
 
-void TestLinkLabel::clickOutsideOrWithOtherButtonDoesNothing()
+void LinkLabelTest::clickOutsideOrWithOtherButtonDoesNothing()
 {
     OpenRecorder recorder;
     QWidget parent;
@@ -345,7 +345,7 @@ void TestLinkLabel::clickOutsideOrWithOtherButtonDoesNothing()
     QVERIFY(recorder.opened.isEmpty());
 }
 
-void TestLinkLabel::markupInTextIsShownAsItIs()
+void LinkLabelTest::markupInTextIsShownAsItIs()
 {
     QWidget parent;
     CLinkLabel link(&parent, QStringLiteral("<b>bold</b>"));
@@ -357,5 +357,5 @@ void TestLinkLabel::markupInTextIsShownAsItIs()
     QCOMPARE(link.size(), TextSize(link));
 }
 
-QTEST_MAIN(TestLinkLabel)
-#include "test_link_label.moc"
+QTEST_MAIN(LinkLabelTest)
+#include "LinkLabelTest.moc"

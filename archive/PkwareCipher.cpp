@@ -1,4 +1,4 @@
-#include "app/PkwareCipher.h"
+#include "archive/PkwareCipher.h"
 
 #include <array>
 

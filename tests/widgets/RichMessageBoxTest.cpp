@@ -1,7 +1,9 @@
+#include "widgets/RichMessageBox.h"
+
+#include "tests/support/FindChild.h"
 #include "widgets/CMessageTextLabel.h"
 #include "widgets/CRichMessageBoxDialog.h"
 #include "widgets/RememberedAnswers.h"
-#include "widgets/RichMessageBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +17,15 @@
 #include <functional>
 #include <vector>
 
+using test_widgets::Find;
+
 namespace {
+
+// The box names its push buttons by their result ("button6" for Yes); nullptr when it has none.
+QPushButton* ButtonOf(const CRichMessageBoxDialog* box, int id)
+{
+    return box->findChild<QPushButton*>(QStringLiteral("button%1").arg(id));
+}
 
 using Action = std::function<void(CRichMessageBoxDialog*)>;
 
@@ -82,7 +92,7 @@ constexpr int Bits(std::uint32_t value)
 
 } // namespace
 
-class TestRichMessageBox : public QObject
+class RichMessageBoxTest : public QObject
 {
     Q_OBJECT
 
@@ -119,21 +129,21 @@ private:
     QTemporaryDir m_config;
 };
 
-void TestRichMessageBox::initTestCase()
+void RichMessageBoxTest::initTestCase()
 {
     QVERIFY(m_config.isValid());
     qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
     CRichMessageBoxDialog::SetBeepFunction(RecordBeep);
 }
 
-void TestRichMessageBox::init()
+void RichMessageBoxTest::init()
 {
     g_beeps.clear();
     g_report = ReportCall();
     CRichMessageBoxDialog::ClearNextAnswer();
 }
 
-void TestRichMessageBox::keysPerButtonSet_data()
+void RichMessageBoxTest::keysPerButtonSet_data()
 {
     QTest::addColumn<uint>("style");
     QTest::addColumn<int>("enter");
@@ -152,7 +162,7 @@ void TestRichMessageBox::keysPerButtonSet_data()
     QTest::newRow("second default") << 0x0103u << 7 << 2;
 }
 
-void TestRichMessageBox::keysPerButtonSet()
+void RichMessageBoxTest::keysPerButtonSet()
 {
     QFETCH(uint, style);
     QFETCH(int, enter);
@@ -183,7 +193,7 @@ void TestRichMessageBox::keysPerButtonSet()
     }
 }
 
-void TestRichMessageBox::noCaptionGivesError()
+void RichMessageBoxTest::noCaptionGivesError()
 {
     QString title;
     Answer(
@@ -203,12 +213,12 @@ void TestRichMessageBox::noCaptionGivesError()
     QCOMPARE(title.size(), 1023);
 }
 
-void TestRichMessageBox::defaultButtonBeyondTheLast()
+void RichMessageBoxTest::defaultButtonBeyondTheLast()
 {
     bool firstIsDefault = false;
     const int result = Answer(
         [&](CRichMessageBoxDialog* box) {
-            firstIsDefault = box->Button(6)->isDefault() && !box->Button(7)->isDefault();
+            firstIsDefault = ButtonOf(box, 6)->isDefault() && !ButtonOf(box, 7)->isDefault();
             Press(box, Qt::Key_Return);
         },
         QStringLiteral("Default"), QStringLiteral("T"), 0x0504);
@@ -216,14 +226,14 @@ void TestRichMessageBox::defaultButtonBeyondTheLast()
     QCOMPARE(result, 6);
 }
 
-void TestRichMessageBox::controlsWhereTheLayoutSays()
+void RichMessageBoxTest::controlsWhereTheLayoutSays()
 {
     Answer(
         [](CRichMessageBoxDialog* box) {
             const MessageBoxLayout& layout = box->Layout();
             QCOMPARE(box->size(), layout.clientSize);
             for (const MessageBoxPlacedButton& placed : layout.buttons) {
-                QPushButton* button = box->Button(placed.id);
+                QPushButton* button = ButtonOf(box, placed.id);
                 QVERIFY(button);
                 QCOMPARE(button->geometry(), placed.rect);
                 QCOMPARE(button->text(), placed.caption);
@@ -232,14 +242,15 @@ void TestRichMessageBox::controlsWhereTheLayoutSays()
             QVERIFY(message);
             QCOMPARE(message->geometry(), layout.textRect);
             QCOMPARE(message->font(), QApplication::font("QMessageBox"));
-            QCOMPARE(box->Button(6)->font(), QApplication::font("QMessageBox"));
+            QCOMPARE(ButtonOf(box, 6)->font(), QApplication::font("QMessageBox"));
             auto* icon = box->findChild<QWidget*>(QStringLiteral("icon"));
             QVERIFY(icon);
             QCOMPARE(icon->geometry(), layout.iconRect);
-            QVERIFY(box->CheckBox());
-            QCOMPARE(box->CheckBox()->geometry(), layout.checkBoxRect);
-            QCOMPARE(box->CheckBox()->text(), QStringLiteral("Don't tell me again"));
-            QVERIFY(!box->CheckBox()->isChecked());
+            QVERIFY(Find<QCheckBox>(box, "checkBox"));
+            QCOMPARE(Find<QCheckBox>(box, "checkBox")->geometry(), layout.checkBoxRect);
+            QCOMPARE(
+                Find<QCheckBox>(box, "checkBox")->text(), QStringLiteral("Don't tell me again"));
+            QVERIFY(!Find<QCheckBox>(box, "checkBox")->isChecked());
             // The message sits in the upper band, above the buttons.
             QVERIFY(layout.textRect.bottom() < layout.buttons.front().rect.top());
             Press(box, Qt::Key_Return);
@@ -247,7 +258,7 @@ void TestRichMessageBox::controlsWhereTheLayoutSays()
         QStringLiteral("Are you sure to stop?"), QStringLiteral("T"), 0x02000024);
 }
 
-void TestRichMessageBox::longMessageWraps()
+void RichMessageBoxTest::longMessageWraps()
 {
     QString text;
     for (int i = 0; i < 300; ++i)
@@ -268,7 +279,7 @@ void TestRichMessageBox::longMessageWraps()
         text, QStringLiteral("Long"), 0);
 }
 
-void TestRichMessageBox::countdownShowsSecondsAndPressesDefault()
+void RichMessageBoxTest::countdownShowsSecondsAndPressesDefault()
 {
     QStringList captions;
     MessageBoxParams params;
@@ -276,10 +287,10 @@ void TestRichMessageBox::countdownShowsSecondsAndPressesDefault()
     const int result = Answer(
         [&](CRichMessageBoxDialog* box) {
             QVERIFY(box->IsCountdownRunning());
-            captions << box->Button(1)->text();
+            captions << ButtonOf(box, 1)->text();
             for (int i = 0; i < 3; ++i) {
                 box->CountdownTick();
-                captions << box->Button(1)->text();
+                captions << ButtonOf(box, 1)->text();
             }
             box->CountdownTick();
         },
@@ -288,7 +299,7 @@ void TestRichMessageBox::countdownShowsSecondsAndPressesDefault()
     QCOMPARE(result, Bits(0x80000001u));
 }
 
-void TestRichMessageBox::countdownRunsOnItsTimer()
+void RichMessageBoxTest::countdownRunsOnItsTimer()
 {
     MessageBoxParams params;
     params.TimeoutSeconds = 1;
@@ -297,7 +308,7 @@ void TestRichMessageBox::countdownRunsOnItsTimer()
         Bits(0x80000001u));
 }
 
-void TestRichMessageBox::clickStopsCountdown()
+void RichMessageBoxTest::clickStopsCountdown()
 {
     MessageBoxParams params;
     params.TimeoutSeconds = 3;
@@ -306,9 +317,9 @@ void TestRichMessageBox::clickStopsCountdown()
     const int result = Answer(
         [&](CRichMessageBoxDialog* box) {
             box->CountdownTick();
-            QCOMPARE(box->Button(1)->text(), QStringLiteral("OK = 3"));
+            QCOMPARE(ButtonOf(box, 1)->text(), QStringLiteral("OK = 3"));
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(3, 3));
-            afterClick = box->Button(1)->text();
+            afterClick = ButtonOf(box, 1)->text();
             runningAfterClick = box->IsCountdownRunning();
             Press(box, Qt::Key_Return);
         },
@@ -318,7 +329,7 @@ void TestRichMessageBox::clickStopsCountdown()
     QCOMPARE(result, 1);
 }
 
-void TestRichMessageBox::longPeriodsBecomeTen()
+void RichMessageBoxTest::longPeriodsBecomeTen()
 {
     MessageBoxParams params;
     params.TimeoutSeconds = 5000;
@@ -329,7 +340,7 @@ void TestRichMessageBox::longPeriodsBecomeTen()
         [&](CRichMessageBoxDialog* box) {
             box->CountdownTick();
             box->DisabledTick();
-            caption = box->Button(6)->text();
+            caption = ButtonOf(box, 6)->text();
             title = box->windowTitle();
             box->done(0);
         },
@@ -338,7 +349,7 @@ void TestRichMessageBox::longPeriodsBecomeTen()
     QCOMPARE(title, QStringLiteral("T 10"));
 }
 
-void TestRichMessageBox::checkBoxRemembersAnswer()
+void RichMessageBoxTest::checkBoxRemembersAnswer()
 {
     MessageBoxParams params;
     params.CompareText = QStringLiteral("Overwrite the file?");
@@ -348,8 +359,8 @@ void TestRichMessageBox::checkBoxRemembersAnswer()
     bool shown = false;
     int result = Answer(
         [](CRichMessageBoxDialog* box) {
-            box->CheckBox()->click();
-            box->Button(MessageBoxButton::Yes)->click();
+            Find<QCheckBox>(box, "checkBox")->click();
+            ButtonOf(box, MessageBoxButton::Yes)->click();
         },
         QStringLiteral("Overwrite?"), QStringLiteral("T"), style, &params, &shown);
     QVERIFY(shown);
@@ -378,14 +389,14 @@ void TestRichMessageBox::checkBoxRemembersAnswer()
     QCOMPARE(result, 6);
 }
 
-void TestRichMessageBox::cancelNeverAddsCheckBoxBit()
+void RichMessageBoxTest::cancelNeverAddsCheckBoxBit()
 {
     MessageBoxParams params;
     params.CompareText = QStringLiteral("Cancelled question");
     const auto tickThen = [](int id) {
         return [id](CRichMessageBoxDialog* box) {
-            box->CheckBox()->click();
-            box->Button(id)->click();
+            Find<QCheckBox>(box, "checkBox")->click();
+            ButtonOf(box, id)->click();
         };
     };
     QCOMPARE(Answer(tickThen(MessageBoxButton::Cancel), QStringLiteral("Q"), QStringLiteral("T"),
@@ -393,7 +404,7 @@ void TestRichMessageBox::cancelNeverAddsCheckBoxBit()
         2);
     QCOMPARE(Answer(
                  [](CRichMessageBoxDialog* box) {
-                     box->CheckBox()->click();
+                     Find<QCheckBox>(box, "checkBox")->click();
                      Press(box, Qt::Key_Escape);
                  },
                  QStringLiteral("Q"), QStringLiteral("T"), 0x02000003, &params),
@@ -406,7 +417,7 @@ void TestRichMessageBox::cancelNeverAddsCheckBoxBit()
         0x04000007);
 }
 
-void TestRichMessageBox::copiesTextBlock()
+void RichMessageBoxTest::copiesTextBlock()
 {
     QGuiApplication::clipboard()->clear();
     bool stayedOpen = false;
@@ -414,7 +425,7 @@ void TestRichMessageBox::copiesTextBlock()
         [&](CRichMessageBoxDialog* box) {
             Press(box, Qt::Key_C, Qt::ControlModifier);
             stayedOpen = box->isVisible();
-            box->Button(MessageBoxButton::No)->click();
+            ButtonOf(box, MessageBoxButton::No)->click();
         },
         QStringLiteral("M"), QStringLiteral("T"), 0x4);
     const QString separator = QStringLiteral("---------------------------\r\n");
@@ -436,7 +447,7 @@ void TestRichMessageBox::copiesTextBlock()
             + separator + QStringLiteral("OK   Cancel   Don't ask me again   \r\n") + separator);
 }
 
-void TestRichMessageBox::copyTextLimits()
+void RichMessageBoxTest::copyTextLimits()
 {
     const QString text = CRichMessageBoxDialog::BuildClipboardText(
         QString(1500, QLatin1Char('t')), QString(10000, QLatin1Char('m')), { "&OK" });
@@ -450,7 +461,7 @@ void TestRichMessageBox::copyTextLimits()
     QCOMPARE(CRichMessageBoxDialog::BuildClipboardText("t", "m", many).size(), 8191);
 }
 
-void TestRichMessageBox::customButtons()
+void RichMessageBoxTest::customButtons()
 {
     MessageBoxParams params;
     params.CustomButtons = QStringLiteral("One\nTwo\nThree\nFour\nFive");
@@ -463,7 +474,7 @@ void TestRichMessageBox::customButtons()
             Press(box, Qt::Key_Escape);
             box->close();
             stayedOpen = box->isVisible();
-            box->Button(25)->click();
+            ButtonOf(box, 25)->click();
         },
         QStringLiteral("Pick"), QStringLiteral("T"), 0x1, &params);
     QCOMPARE(ids, QList<int>({ 23, 24, 25, 26 }));
@@ -471,7 +482,7 @@ void TestRichMessageBox::customButtons()
     QCOMPARE(result, 25);
 }
 
-void TestRichMessageBox::disabledPeriod()
+void RichMessageBoxTest::disabledPeriod()
 {
     MessageBoxParams params;
     params.DisabledSeconds = 2;
@@ -483,9 +494,10 @@ void TestRichMessageBox::disabledPeriod()
     bool okEnabledAtEnd = false;
     const int result = Answer(
         [&](CRichMessageBoxDialog* box) {
-            okEnabledAtStart = box->Button(1)->isEnabled() || box->Button(2)->isEnabled();
-            reportEnabled = box->Button(MessageBoxButton::Report)->isEnabled()
-                && box->Button(MessageBoxButton::Help)->isEnabled() && box->CheckBox()->isEnabled();
+            okEnabledAtStart = ButtonOf(box, 1)->isEnabled() || ButtonOf(box, 2)->isEnabled();
+            reportEnabled = ButtonOf(box, MessageBoxButton::Report)->isEnabled()
+                && ButtonOf(box, MessageBoxButton::Help)->isEnabled()
+                && Find<QCheckBox>(box, "checkBox")->isEnabled();
             Press(box, Qt::Key_Escape);
             box->close();
             stayedOpen = box->isVisible();
@@ -493,7 +505,7 @@ void TestRichMessageBox::disabledPeriod()
                 box->DisabledTick();
                 titles << box->windowTitle();
             }
-            okEnabledAtEnd = box->Button(1)->isEnabled() && box->Button(2)->isEnabled();
+            okEnabledAtEnd = ButtonOf(box, 1)->isEnabled() && ButtonOf(box, 2)->isEnabled();
             Press(box, Qt::Key_Escape);
         },
         QStringLiteral("Wait"), QStringLiteral("T"), 0x01004001, &params);
@@ -505,14 +517,14 @@ void TestRichMessageBox::disabledPeriod()
     QCOMPARE(result, 2);
 }
 
-void TestRichMessageBox::negativeDisabledPeriodIsNone()
+void RichMessageBoxTest::negativeDisabledPeriodIsNone()
 {
     MessageBoxParams params;
     params.DisabledSeconds = -5;
     params.TimeoutSeconds = -5;
     QCOMPARE(Answer(
                  [](CRichMessageBoxDialog* box) {
-                     QVERIFY(box->Button(1)->isEnabled());
+                     QVERIFY(ButtonOf(box, 1)->isEnabled());
                      QVERIFY(!box->IsCountdownRunning());
                      Press(box, Qt::Key_Escape);
                  },
@@ -520,7 +532,7 @@ void TestRichMessageBox::negativeDisabledPeriodIsNone()
         2);
 }
 
-void TestRichMessageBox::helpOpensExistingFile()
+void RichMessageBoxTest::helpOpensExistingFile()
 {
     QCOMPARE(CRichMessageBoxDialog::HelpFilePath(QStringLiteral("/opt/app.d/sablewick")),
         QStringLiteral("/opt/app.d/sablewick.hlp"));
@@ -542,11 +554,11 @@ void TestRichMessageBox::helpOpensExistingFile()
     bool stayedOpen = false;
     const int result = Answer(
         [&](CRichMessageBoxDialog* box) {
-            box->Button(MessageBoxButton::Help)->click(); // no file yet: nothing
+            ButtonOf(box, MessageBoxButton::Help)->click(); // no file yet: nothing
             QFile file(helpFile);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.close();
-            box->Button(MessageBoxButton::Help)->click();
+            ButtonOf(box, MessageBoxButton::Help)->click();
             stayedOpen = box->isVisible();
             Press(box, Qt::Key_Return);
         },
@@ -559,7 +571,7 @@ void TestRichMessageBox::helpOpensExistingFile()
     QCOMPARE(result, 1);
 }
 
-void TestRichMessageBox::reportCallsBackAndStaysOpen()
+void RichMessageBoxTest::reportCallsBackAndStaysOpen()
 {
     MessageBoxParams params;
     params.ReportCallback = RecordReport;
@@ -569,8 +581,8 @@ void TestRichMessageBox::reportCallsBackAndStaysOpen()
     bool stayedOpen = false;
     const int result = Answer(
         [&](CRichMessageBoxDialog* box) {
-            caption = box->Button(MessageBoxButton::Report)->text();
-            box->Button(MessageBoxButton::Report)->click();
+            caption = ButtonOf(box, MessageBoxButton::Report)->text();
+            ButtonOf(box, MessageBoxButton::Report)->click();
             stayedOpen = box->isVisible();
             Press(box, Qt::Key_Return);
         },
@@ -583,7 +595,7 @@ void TestRichMessageBox::reportCallsBackAndStaysOpen()
     QCOMPARE(result, 1);
 }
 
-void TestRichMessageBox::beeps()
+void RichMessageBoxTest::beeps()
 {
     const auto enter = [](CRichMessageBoxDialog* box) { Press(box, Qt::Key_Return); };
     Answer(enter, QStringLiteral("a"), QStringLiteral("T"), 0x0);
@@ -592,7 +604,7 @@ void TestRichMessageBox::beeps()
     QCOMPARE(g_beeps, std::vector<std::uint32_t>({ 0x0, 0x30 }));
 }
 
-void TestRichMessageBox::stopIconSystemModalShowsBox()
+void RichMessageBoxTest::stopIconSystemModalShowsBox()
 {
     bool shown = false;
     QCOMPARE(Answer([](CRichMessageBoxDialog* box) { Press(box, Qt::Key_Return); },
@@ -601,7 +613,7 @@ void TestRichMessageBox::stopIconSystemModalShowsBox()
     QVERIFY(shown);
 }
 
-void TestRichMessageBox::positionFromParams()
+void RichMessageBoxTest::positionFromParams()
 {
     MessageBoxParams params;
     params.X = 50;
@@ -616,7 +628,7 @@ void TestRichMessageBox::positionFromParams()
     QCOMPARE(position, QPoint(50, 60));
 }
 
-void TestRichMessageBox::centredOnOwner()
+void RichMessageBoxTest::centredOnOwner()
 {
     QWidget owner;
     owner.setGeometry(100, 100, 600, 400);
@@ -642,7 +654,7 @@ void TestRichMessageBox::centredOnOwner()
     QVERIFY(ownerBlocked);
 }
 
-void TestRichMessageBox::nextAnswerHook()
+void RichMessageBoxTest::nextAnswerHook()
 {
     CRichMessageBoxDialog::SetNextAnswer(7);
     bool shown = true;
@@ -663,7 +675,7 @@ void TestRichMessageBox::nextAnswerHook()
     QVERIFY(shown);
 }
 
-void TestRichMessageBox::quitClosesTheBox()
+void RichMessageBoxTest::quitClosesTheBox()
 {
     bool shown = false;
     QCOMPARE(Answer([](CRichMessageBoxDialog*) { QCoreApplication::exit(3); },
@@ -672,5 +684,5 @@ void TestRichMessageBox::quitClosesTheBox()
     QVERIFY(shown);
 }
 
-QTEST_MAIN(TestRichMessageBox)
-#include "test_rich_messagebox.moc"
+QTEST_MAIN(RichMessageBoxTest)
+#include "RichMessageBoxTest.moc"

@@ -49,7 +49,7 @@ MessageBoxLayoutInput Input(std::uint32_t style, const QString& message, std::ui
 
 } // namespace
 
-class TestMessageBoxLayout : public QObject
+class MessageBoxLayoutTest : public QObject
 {
     Q_OBJECT
 
@@ -70,7 +70,7 @@ private slots:
     void customButtonsKeepFour();
 };
 
-void TestMessageBoxLayout::buttonSizesFromBaseUnits()
+void MessageBoxLayoutTest::buttonSizesFromBaseUnits()
 {
     const MessageBoxButtonSizes classic = ComputeButtonSizes(8, 16, false);
     QCOMPARE(classic.minButtonWidth, 76);
@@ -84,7 +84,7 @@ void TestMessageBoxLayout::buttonSizesFromBaseUnits()
     QCOMPARE(modern.checkBoxHeight, 20);
 }
 
-void TestMessageBoxLayout::scaleRoundsHalvesUp()
+void MessageBoxLayoutTest::scaleRoundsHalvesUp()
 {
     QCOMPARE(ScaleRounded(38, 7, 4), 67); // 66.5
     QCOMPARE(ScaleRounded(13, 7, 4), 23); // 22.75
@@ -93,7 +93,7 @@ void TestMessageBoxLayout::scaleRoundsHalvesUp()
     QCOMPARE(ScaleRounded(5, 5, 0), 0);
 }
 
-void TestMessageBoxLayout::layouts_data()
+void MessageBoxLayoutTest::layouts_data()
 {
     QTest::addColumn<MessageBoxLayoutInput>("input");
     QTest::addColumn<QSize>("client");
@@ -199,7 +199,7 @@ void TestMessageBoxLayout::layouts_data()
     }
 }
 
-void TestMessageBoxLayout::layouts()
+void MessageBoxLayoutTest::layouts()
 {
     QFETCH(MessageBoxLayoutInput, input);
     QFETCH(QSize, client);
@@ -227,7 +227,7 @@ void TestMessageBoxLayout::layouts()
     QCOMPARE(layout.checkBoxBit != 0, !checkBox.isNull());
 }
 
-void TestMessageBoxLayout::longTextGrowsInHeightOnly()
+void MessageBoxLayoutTest::longTextGrowsInHeightOnly()
 {
     const MessageBoxMetrics metrics = FixedMetrics();
     for (int length : { 100, 1000, 5000 }) {
@@ -241,7 +241,7 @@ void TestMessageBoxLayout::longTextGrowsInHeightOnly()
     }
 }
 
-void TestMessageBoxLayout::dialogUnitRoundTrip()
+void MessageBoxLayoutTest::dialogUnitRoundTrip()
 {
     MessageBoxLayout layout;
     layout.clientSize = QSize(201, 115);
@@ -258,7 +258,7 @@ void TestMessageBoxLayout::dialogUnitRoundTrip()
     QVERIFY(even.iconRect.isNull());
 }
 
-void TestMessageBoxLayout::buttonSets_data()
+void MessageBoxLayoutTest::buttonSets_data()
 {
     QTest::addColumn<uint>("style");
     QTest::addColumn<QList<int>>("ids");
@@ -278,7 +278,7 @@ void TestMessageBoxLayout::buttonSets_data()
     QTest::newRow("12 unknown") << 0xCu << QList<int> { 1 };
 }
 
-void TestMessageBoxLayout::buttonSets()
+void MessageBoxLayoutTest::buttonSets()
 {
     QFETCH(uint, style);
     QFETCH(QList<int>, ids);
@@ -288,7 +288,7 @@ void TestMessageBoxLayout::buttonSets()
     QCOMPARE(got, ids);
 }
 
-void TestMessageBoxLayout::cancelResults()
+void MessageBoxLayoutTest::cancelResults()
 {
     const int expected[] = { 1, 2, 0, 2, 0, 2, 2, 0, 2, 2 };
     for (std::uint32_t set = 0; set < 10; ++set)
@@ -297,7 +297,7 @@ void TestMessageBoxLayout::cancelResults()
     QCOMPARE(CancelResult(0x0, true), 0);
 }
 
-void TestMessageBoxLayout::checkBoxFirstBitWins()
+void MessageBoxLayoutTest::checkBoxFirstBitWins()
 {
     QCOMPARE(CheckBoxBit(0x07000000), 0x01000000u);
     QCOMPARE(CheckBoxBit(0x06000000), 0x02000000u);
@@ -306,7 +306,7 @@ void TestMessageBoxLayout::checkBoxFirstBitWins()
     QCOMPARE(CheckBoxCaption(0x02000000), CaptionIndex::DontTellAgain);
 }
 
-void TestMessageBoxLayout::captionsBuiltIn()
+void MessageBoxLayoutTest::captionsBuiltIn()
 {
     const CaptionArray captions = FillButtonCaptions(0, MessageBoxParams());
     QCOMPARE(captions[static_cast<int>(CaptionIndex::Abort)], QStringLiteral("&Abort"));
@@ -318,7 +318,7 @@ void TestMessageBoxLayout::captionsBuiltIn()
     QCOMPARE(CaptionStringId(CaptionIndex::SkipAll), 9019u);
 }
 
-void TestMessageBoxLayout::captionsFromStringModule()
+void MessageBoxLayoutTest::captionsFromStringModule()
 {
     MessageBoxParams params;
     params.StringModule = [](std::uint32_t id) {
@@ -337,7 +337,7 @@ void TestMessageBoxLayout::captionsFromStringModule()
     QCOMPARE(builtIn[static_cast<int>(CaptionIndex::Yes)], QStringLiteral("&Yes"));
 }
 
-void TestMessageBoxLayout::captionsCustom()
+void MessageBoxLayoutTest::captionsCustom()
 {
     MessageBoxParams params;
     params.UseCustomCaptions = true;
@@ -356,7 +356,7 @@ void TestMessageBoxLayout::captionsCustom()
     QCOMPARE(captions[static_cast<int>(CaptionIndex::Report)], QStringLiteral("&Send"));
 }
 
-void TestMessageBoxLayout::customButtonsKeepFour()
+void MessageBoxLayoutTest::customButtonsKeepFour()
 {
     MessageBoxParams params;
     params.CustomButtons = QStringLiteral("One\nTwo\nThree\nFour\nFive");
@@ -370,5 +370,5 @@ void TestMessageBoxLayout::customButtonsKeepFour()
     QVERIFY(CustomButtonCaptions(MessageBoxParams()).isEmpty());
 }
 
-QTEST_APPLESS_MAIN(TestMessageBoxLayout)
-#include "test_messagebox_layout.moc"
+QTEST_APPLESS_MAIN(MessageBoxLayoutTest)
+#include "MessageBoxLayoutTest.moc"

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QtTest>
 
-class TestReportOpenError : public QObject
+class ReportOpenErrorTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -13,7 +13,7 @@ private slots:
     void reportShowsTheMessageUnderTheApplicationTitle();
 };
 
-void TestReportOpenError::texts_data()
+void ReportOpenErrorTest::texts_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
@@ -42,14 +42,14 @@ void TestReportOpenError::texts_data()
     QTest::newRow("large") << 2147483647 << "Unknown Error (2147483647) occurred.";
 }
 
-void TestReportOpenError::texts()
+void ReportOpenErrorTest::texts()
 {
     QFETCH(int, code);
     QFETCH(QString, text);
     QCOMPARE(OpenErrorText(code), text);
 }
 
-void TestReportOpenError::messageStartsWithTheHeading()
+void ReportOpenErrorTest::messageStartsWithTheHeading()
 {
     QCOMPARE(OpenErrorMessage(26),
         QStringLiteral("Unable to open hyperlink:\n\nA sharing violation occurred. "));
@@ -57,7 +57,7 @@ void TestReportOpenError::messageStartsWithTheHeading()
         QStringLiteral("Unable to open hyperlink:\n\nUnknown Error (7) occurred."));
 }
 
-void TestReportOpenError::reportShowsTheMessageUnderTheApplicationTitle()
+void ReportOpenErrorTest::reportShowsTheMessageUnderTheApplicationTitle()
 {
     QApplication::setApplicationDisplayName(QStringLiteral("Sablewick Test"));
     QWidget owner;
@@ -82,5 +82,5 @@ void TestReportOpenError::reportShowsTheMessageUnderTheApplicationTitle()
                        "given filename extension."));
 }
 
-QTEST_MAIN(TestReportOpenError)
-#include "test_report_open_error.moc"
+QTEST_MAIN(ReportOpenErrorTest)
+#include "ReportOpenErrorTest.moc"

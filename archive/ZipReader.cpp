@@ -1,6 +1,6 @@
-#include "app/ZipReader.h"
+#include "archive/ZipReader.h"
 
-#include "app/PkwareCipher.h"
+#include "archive/PkwareCipher.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,6 +1,6 @@
-#include "app/ZipWriter.h"
+#include "archive/ZipWriter.h"
 
-#include "app/PkwareCipher.h"
+#include "archive/PkwareCipher.h"
 
 #include <optional>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "ToolRun.h"
+#include "tests/support/ProcessRun.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -14,8 +14,13 @@ ToolRun runOnce(const std::string& program, const std::vector<std::string>& args
 {
     ToolRun result;
     int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+    if (pipe2(out, O_CLOEXEC) != 0)
         return result;
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return result;
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args)
@@ -41,6 +46,11 @@ ToolRun runOnce(const std::string& program, const std::vector<std::string>& args
     }
     close(out[1]);
     close(err[1]);
+    if (pid < 0) {
+        close(out[0]);
+        close(err[0]);
+        return result;
+    }
     pollfd fds[2] = { { out[0], POLLIN, 0 }, { err[0], POLLIN, 0 } };
     int open = 2;
     char buffer[4096];
@@ -58,8 +68,7 @@ ToolRun runOnce(const std::string& program, const std::vector<std::string>& args
                 continue;
             }
             result.output.append(buffer, static_cast<size_t>(n));
-            if (i == 1)
-                result.errors.append(buffer, static_cast<size_t>(n));
+            (i == 0 ? result.out : result.errors).append(buffer, static_cast<size_t>(n));
         }
     }
     int status = 0;

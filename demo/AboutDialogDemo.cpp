@@ -1,5 +1,5 @@
 // Shows the About box for a look under a real X server:
-//   aboutdialog_demo [NAME [COPYRIGHT [HOMEPAGE [EMAIL]]]]
+//   AboutDialogDemo [NAME [COPYRIGHT [HOMEPAGE [EMAIL]]]]
 // Link clicks are only printed, nothing is opened; with ABOUT_DEMO_FAIL=CODE in the
 // environment every open fails with that code.
 #include "widgets/CAboutDialog.h"
