@@ -29,13 +29,19 @@ std::size_t TerminalWidth(std::FILE* to)
 } // namespace
 
 ConsoleHost::ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out,
-                         std::FILE* err, Verbosity level, bool live)
-    : m_outputFolder(std::move(outputFolder)), m_files(std::move(files)), m_results(m_files.size()),
-      m_reasons(m_files.size()), m_out(out), m_err(err), m_level(level), m_live(live)
-{}
+    std::FILE* err, Verbosity level, bool live)
+    : m_outputFolder(std::move(outputFolder))
+    , m_files(std::move(files))
+    , m_results(m_files.size())
+    , m_reasons(m_files.size())
+    , m_out(out)
+    , m_err(err)
+    , m_level(level)
+    , m_live(live)
+{ }
 
-std::string ConsoleHost::LiveLine(const std::string& path, const FileProgress& p,
-                                  double elapsedSeconds, std::size_t width)
+std::string ConsoleHost::LiveLine(
+    const std::string& path, const FileProgress& p, double elapsedSeconds, std::size_t width)
 {
     char head[16];
     std::snprintf(head, sizeof head, "[%3d%%] ", p.Position);
@@ -62,10 +68,10 @@ void ConsoleHost::DrawLive()
 {
     if (!m_live || m_liveRow < 0 || m_level == Verbosity::Quiet)
         return;
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_fileStart).count();
-    const std::string line =
-        LiveLine(RowPath(m_liveRow), m_fileProgress, elapsed, TerminalWidth(m_out));
+    const double elapsed
+        = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_fileStart).count();
+    const std::string line
+        = LiveLine(RowPath(m_liveRow), m_fileProgress, elapsed, TerminalWidth(m_out));
     std::fprintf(m_out, "\r\033[K%s", line.c_str());
     std::fflush(m_out);
 }
@@ -181,8 +187,8 @@ void ConsoleHost::Post(std::function<void()> call)
     m_wake.notify_one();
 }
 
-void ConsoleHost::RunUntilDone(const std::atomic<bool>& interrupted,
-                               const std::function<void()>& onInterrupt)
+void ConsoleHost::RunUntilDone(
+    const std::atomic<bool>& interrupted, const std::function<void()>& onInterrupt)
 {
     bool interruptHandled = false;
     auto lastDraw = std::chrono::steady_clock::now();

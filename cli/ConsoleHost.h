@@ -21,7 +21,7 @@ class ConsoleHost : public ConversionHost
 {
 public:
     ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out,
-                std::FILE* err = stderr, Verbosity level = Verbosity::Normal, bool live = false);
+        std::FILE* err = stderr, Verbosity level = Verbosity::Normal, bool live = false);
 
     std::string ChooseOutputFolder() override { return m_outputFolder; }
     void JobStarted() override { PrintStatus("Please wait..."); }
@@ -39,15 +39,15 @@ public:
 
     // Runs posted calls until the job has ended; `interrupted` is looked at
     // every 100 ms and calls `onInterrupt` once when it becomes true.
-    void RunUntilDone(const std::atomic<bool>& interrupted,
-                      const std::function<void()>& onInterrupt);
+    void RunUntilDone(
+        const std::atomic<bool>& interrupted, const std::function<void()>& onInterrupt);
 
     // Each file's result; empty for a file that was not converted.
     const std::vector<std::optional<FileResult>>& Results() const { return m_results; }
 
     // The live line: percentage, frames of the phase, elapsed and estimated time left.
     static std::string LiveLine(const std::string& path, const FileProgress& progress,
-                                double elapsedSeconds, std::size_t width);
+        double elapsedSeconds, std::size_t width);
 
 private:
     void PrintStatus(const char* text);

@@ -1,14 +1,17 @@
 #include "cli/ConsoleOptions.h"
 
-#include "engine/ToolCommandLines.h"
 #include "engine/SettingsText.h"
+#include "engine/ToolCommandLines.h"
 #include "platform/AsciiText.h"
 
 #include <cstdio>
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Plain decimal digits: no sign, no blanks, no trailing letters.
 bool IsWholeNumber(const std::string& text)
@@ -37,12 +40,15 @@ bool IsDecimalNumber(const std::string& text)
     return digits > 0 && digits <= 12 && points <= 1;
 }
 
-bool Is(const std::string& text, const char* word) { return EqualsIgnoringCase(text, word); }
-
-void Override(ConsoleOptions& o, std::string ConversionSettings::*field, std::string text,
-              const char* option)
+bool Is(const std::string& text, const char* word)
 {
-    o.Overrides.push_back({field, std::move(text), option});
+    return EqualsIgnoringCase(text, word);
+}
+
+void Override(
+    ConsoleOptions& o, std::string ConversionSettings::*field, std::string text, const char* option)
+{
+    o.Overrides.push_back({ field, std::move(text), option });
 }
 
 // Each taker checks one option's value and records it; an error text says why
@@ -109,8 +115,8 @@ std::string TakeSize(const std::string& v, ConsoleOptions& o)
 // A real value checked by the settings file's own rules: refused when it is
 // no plain number or the rules would store `fallback` in its place.
 std::string TakeReal(const std::string& v, ConsoleOptions& o, std::string SettingsInput::*input,
-                     std::string ConversionSettings::*field, const std::string& fallback,
-                     const char* option, const std::string& expected)
+    std::string ConversionSettings::*field, const std::string& fallback, const char* option,
+    const std::string& expected)
 {
     SettingsInput in;
     in.*input = v;
@@ -128,7 +134,7 @@ std::string TakeQuality(const std::string& v, ConsoleOptions& o)
         return {};
     }
     return TakeReal(v, o, &SettingsInput::VBRValue, &ConversionSettings::VBRValue, "Default",
-                    "--quality", "a quality scale from 0.01 to 255 (or default)");
+        "--quality", "a quality scale from 0.01 to 255 (or default)");
 }
 
 // The console name of a stored format (its index in the format list).
@@ -147,7 +153,7 @@ std::string TakeFormat(const std::string& v, ConsoleOptions& o)
     for (std::size_t i = 0; i < std::size(kOutputFormats); ++i) {
         if (Is(v, kOutputFormats[i].ConsoleName)) {
             Override(o, &ConversionSettings::FileFormat, FormatInteger(static_cast<long long>(i)),
-                     "--format");
+                "--format");
             return {};
         }
         names += (i == 0 ? "" : ", ") + std::string(kOutputFormats[i].ConsoleName);
@@ -211,8 +217,7 @@ std::string TakePlaybackRate(const std::string& v, ConsoleOptions& o)
         return {};
     }
     std::string error = TakeReal(v, o, &SettingsInput::TimeDelay, &ConversionSettings::TimeDelay,
-                                 "0.00", "--playback-fps",
-                                 "a frame rate from 0.01 to 100 (0: real time)");
+        "0.00", "--playback-fps", "a frame rate from 0.01 to 100 (0: real time)");
     if (error.empty())
         o.PlaybackRateGiven = true;
     return error;
@@ -256,62 +261,62 @@ struct OptionRow
 {
     const char* Name;
     const char* Argument; // nullptr for a switch
-    const char* Keys;     // the settings keys it stands for, or nullptr
+    const char* Keys; // the settings keys it stands for, or nullptr
     const char* Help;
     std::string (*Take)(const std::string& value, ConsoleOptions& options);
 };
 
 // New options go here: the parser and --help both read this table.
 const OptionRow kOptions[] = {
-    {"-o", "FOLDER", nullptr, "write into FOLDER (default: the current folder)", TakeFolder},
-    {"--mkdir", nullptr, nullptr, "make the -o FOLDER (with its parents) when it is missing",
-     [](const std::string&, ConsoleOptions& o) {
-         o.MakeFolder = true;
-         return std::string();
-     }},
-    {"--start", "SECONDS", "Start", "start of the clip", TakeStart},
-    {"--end", "SECONDS", "End", "end of the clip; default: the end of the video", TakeEnd},
-    {"--size", "WxH", "ResolutionX, ResolutionY",
-     "frame size, 1 to 6000 each; a side may be auto (keeps the proportions); "
-     "auto: the video's size",
-     TakeSize},
-    {"--quality", "Q", "VBRValue", "JPEG quality scale 0.01 to 255 (2 best); default: the tool's",
-     TakeQuality},
-    {"--format", "FORMAT", "FileFormat",
-     "gif, gif-frames (one GIF per frame), jpg, png, bmp, tga, pcx", TakeFormat},
-    {"--loop", "N", "Loop", "replays of the GIF, 0 to 1000; 0 or forever: endlessly", TakeLoop},
-    {"--interval", "SECONDS", "ImagesPerSecond",
-     "seconds of video between two frames taken, 0.01 to 100", TakeInterval},
-    {"--rate", "FPS", "ImagesPerSecond",
-     "frames taken per second of video, 0.01 to 100 (the reciprocal of --interval)", TakeRate},
-    {"--playback-fps", "FPS", "TimeDelay",
-     "frame rate the GIF plays at, 0.01 to 100; 0: real time. Without it the GIF plays "
-     "in real time when --rate or --interval is given, else at the settings file's rate",
-     TakePlaybackRate},
-    {"--gif-quality", "Q", nullptr,
-     "GIF size against quality, 1 (smallest) to 100 (best); without it the image tool's "
-     "balanced default, the same as 90. GIF formats only",
-     TakeGifQuality},
-    {"--max-size", "SIZE", nullptr,
-     "make each GIF the best that fits in SIZE bytes (suffix k = 1000, M = 1000000), "
-     "lowering the quality as needed; a file that cannot fit even at the lowest quality "
-     "fails and nothing is written for it. Format gif only",
-     TakeMaxSize},
-    {"-v", nullptr, nullptr, "also print the tools' command lines",
-     [](const std::string&, ConsoleOptions& o) {
-         o.Level = Verbosity::Verbose;
-         return std::string();
-     }},
-    {"-q", nullptr, nullptr, "print only errors and failed files",
-     [](const std::string&, ConsoleOptions& o) {
-         o.Level = Verbosity::Quiet;
-         return std::string();
-     }},
-    {"-h", nullptr, nullptr, "show this help (also --help)",
-     [](const std::string&, ConsoleOptions& o) {
-         o.Help = true;
-         return std::string();
-     }},
+    { "-o", "FOLDER", nullptr, "write into FOLDER (default: the current folder)", TakeFolder },
+    { "--mkdir", nullptr, nullptr, "make the -o FOLDER (with its parents) when it is missing",
+        [](const std::string&, ConsoleOptions& o) {
+            o.MakeFolder = true;
+            return std::string();
+        } },
+    { "--start", "SECONDS", "Start", "start of the clip", TakeStart },
+    { "--end", "SECONDS", "End", "end of the clip; default: the end of the video", TakeEnd },
+    { "--size", "WxH", "ResolutionX, ResolutionY",
+        "frame size, 1 to 6000 each; a side may be auto (keeps the proportions); "
+        "auto: the video's size",
+        TakeSize },
+    { "--quality", "Q", "VBRValue", "JPEG quality scale 0.01 to 255 (2 best); default: the tool's",
+        TakeQuality },
+    { "--format", "FORMAT", "FileFormat",
+        "gif, gif-frames (one GIF per frame), jpg, png, bmp, tga, pcx", TakeFormat },
+    { "--loop", "N", "Loop", "replays of the GIF, 0 to 1000; 0 or forever: endlessly", TakeLoop },
+    { "--interval", "SECONDS", "ImagesPerSecond",
+        "seconds of video between two frames taken, 0.01 to 100", TakeInterval },
+    { "--rate", "FPS", "ImagesPerSecond",
+        "frames taken per second of video, 0.01 to 100 (the reciprocal of --interval)", TakeRate },
+    { "--playback-fps", "FPS", "TimeDelay",
+        "frame rate the GIF plays at, 0.01 to 100; 0: real time. Without it the GIF plays "
+        "in real time when --rate or --interval is given, else at the settings file's rate",
+        TakePlaybackRate },
+    { "--gif-quality", "Q", nullptr,
+        "GIF size against quality, 1 (smallest) to 100 (best); without it the image tool's "
+        "balanced default, the same as 90. GIF formats only",
+        TakeGifQuality },
+    { "--max-size", "SIZE", nullptr,
+        "make each GIF the best that fits in SIZE bytes (suffix k = 1000, M = 1000000), "
+        "lowering the quality as needed; a file that cannot fit even at the lowest quality "
+        "fails and nothing is written for it. Format gif only",
+        TakeMaxSize },
+    { "-v", nullptr, nullptr, "also print the tools' command lines",
+        [](const std::string&, ConsoleOptions& o) {
+            o.Level = Verbosity::Verbose;
+            return std::string();
+        } },
+    { "-q", nullptr, nullptr, "print only errors and failed files",
+        [](const std::string&, ConsoleOptions& o) {
+            o.Level = Verbosity::Quiet;
+            return std::string();
+        } },
+    { "-h", nullptr, nullptr, "show this help (also --help)",
+        [](const std::string&, ConsoleOptions& o) {
+            o.Help = true;
+            return std::string();
+        } },
 };
 
 const OptionRow* FindOption(const std::string& name)
@@ -394,22 +399,22 @@ std::string ApplyOverrides(const ConsoleOptions& options, ConversionSettings& se
         if (mode == "No" || (mode == "StillGIF" && !options.MaxSize.empty())) {
             const char* option = options.MaxSize.empty() ? "--gif-quality" : "--max-size";
             return std::string(option) + ": applies to "
-                   + (options.MaxSize.empty() ? "GIF output" : "the animated GIF format (gif)")
-                   + " only, and the format is " + FormatName(format);
+                + (options.MaxSize.empty() ? "GIF output" : "the animated GIF format (gif)")
+                + " only, and the format is " + FormatName(format);
         }
         std::string extra;
         if (!options.GifQuality.empty())
             extra = "\"-quality\" \"" + options.GifQuality + "\"";
         if (!options.MaxSize.empty())
             extra += std::string(extra.empty() ? "" : " ") + "\"-max-size\" \"" + options.MaxSize
-                     + "\"";
+                + "\"";
         settings.ExtraImageOptions = extra;
     }
     if (endOption && settings.End != "Default") {
         const long long start = IsGiven(settings.Start) ? IntegerValue(settings.Start) : 0;
         if (IntegerValue(settings.End) <= start)
             return std::string(endOption) + ": " + settings.End + " is not after the start ("
-                   + FormatInteger(start) + " s)";
+                + FormatInteger(start) + " s)";
     }
     return {};
 }

@@ -8,8 +8,8 @@
 // How much the console program prints.
 enum class Verbosity
 {
-    Quiet,   // errors and failed files only
-    Normal,  // progress and every file's result
+    Quiet, // errors and failed files only
+    Normal, // progress and every file's result
     Verbose, // also the tools' command lines
 };
 
@@ -29,11 +29,11 @@ struct ConsoleOptions
     bool Help = false;
     std::vector<std::string> Files;
     std::vector<SettingOverride> Overrides; // in the order given; a later one wins
-    bool IntervalGiven = false;             // --interval or --rate
-    bool PlaybackRateGiven = false;         // --playback-fps
+    bool IntervalGiven = false; // --interval or --rate
+    bool PlaybackRateGiven = false; // --playback-fps
     // For the image tool of GIF output only, not settings of the file: empty when not given.
     std::string GifQuality; // 1..100
-    std::string MaxSize;    // bytes
+    std::string MaxSize; // bytes
 };
 
 struct ParsedConsoleOptions

@@ -18,7 +18,7 @@
 
 namespace {
 
-std::atomic<bool> g_interrupted {false};
+std::atomic<bool> g_interrupted { false };
 volatile std::sig_atomic_t g_signal = 0;
 
 void OnSignal(int signal)
@@ -32,23 +32,23 @@ void OnSignal(int signal)
 // output would not end us.
 void ResetInheritedSignals()
 {
-    for (int signal : {SIGCHLD, SIGPIPE})
+    for (int signal : { SIGCHLD, SIGPIPE })
         std::signal(signal, SIG_DFL);
 }
 
 void Usage(std::FILE* to)
 {
     std::fprintf(to,
-                 "Usage: sablewick-cli [OPTION]... FILE...\n"
-                 "Converts each video FILE with the settings of %s.\n"
-                 "The options below replace the settings key in brackets for this run only;\n"
-                 "the file itself is not changed.\n"
-                 "Exit status: 0 all files converted, 1 a file failed, 2 usage error or no\n"
-                 "settings file, 130 interrupted (Ctrl+C stops like the Stop button),\n"
-                 "129 the terminal closed (stopped the same way).\n"
-                 "Options:\n%s"
-                 "  --version             print the version and exit\n",
-                 SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());
+        "Usage: sablewick-cli [OPTION]... FILE...\n"
+        "Converts each video FILE with the settings of %s.\n"
+        "The options below replace the settings key in brackets for this run only;\n"
+        "the file itself is not changed.\n"
+        "Exit status: 0 all files converted, 1 a file failed, 2 usage error or no\n"
+        "settings file, 130 interrupted (Ctrl+C stops like the Stop button),\n"
+        "129 the terminal closed (stopped the same way).\n"
+        "Options:\n%s"
+        "  --version             print the version and exit\n",
+        SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());
 }
 
 // Relative paths are made absolute (byte for byte otherwise), so that a name
@@ -73,8 +73,8 @@ int main(int argc, char** argv)
     ResetInheritedSignals();
     if (PrintVersionIfAsked(argc, argv, "sablewick-cli"))
         return 0;
-    const ParsedConsoleOptions parsed =
-        ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const ParsedConsoleOptions parsed
+        = ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.Error.empty()) {
         std::fprintf(stderr, "sablewick-cli: %s (see --help)\n", parsed.Error.c_str());
         return 2;
@@ -112,7 +112,7 @@ int main(int argc, char** argv)
         std::filesystem::create_directories(folder, error);
         if (error) {
             std::fprintf(stderr, "sablewick-cli: cannot make the output folder %s: %s\n",
-                         folder.c_str(), error.message().c_str());
+                folder.c_str(), error.message().c_str());
             return 2;
         }
     }
@@ -122,7 +122,7 @@ int main(int argc, char** argv)
     }
 
     // A closed terminal stops the batch as Ctrl+C does: tools ended, frames removed.
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (int signal : { SIGINT, SIGTERM, SIGHUP })
         std::signal(signal, OnSignal);
 
     // The host prints the command lines itself, where they do not break a live line.
@@ -130,8 +130,7 @@ int main(int argc, char** argv)
     std::vector<std::string> files;
     for (const std::string& file : options.Files)
         files.push_back(Absolute(file));
-    ConsoleHost host(folder, files, stdout, stderr, options.Level,
-                     ::isatty(STDOUT_FILENO) == 1);
+    ConsoleHost host(folder, files, stdout, stderr, options.Level, ::isatty(STDOUT_FILENO) == 1);
     ConversionController controller(host);
     if (!controller.StartConversion(settings))
         return 2;

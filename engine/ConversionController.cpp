@@ -1,10 +1,10 @@
 #include "engine/ConversionController.h"
 
-#include "engine/ToolCommandLines.h"
 #include "engine/ConvertFile.h"
 #include "engine/Settings.h"
-#include "platform/ProfileFile.h"
+#include "engine/ToolCommandLines.h"
 #include "platform/AsciiText.h"
+#include "platform/ProfileFile.h"
 
 #include <chrono>
 #include <mutex>
@@ -37,7 +37,10 @@ struct ConversionController::Background
 class ConversionController::Mailbox
 {
 public:
-    Mailbox(ConversionHost& host, ConversionController& owner) : m_host(&host), m_owner(&owner) {}
+    Mailbox(ConversionHost& host, ConversionController& owner)
+        : m_host(&host)
+        , m_owner(&owner)
+    { }
 
     // The controller, valid for as long as the mailbox delivers.
     ConversionController* Owner() const { return m_owner; }
@@ -87,7 +90,9 @@ struct ConversionController::Job
     std::shared_ptr<std::atomic<bool>> Stopped;
 };
 
-ConversionController::ConversionController(ConversionHost& host) : m_host(host) {}
+ConversionController::ConversionController(ConversionHost& host)
+    : m_host(host)
+{ }
 
 ConversionController::~ConversionController()
 {
@@ -98,7 +103,10 @@ ConversionController::~ConversionController()
         Halt();
 }
 
-bool ConversionController::StartConversion() { return StartConversion(LoadSettings()); }
+bool ConversionController::StartConversion()
+{
+    return StartConversion(LoadSettings());
+}
 
 bool ConversionController::StartConversion(const ConversionSettings& settings)
 {
@@ -113,8 +121,8 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
     std::vector<std::string> inputs;
     for (int row = 0; row < m_host.RowCount(); ++row)
         inputs.push_back(m_host.RowPath(row));
-    ConversionJob job = BuildConversionJob(inputs, folder, settings.FileFormat,
-                                           VideoArguments(settings), ImageArguments(settings));
+    ConversionJob job = BuildConversionJob(
+        inputs, folder, settings.FileFormat, VideoArguments(settings), ImageArguments(settings));
 
     m_host.JobStarted();
     m_host.SetProgress(5);
@@ -125,20 +133,19 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
     auto tools = std::make_shared<ToolProcesses>();
     std::thread worker;
     try {
-        worker = std::thread(&ConversionController::Worker, std::move(job), mailbox, stopped, done,
-                             tools);
+        worker = std::thread(
+            &ConversionController::Worker, std::move(job), mailbox, stopped, done, tools);
     } catch (const std::system_error&) {
         m_host.JobNotStarted();
         return false;
     }
-    m_job = std::make_unique<Job>(Job {{std::move(worker), done, tools}, mailbox, stopped});
+    m_job = std::make_unique<Job>(Job { { std::move(worker), done, tools }, mailbox, stopped });
     return true;
 }
 
 void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> mailbox,
-                                  std::shared_ptr<std::atomic<bool>> stopped,
-                                  std::shared_ptr<std::atomic<bool>> done,
-                                  std::shared_ptr<ToolProcesses> tools)
+    std::shared_ptr<std::atomic<bool>> stopped, std::shared_ptr<std::atomic<bool>> done,
+    std::shared_ptr<ToolProcesses> tools)
 {
     const int n = static_cast<int>(job.Entries.size());
     const bool makesGif = !EqualsIgnoringCase(job.Mode, "No");
@@ -156,18 +163,18 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
         observer.Printed = [&mailbox, i](const std::string& line) {
             mailbox->Send([i, line](ConversionHost& host) { host.ToolPrinted(i, line); });
         };
-        observer.Progressed = [&mailbox, &model](ConversionPhase phase, long long frames,
-                                                 long long expected) {
-            if (!model.Report(phase, frames, expected))
-                return;
-            mailbox->Send([progress = model.Current()](ConversionHost& host) {
-                host.SetProgress(progress.Position);
-                host.FileProgressed(progress);
-            });
-        };
+        observer.Progressed
+            = [&mailbox, &model](ConversionPhase phase, long long frames, long long expected) {
+                  if (!model.Report(phase, frames, expected))
+                      return;
+                  mailbox->Send([progress = model.Current()](ConversionHost& host) {
+                      host.SetProgress(progress.Position);
+                      host.FileProgressed(progress);
+                  });
+              };
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
         const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
-                                    job.Mode, *stopped, observer, tools.get());
+            job.Mode, *stopped, observer, tools.get());
         const FileResult result = ok ? FileResult::Succeeded : FileResult::Failed;
         mailbox->Send([i, result](ConversionHost& host) { host.FileFinished(i, result); });
     }
@@ -179,7 +186,8 @@ void ConversionController::WorkerEnded(const Mailbox* mailbox)
 {
     if (!m_job || m_job->Box.get() != mailbox)
         return;
-    m_job->Worker.Release(std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs));
+    m_job->Worker.Release(
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs));
     m_job.reset();
     EndOfRun();
 }
@@ -191,12 +199,11 @@ void ConversionController::EndOfRun()
 }
 
 void ConversionController::SetPreviewThread(std::thread thread,
-                                            std::shared_ptr<std::atomic<bool>> done,
-                                            std::shared_ptr<ToolProcesses> player)
+    std::shared_ptr<std::atomic<bool>> done, std::shared_ptr<ToolProcesses> player)
 {
     EndPreview();
     m_preview = std::make_unique<Background>(
-        Background {std::move(thread), std::move(done), std::move(player)});
+        Background { std::move(thread), std::move(done), std::move(player) });
 }
 
 void ConversionController::EndPreview()
@@ -223,8 +230,7 @@ void ConversionController::ForgetEndedPreview()
 // in all, for the threads.
 void ConversionController::Halt()
 {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs);
     if (m_job) {
         *m_job->Stopped = true;
         m_job->Box->Close();

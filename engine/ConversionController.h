@@ -33,7 +33,7 @@ public:
     // replacing an earlier preview (its player is ended first); the thread sets
     // `done` when it ends. Stop ends it too, by ending its player.
     void SetPreviewThread(std::thread thread, std::shared_ptr<std::atomic<bool>> done,
-                          std::shared_ptr<ToolProcesses> player);
+        std::shared_ptr<ToolProcesses> player);
     // Ends the running preview's player, if any, and forgets the preview.
     void EndPreview();
 
@@ -46,15 +46,14 @@ private:
     struct Job;
 
     static void Worker(ConversionJob job, std::shared_ptr<Mailbox> mailbox,
-                       std::shared_ptr<std::atomic<bool>> stopped,
-                       std::shared_ptr<std::atomic<bool>> done,
-                       std::shared_ptr<ToolProcesses> tools);
+        std::shared_ptr<std::atomic<bool>> stopped, std::shared_ptr<std::atomic<bool>> done,
+        std::shared_ptr<ToolProcesses> tools);
     void WorkerEnded(const Mailbox* mailbox);
     void EndOfRun();
     void Halt();
     void ForgetEndedPreview();
 
     ConversionHost& m_host;
-    std::unique_ptr<Job> m_job;         // the running conversion
+    std::unique_ptr<Job> m_job; // the running conversion
     std::unique_ptr<Background> m_preview;
 };

@@ -34,13 +34,13 @@ public:
     virtual void JobEnded() = 0;
     // No job could start: the worker thread could not be made.
     virtual void JobNotStarted() = 0;
-    virtual void SetWaitCursor(bool /*on*/) {}
+    virtual void SetWaitCursor(bool /*on*/) { }
     // How far the current file has come; its Position has also gone to SetProgress.
-    virtual void FileProgressed(const FileProgress& /*progress*/) {}
+    virtual void FileProgressed(const FileProgress& /*progress*/) { }
     // A tool of row `row` is about to run with this command line.
-    virtual void ToolStarted(int /*row*/, const std::string& /*commandLine*/) {}
+    virtual void ToolStarted(int /*row*/, const std::string& /*commandLine*/) { }
     // A tool of row `row` printed this line (other than a progress line).
-    virtual void ToolPrinted(int /*row*/, const std::string& /*line*/) {}
+    virtual void ToolPrinted(int /*row*/, const std::string& /*line*/) { }
 
     // Runs `call` later on the host's thread, from any thread.
     virtual void Post(std::function<void()> call) = 0;

@@ -43,15 +43,14 @@ bool OutputsCollide(const std::string& a, const std::string& b, bool numbered)
     if (longer.compare(0, shorter.size(), shorter) != 0)
         return false;
     const std::string rest = longer.substr(shorter.size());
-    return rest.empty()
-        || (rest[0] != '0' && std::all_of(rest.begin(), rest.end(), [](char c) {
-               return c >= '0' && c <= '9';
-           }));
+    return rest.empty() || (rest[0] != '0' && std::all_of(rest.begin(), rest.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    }));
 }
 
 ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const std::string& folder,
-                                 const std::string& storedFileFormat,
-                                 const std::string& videoOptions, const std::string& imageOptions)
+    const std::string& storedFileFormat, const std::string& videoOptions,
+    const std::string& imageOptions)
 {
     const OutputFormat format = LookupOutputFormat(storedFileFormat);
     ConversionJob job;
@@ -59,9 +58,8 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
     const bool numbered = !EqualsIgnoringCase(format.Mode, "AnimationGIF");
     std::vector<std::string> used;
     const auto taken = [&](const std::string& output) {
-        return std::any_of(used.begin(), used.end(), [&](const std::string& other) {
-            return OutputsCollide(output, other, numbered);
-        });
+        return std::any_of(used.begin(), used.end(),
+            [&](const std::string& other) { return OutputsCollide(output, other, numbered); });
     };
     for (const std::string& input : inputs) {
         const std::string first = OutputPath(folder, input, format.Extension);
@@ -69,7 +67,7 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
         for (int n = 2; taken(output); ++n)
             output = WithSuffix(first, n);
         used.push_back(output);
-        job.Entries.push_back({input, output, videoOptions, imageOptions});
+        job.Entries.push_back({ input, output, videoOptions, imageOptions });
     }
     return job;
 }

@@ -23,8 +23,8 @@ struct ConversionJob
 // " (2)", " (3)", … before its extension, so two inputs never overwrite each
 // other's output; names that collide with nothing stay as they are.
 ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const std::string& folder,
-                                 const std::string& storedFileFormat,
-                                 const std::string& videoOptions, const std::string& imageOptions);
+    const std::string& storedFileFormat, const std::string& videoOptions,
+    const std::string& imageOptions);
 
 // Whether two output paths of one job would write a common file: the same path
 // for an animation; for numbered outputs (STEM%d.EXT), stems where one is the

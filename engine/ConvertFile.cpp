@@ -12,7 +12,7 @@
 namespace {
 
 bool RunToSuccess(const std::string& commandLine, ConversionPhase phase,
-                  const ToolObserver& observer, ToolProcesses* owner)
+    const ToolObserver& observer, ToolProcesses* owner)
 {
     if (observer.Started)
         observer.Started(commandLine);
@@ -61,9 +61,8 @@ void DeleteTempFrames()
 }
 
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
-                 const std::string& videoOptions, const std::string& imageOptions,
-                 const std::string& mode, const std::atomic<bool>& stopped,
-                 const ToolObserver& observer, ToolProcesses* owner)
+    const std::string& videoOptions, const std::string& imageOptions, const std::string& mode,
+    const std::atomic<bool>& stopped, const ToolObserver& observer, ToolProcesses* owner)
 {
     const std::string videoTool = ToolPath("video");
     const std::string imageTool = ToolPath("imgconv");
@@ -87,12 +86,12 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     // Frames left over from an earlier run would slip into this GIF.
     DeleteTempFrames();
     bool ok = RunToSuccess(VideoCommandLine(videoTool, inputPath, videoOptions, pattern),
-                           ConversionPhase::Frames, observer, owner);
+        ConversionPhase::Frames, observer, owner);
     // A failed or stopped frame extraction leaves no half GIF behind.
     if (ok && !stopped) {
         const std::string imageLine = still
-            ? StillGifImageCommandLine(imageTool, wildcard, imageOptions,
-                                       NumberedOutputPattern(outputPath))
+            ? StillGifImageCommandLine(
+                imageTool, wildcard, imageOptions, NumberedOutputPattern(outputPath))
             : AnimationImageCommandLine(imageTool, imageOptions, wildcard, outputPath);
         ok = RunToSuccess(imageLine, ConversionPhase::Gif, observer, owner);
     } else {

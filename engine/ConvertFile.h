@@ -22,9 +22,9 @@ struct ToolObserver
 // once it is set, nothing further runs. The tools are registered with `owner`
 // (when given) while they run, so that a stop can end them.
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
-                 const std::string& videoOptions, const std::string& imageOptions,
-                 const std::string& mode, const std::atomic<bool>& stopped,
-                 const ToolObserver& observer = {}, ToolProcesses* owner = nullptr);
+    const std::string& videoOptions, const std::string& imageOptions, const std::string& mode,
+    const std::atomic<bool>& stopped, const ToolObserver& observer = {},
+    ToolProcesses* owner = nullptr);
 
 // Removes every temporary frame (DasmereTemp*.png) of the private temporary folder.
 void DeleteTempFrames();

@@ -1,8 +1,8 @@
 #include "engine/MediaInfo.h"
 
 #include "engine/ToolCommandLines.h"
-#include "engine/ToolRunner.h"
 #include "engine/ToolProcesses.h"
+#include "engine/ToolRunner.h"
 #include "platform/ProgramFolder.h"
 
 #include <condition_variable>
@@ -26,9 +26,8 @@ std::string MediaInfoCommandLine(const std::string& tool, const std::string& pat
     return QuotePath(tool) + " -f " + QuotePath(path);
 }
 
-std::optional<std::string> QueryMediaInfo(const std::string& path,
-                                          std::chrono::milliseconds limit,
-                                          const std::atomic<bool>* cancel)
+std::optional<std::string> QueryMediaInfo(
+    const std::string& path, std::chrono::milliseconds limit, const std::atomic<bool>* cancel)
 {
     const std::string tool = ToolPath("swfinfo");
     if (!PathExists(tool))

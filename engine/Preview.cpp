@@ -1,7 +1,7 @@
 #include "engine/Preview.h"
 
-#include "engine/ToolCommandLines.h"
 #include "engine/ConversionController.h"
+#include "engine/ToolCommandLines.h"
 #include "engine/ToolProcesses.h"
 #include "engine/ToolRunner.h"
 #include "platform/ProgramFolder.h"

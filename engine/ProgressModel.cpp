@@ -4,8 +4,9 @@
 #include <charconv>
 
 FileProgressModel::FileProgressModel(int index, int count, bool makesGif)
-    : m_framesShare(makesGif ? kFramesShare : 1.0), m_first(FirstPosition(index, count)),
-      m_last(LastPosition(index, count))
+    : m_framesShare(makesGif ? kFramesShare : 1.0)
+    , m_first(FirstPosition(index, count))
+    , m_last(LastPosition(index, count))
 {
     m_current.Row = index;
     m_current.Position = m_first;
@@ -41,8 +42,8 @@ bool FileProgressModel::Report(ConversionPhase phase, long long done, long long 
     double within = expected > 0 ? static_cast<double>(done) / static_cast<double>(expected) : 0;
     within = std::clamp(within, 0.0, 1.0);
     const double fraction = phase == ConversionPhase::Frames
-                                ? within * m_framesShare
-                                : m_framesShare + within * (1.0 - m_framesShare);
+        ? within * m_framesShare
+        : m_framesShare + within * (1.0 - m_framesShare);
     m_current.Fraction = std::max(m_current.Fraction, std::min(fraction, 1.0));
 
     const int span = m_last - m_first + 1;
@@ -50,7 +51,7 @@ bool FileProgressModel::Report(ConversionPhase phase, long long done, long long 
     m_current.Position = std::max(m_current.Position, m_first + step);
 
     return m_current.Done != before.Done || m_current.Expected != before.Expected
-           || m_current.Phase != before.Phase || m_current.Position != before.Position;
+        || m_current.Phase != before.Phase || m_current.Position != before.Position;
 }
 
 bool ParseProgressLine(const std::string& line, long long* done, long long* expected)

@@ -15,10 +15,10 @@ struct FileProgress
 {
     int Row = 0;
     ConversionPhase Phase = ConversionPhase::Frames;
-    long long Done = 0;     // frames of the current phase
+    long long Done = 0; // frames of the current phase
     long long Expected = 0; // 0 when not known
-    double Fraction = 0;    // of the whole file, 0..1, never going back
-    int Position = 0;       // of the progress bar, 0..99
+    double Fraction = 0; // of the whole file, 0..1, never going back
+    int Position = 0; // of the progress bar, 0..99
 };
 
 // Maps the tools' frame counts of file `index` of `count` onto the bar: the

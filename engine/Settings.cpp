@@ -71,9 +71,9 @@ ConversionSettings NormalisedSettings(const SettingsInput& in)
     s.ResolutionY = heightValid && widthValid ? in.ResolutionY : kHeightField.SaveFallback;
 
     const std::pair<const SettingField*, std::string SettingsInput::*> reals[] = {
-        {&kQualityField, &SettingsInput::VBRValue},
-        {&kIntervalField, &SettingsInput::ImagesPerSecond},
-        {&kFrameRateField, &SettingsInput::TimeDelay},
+        { &kQualityField, &SettingsInput::VBRValue },
+        { &kIntervalField, &SettingsInput::ImagesPerSecond },
+        { &kFrameRateField, &SettingsInput::TimeDelay },
     };
     for (const auto& [field, typed] : reals) {
         const double value = RealValue(in.*typed);
@@ -116,24 +116,25 @@ SettingsDisplay DisplayForms(const ConversionSettings& s)
     d.End = IsGiven(s.End) && end > start ? FormatInteger(end) : kEndField.ResetText;
 
     // A size shows only with its other side; both are shown as stored.
-    auto sizeForm = [](const SettingField& field, const std::string& own, const std::string& other) {
-        return IsGiven(own) && other != "Default" && InRange(field, IntegerValue(own))
-            ? own
-            : std::string(field.ResetText);
-    };
+    auto sizeForm
+        = [](const SettingField& field, const std::string& own, const std::string& other) {
+              return IsGiven(own) && other != "Default" && InRange(field, IntegerValue(own))
+                  ? own
+                  : std::string(field.ResetText);
+          };
     d.ResolutionX = sizeForm(kWidthField, s.ResolutionX, s.ResolutionY);
     d.ResolutionY = sizeForm(kHeightField, s.ResolutionY, s.ResolutionX);
 
     const std::pair<const SettingField*, std::string SettingsDisplay::*> reals[] = {
-        {&kQualityField, &SettingsDisplay::VBRValue},
-        {&kIntervalField, &SettingsDisplay::ImagesPerSecond},
-        {&kFrameRateField, &SettingsDisplay::TimeDelay},
+        { &kQualityField, &SettingsDisplay::VBRValue },
+        { &kIntervalField, &SettingsDisplay::ImagesPerSecond },
+        { &kFrameRateField, &SettingsDisplay::TimeDelay },
     };
     for (const auto& [field, shown] : reals) {
         const std::string& stored = s.*(field->Stored);
         const double value = RealValue(stored);
-        d.*shown = IsGiven(stored) && InRange(*field, value) ? FormatFixed2(value)
-                                                             : field->ResetText;
+        d.*shown
+            = IsGiven(stored) && InRange(*field, value) ? FormatFixed2(value) : field->ResetText;
     }
 
     const long long format = IntegerValue(s.FileFormat);

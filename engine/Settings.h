@@ -31,7 +31,7 @@ struct SettingsInput
     std::string ImagesPerSecond;
     std::string TimeDelay;
     int FileFormatIndex = -1; // -1 when nothing is selected
-    std::string Loop;         // the edit part of the loop list
+    std::string Loop; // the edit part of the loop list
 };
 
 // What the options dialog shows when it opens.
@@ -46,7 +46,7 @@ struct SettingsDisplay
     std::string TimeDelay;
     long long FileFormatIndex = 0;
     bool SelectFirstLoopEntry = true; // "Infinite Loop"
-    std::string LoopText;             // for the edit part, when not selecting the first entry
+    std::string LoopText; // for the edit part, when not selecting the first entry
 };
 
 // --- The fields, each described once ---
@@ -54,33 +54,33 @@ struct SettingsDisplay
 // How the options dialog's step arrows move a field.
 enum class StepRule
 {
-    Clamp,            // stops at StepLow and StepHigh
-    ClampOrDefault,   // stops at StepHigh; below StepLow it reads "Default"
-    Wrap,             // past StepHigh back to StepLow; below StepLow to StepRestart
-    Cycle,            // StepLow ... StepHigh, then StepLow again
+    Clamp, // stops at StepLow and StepHigh
+    ClampOrDefault, // stops at StepHigh; below StepLow it reads "Default"
+    Wrap, // past StepHigh back to StepLow; below StepLow to StepRestart
+    Cycle, // StepLow ... StepHigh, then StepLow again
     CycleWithDefault, // "Default", StepLow ... StepHigh, "Default"
-    None,             // a list, no arrows
+    None, // a list, no arrows
 };
 
 enum class SettingKind
 {
     Integer, // shown and stored as a decimal integer
-    Real,    // shown and stored with two decimals
-    Choice,  // an index into a list
+    Real, // shown and stored with two decimals
+    Choice, // an index into a list
 };
 
 struct SettingField
 {
-    const char* Key;           // in the settings file
+    const char* Key; // in the settings file
     std::string ConversionSettings::*Stored;
     SettingKind Kind;
-    double Low, High;          // the stored range, both ends included
-    const char* SaveFallback;  // what a save stores for a value outside the range
-    const char* ResetText;     // what the dialog's Reset puts in the field, and what it
-                               // shows for a stored value outside the range
+    double Low, High; // the stored range, both ends included
+    const char* SaveFallback; // what a save stores for a value outside the range
+    const char* ResetText; // what the dialog's Reset puts in the field, and what it
+                           // shows for a stored value outside the range
     StepRule Step;
     double StepLow, StepHigh, StepRestart;
-    int TypingLimit;           // characters the dialog's field takes; 0 for lists
+    int TypingLimit; // characters the dialog's field takes; 0 for lists
 };
 
 inline constexpr double kNoLimit = 2147483647;
@@ -109,8 +109,15 @@ inline bool InRange(const SettingField& field, double value)
 }
 
 inline constexpr const SettingField* kSettingFields[] = {
-    &kStartField,    &kEndField,       &kWidthField,  &kHeightField, &kQualityField,
-    &kIntervalField, &kFrameRateField, &kFormatField, &kLoopField,
+    &kStartField,
+    &kEndField,
+    &kWidthField,
+    &kHeightField,
+    &kQualityField,
+    &kIntervalField,
+    &kFrameRateField,
+    &kFormatField,
+    &kLoopField,
 };
 
 // The output formats, by their stored index: the dialog's list entry, the files'
@@ -124,13 +131,13 @@ struct OutputFormatRow
 };
 
 inline constexpr OutputFormatRow kOutputFormats[] = {
-    {"GIF Animation (*.gif)", ".gif", "AnimationGIF", "gif"},
-    {"Static GIF (*.gif)", ".gif", "StillGIF", "gif-frames"},
-    {"JPEG Image (*.jpg)", ".jpg", "No", "jpg"},
-    {"Portable Network Graphics (*.png)", ".png", "No", "png"},
-    {"Bitmap (*.bmp)", ".bmp", "No", "bmp"},
-    {"Targa Bitmap (*.tga)", ".tga", "No", "tga"},
-    {"PaintBrush (*.pcx)", ".pcx", "No", "pcx"},
+    { "GIF Animation (*.gif)", ".gif", "AnimationGIF", "gif" },
+    { "Static GIF (*.gif)", ".gif", "StillGIF", "gif-frames" },
+    { "JPEG Image (*.jpg)", ".jpg", "No", "jpg" },
+    { "Portable Network Graphics (*.png)", ".png", "No", "png" },
+    { "Bitmap (*.bmp)", ".bmp", "No", "bmp" },
+    { "Targa Bitmap (*.tga)", ".tga", "No", "tga" },
+    { "PaintBrush (*.pcx)", ".pcx", "No", "pcx" },
 };
 
 // --- The file ---

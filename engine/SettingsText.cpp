@@ -6,8 +6,14 @@
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Skips leading white space and a sign; true when the sign is a minus.
 bool SkipSpaceAndSign(const std::string& text, std::size_t& i)
@@ -21,9 +27,15 @@ bool SkipSpaceAndSign(const std::string& text, std::size_t& i)
 
 } // namespace
 
-bool IsGiven(const std::string& text) { return !text.empty() && text != "ERROR"; }
+bool IsGiven(const std::string& text)
+{
+    return !text.empty() && text != "ERROR";
+}
 
-bool InRange(double value, double low, double high) { return value >= low && value <= high; }
+bool InRange(double value, double low, double high)
+{
+    return value >= low && value <= high;
+}
 
 long long IntegerValue(const std::string& text)
 {
@@ -100,4 +112,7 @@ std::string FormatFixed2(double value)
     return out;
 }
 
-std::string FormatInteger(long long value) { return std::to_string(value); }
+std::string FormatInteger(long long value)
+{
+    return std::to_string(value);
+}

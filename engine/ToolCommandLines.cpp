@@ -1,18 +1,20 @@
 #include "engine/ToolCommandLines.h"
 
 #include "engine/SettingsText.h"
+#include "platform/AsciiText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
-#include "platform/AsciiText.h"
-
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
 
 // Folder (with '/'), name, and extension (from the last dot of the last component).
-void SplitPath(const std::string& path, std::string* folder, std::string* name,
-               std::string* extension)
+void SplitPath(
+    const std::string& path, std::string* folder, std::string* name, std::string* extension)
 {
     *folder = FolderOf(path);
     std::string file = path.substr(folder->size());
@@ -33,8 +35,8 @@ OutputFormat LookupOutputFormat(const std::string& stored)
     // Only the exact index texts count; anything else makes an animation.
     for (std::size_t i = 1; i < std::size(kOutputFormats); ++i)
         if (stored == std::to_string(i))
-            return {kOutputFormats[i].Mode, kOutputFormats[i].Extension};
-    return {kOutputFormats[0].Mode, kOutputFormats[0].Extension};
+            return { kOutputFormats[i].Mode, kOutputFormats[i].Extension };
+    return { kOutputFormats[0].Mode, kOutputFormats[0].Extension };
 }
 
 std::string VideoArguments(const ConversionSettings& s)
@@ -103,13 +105,22 @@ std::string ImageArguments(const ConversionSettings& s)
     return delayPiece + " " + loopPiece;
 }
 
-std::string BuildVideoArguments() { return VideoArguments(LoadSettings()); }
-std::string BuildImageArguments() { return ImageArguments(LoadSettings()); }
+std::string BuildVideoArguments()
+{
+    return VideoArguments(LoadSettings());
+}
+std::string BuildImageArguments()
+{
+    return ImageArguments(LoadSettings());
+}
 
-std::string ToolPath(const std::string& baseName) { return ProgramFolder() + baseName + ".dll"; }
+std::string ToolPath(const std::string& baseName)
+{
+    return ProgramFolder() + baseName + ".dll";
+}
 
-std::string OutputPath(const std::string& folder, const std::string& input,
-                       const std::string& extension)
+std::string OutputPath(
+    const std::string& folder, const std::string& input, const std::string& extension)
 {
     std::string inFolder, name, inExtension;
     SplitPath(input, &inFolder, &name, &inExtension);
@@ -162,23 +173,21 @@ std::string QuotePath(const std::string& path)
 }
 
 std::string VideoCommandLine(const std::string& videoTool, const std::string& input,
-                             const std::string& videoOptions, const std::string& outputPattern)
+    const std::string& videoOptions, const std::string& outputPattern)
 {
     return QuotePath(videoTool) + " " + Quoted("-i") + " " + QuotePath(input) + " " + videoOptions
         + " " + QuotePath(outputPattern);
 }
 
 std::string StillGifImageCommandLine(const std::string& imageTool, const std::string& wildcard,
-                                     const std::string& imageOptions,
-                                     const std::string& outputPattern)
+    const std::string& imageOptions, const std::string& outputPattern)
 {
     return QuotePath(imageTool) + " " + QuotePath(wildcard) + " " + imageOptions + " "
         + QuotePath(outputPattern);
 }
 
-std::string AnimationImageCommandLine(const std::string& imageTool,
-                                      const std::string& imageOptions,
-                                      const std::string& wildcard, const std::string& outputPath)
+std::string AnimationImageCommandLine(const std::string& imageTool, const std::string& imageOptions,
+    const std::string& wildcard, const std::string& outputPath)
 {
     return QuotePath(imageTool) + " " + imageOptions + " " + QuotePath(wildcard) + " "
         + QuotePath(outputPath);

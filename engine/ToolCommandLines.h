@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "engine/Settings.h"
+
+#include <string>
 
 // Output mode of a job: "No" (still images from the video tool), "StillGIF" (one
 // GIF per frame) or "AnimationGIF".
@@ -25,8 +25,8 @@ std::string BuildImageArguments();
 std::string ToolPath(const std::string& baseName);
 
 // Output folder (ending with '/') + input name without extension + extension.
-std::string OutputPath(const std::string& folder, const std::string& input,
-                       const std::string& extension);
+std::string OutputPath(
+    const std::string& folder, const std::string& input, const std::string& extension);
 // The same path with "%d" before its extension.
 std::string NumberedOutputPattern(const std::string& outputPath);
 
@@ -39,10 +39,8 @@ std::string FrameWildcard();
 std::string QuotePath(const std::string& path);
 
 std::string VideoCommandLine(const std::string& videoTool, const std::string& input,
-                             const std::string& videoOptions, const std::string& outputPattern);
+    const std::string& videoOptions, const std::string& outputPattern);
 std::string StillGifImageCommandLine(const std::string& imageTool, const std::string& wildcard,
-                                     const std::string& imageOptions,
-                                     const std::string& outputPattern);
-std::string AnimationImageCommandLine(const std::string& imageTool,
-                                      const std::string& imageOptions,
-                                      const std::string& wildcard, const std::string& outputPath);
+    const std::string& imageOptions, const std::string& outputPattern);
+std::string AnimationImageCommandLine(const std::string& imageTool, const std::string& imageOptions,
+    const std::string& wildcard, const std::string& outputPath);

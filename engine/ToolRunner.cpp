@@ -46,7 +46,7 @@ bool ReadAvailable(int fd, std::string& output)
     }
 }
 
-std::atomic<bool> g_echo {true};
+std::atomic<bool> g_echo { true };
 
 constexpr const char* kProgressVariable = "SABLEWICK_PROGRESS=";
 
@@ -94,7 +94,10 @@ pid_t Spawn(const std::vector<std::string>& args, int writeEnd, bool progress)
 
 } // namespace
 
-void SetCommandLineEcho(bool on) { g_echo = on; }
+void SetCommandLineEcho(bool on)
+{
+    g_echo = on;
+}
 
 bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit)
 {
@@ -102,7 +105,7 @@ bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit
 }
 
 bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit,
-             const ToolLineHandler& onLine, ToolProcesses* owner)
+    const ToolLineHandler& onLine, ToolProcesses* owner)
 {
     if (g_echo)
         std::fprintf(stderr, "%s\n", commandLine.c_str());
@@ -139,7 +142,7 @@ bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit
     bool streamOpen = true;
     while (!ended) {
         if (streamOpen) {
-            pollfd p {readEnd.Get(), POLLIN, 0};
+            pollfd p { readEnd.Get(), POLLIN, 0 };
             int ready = ::poll(&p, 1, kPollMs);
             if (ready > 0) {
                 streamOpen = ReadAvailable(readEnd.Get(), output);
@@ -159,7 +162,7 @@ bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit
     // What the tool printed just before it ended is still in the pipe. A child
     // that the tool left running may hold the pipe open: take only what is there.
     while (streamOpen && ReadAvailable(readEnd.Get(), output)) {
-        pollfd p {readEnd.Get(), POLLIN, 0};
+        pollfd p { readEnd.Get(), POLLIN, 0 };
         if (::poll(&p, 1, 0) <= 0)
             break;
     }

@@ -8,10 +8,10 @@ class ToolProcesses;
 // How a tool's process ended.
 struct ToolExit
 {
-    bool Started = false;  // false when the process could not be started
-    bool Exited = false;   // ended by itself, with ExitCode
+    bool Started = false; // false when the process could not be started
+    bool Exited = false; // ended by itself, with ExitCode
     int ExitCode = -1;
-    int Signal = 0;        // the signal that ended it, when not Exited
+    int Signal = 0; // the signal that ended it, when not Exited
 
     bool Succeeded() const { return Started && Exited && ExitCode == 0; }
 };
@@ -33,7 +33,7 @@ using ToolLineHandler = std::function<void(const std::string& line)>;
 // The tool gets SIGTERM when the thread that started it dies, so a killed
 // program leaves no tool behind.
 bool RunTool(const std::string& commandLine, std::string& output, ToolExit* exit,
-             const ToolLineHandler& onLine, ToolProcesses* owner = nullptr);
+    const ToolLineHandler& onLine, ToolProcesses* owner = nullptr);
 
 // Whether RunTool prints each command line on standard error (it does unless
 // told otherwise; the console program prints them itself with -v).

@@ -15,8 +15,8 @@ std::string_view Trim(std::string_view s)
 struct Line
 {
     std::size_t begin; // offset of the first character
-    std::size_t end;   // offset past the last character, before the line break
-    std::size_t next;  // offset of the next line
+    std::size_t end; // offset past the last character, before the line break
+    std::size_t next; // offset of the next line
 };
 
 std::vector<Line> SplitLines(const std::string& text)
@@ -30,7 +30,7 @@ std::vector<Line> SplitLines(const std::string& text)
         std::size_t contentEnd = end;
         if (contentEnd > pos && text[contentEnd - 1] == '\r')
             --contentEnd;
-        lines.push_back({pos, contentEnd, next});
+        lines.push_back({ pos, contentEnd, next });
         pos = next;
     }
     return lines;
@@ -67,7 +67,7 @@ struct Location
     bool sectionFound = false;
     bool keyFound = false;
     std::size_t valueBegin = 0, valueEnd = 0; // the value, when keyFound
-    std::size_t insertAt = 0;                 // after the section's last key line
+    std::size_t insertAt = 0; // after the section's last key line
 };
 
 Location Locate(const std::string& text, std::string_view section, std::string_view key)
@@ -93,7 +93,8 @@ Location Locate(const std::string& text, std::string_view section, std::string_v
         if (KeyValue(line, &k, &v)) {
             if (EqualsIgnoringCase(k, key)) {
                 loc.keyFound = true;
-                loc.valueBegin = v.empty() ? l.end : static_cast<std::size_t>(v.data() - text.data());
+                loc.valueBegin
+                    = v.empty() ? l.end : static_cast<std::size_t>(v.data() - text.data());
                 loc.valueEnd = loc.valueBegin + v.size();
                 return loc;
             }
@@ -106,8 +107,8 @@ Location Locate(const std::string& text, std::string_view section, std::string_v
 
 } // namespace
 
-std::string FindProfileValue(const std::string& text, const std::string& section,
-                             const std::string& key, bool* found)
+std::string FindProfileValue(
+    const std::string& text, const std::string& section, const std::string& key, bool* found)
 {
     Location loc = Locate(text, section, key);
     *found = loc.keyFound;
@@ -117,7 +118,7 @@ std::string FindProfileValue(const std::string& text, const std::string& section
 }
 
 std::string ReplaceProfileValue(const std::string& text, const std::string& section,
-                                const std::string& key, const std::string& value)
+    const std::string& key, const std::string& value)
 {
     Location loc = Locate(text, section, key);
     // Use the file's own line break.
@@ -146,8 +147,7 @@ std::string ReplaceProfileValue(const std::string& text, const std::string& sect
 }
 
 std::string ReadProfileString(const std::string& path, const std::string& section,
-                              const std::string& key, const std::string& defaultValue,
-                              std::size_t bufferSize)
+    const std::string& key, const std::string& defaultValue, std::size_t bufferSize)
 {
     std::string text;
     bool found = false;
@@ -161,11 +161,11 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
     return value;
 }
 
-bool WriteProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value)
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+    const std::string& value)
 {
     // A line break would split the entry and plant lines of its own in the file.
-    for (const std::string* part : {&section, &key, &value})
+    for (const std::string* part : { &section, &key, &value })
         if (part->find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
             return false;
     std::string text;

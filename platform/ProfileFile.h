@@ -12,17 +12,16 @@
 // The value of `key` in `section`, or `defaultValue` when the file, the section or
 // the key is missing. At most `bufferSize - 1` characters are returned.
 std::string ReadProfileString(const std::string& path, const std::string& section,
-                              const std::string& key, const std::string& defaultValue,
-                              std::size_t bufferSize = 100);
+    const std::string& key, const std::string& defaultValue, std::size_t bufferSize = 100);
 
 // Writes `key=value` into `section`, creating the file, the section and the key
 // as needed. False when the file cannot be written, or when a name or the value
 // holds a line break (or NUL) and would break the file's lines; the file is untouched.
-bool WriteProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value);
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+    const std::string& value);
 
 // Pure core of the two operations, on the file's text.
-std::string FindProfileValue(const std::string& text, const std::string& section,
-                             const std::string& key, bool* found);
+std::string FindProfileValue(
+    const std::string& text, const std::string& section, const std::string& key, bool* found);
 std::string ReplaceProfileValue(const std::string& text, const std::string& section,
-                                const std::string& key, const std::string& value);
+    const std::string& key, const std::string& value);

@@ -2,10 +2,10 @@
 
 #include <climits>
 #include <grp.h>
-#include <vector>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 std::mutex g_mutex;

@@ -162,7 +162,7 @@ std::string TempFolder()
         if (::mkdtemp(own.data()) && SafeFolder(own)) {
             folder = own + "/";
             std::fprintf(stderr, "sablewick: %s is not a private folder; using %s\n",
-                         parent.c_str(), folder.c_str());
+                parent.c_str(), folder.c_str());
         }
     }
     if (folder.empty() || !SafeFolder(folder)) {

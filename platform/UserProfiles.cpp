@@ -27,6 +27,15 @@ std::string ConfigFolder()
     return folder;
 }
 
-std::string ApplicationProfilePath() { return ConfigFolder() + "sablewick.INI"; }
-std::string SharedUserProfilePath() { return ConfigFolder() + "user-profile.ini"; }
-std::string RememberedAnswersPath() { return ConfigFolder() + "answers.ini"; }
+std::string ApplicationProfilePath()
+{
+    return ConfigFolder() + "sablewick.INI";
+}
+std::string SharedUserProfilePath()
+{
+    return ConfigFolder() + "user-profile.ini";
+}
+std::string RememberedAnswersPath()
+{
+    return ConfigFolder() + "answers.ini";
+}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/imgconv/CommandLine.h"
+#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/QuantizeSettings.h"
 
 #include <string>

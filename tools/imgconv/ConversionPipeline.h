@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tools/common/ProgressReport.h"
-#include "tools/imgconv/CommandLine.h"
+#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/FrameClock.h"
 #include "tools/imgconv/FrameDiffer.h"
 #include "tools/imgconv/FrameQuantizer.h"

@@ -2,7 +2,7 @@
 
 #include "sablewick/Version.h"
 #include "tools/imgconv/BudgetedConversion.h"
-#include "tools/imgconv/CommandLine.h"
+#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/ConversionPipeline.h"
 #include "tools/imgconv/FrameFiles.h"
 #include "tools/imgconv/GifFileWriter.h"

@@ -1,4 +1,4 @@
-#include "tools/imgconv/CommandLine.h"
+#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/FrameClock.h"
 #include "tools/imgconv/FrameDiffer.h"
 #include "tools/imgconv/FrameFiles.h"

@@ -14,7 +14,7 @@ struct CommandLineCase
     std::vector<CommandLineAction> actions;
 };
 
-TEST(CommandLineTest, ReadsTheSwitches)
+TEST(ProgramArguments, ReadsTheSwitches)
 {
     const CommandLineCase cases[] = {
         { { "sablewick" }, {} },
@@ -41,7 +41,7 @@ TEST(CommandLineTest, ReadsTheSwitches)
     EXPECT_TRUE(ParseCommandLine({}).empty());
 }
 
-TEST(CommandLineTest, CopyrightNoticeIsOneLine)
+TEST(ProgramArguments, CopyrightNoticeIsOneLine)
 {
     std::string notice = CopyrightNotice();
     EXPECT_FALSE(notice.empty());
