@@ -49,9 +49,16 @@ namespace {
         return t >= 1 ? b : a + (b - a) * t;
     }
 
-} // namespace
+// The two points of the scale around `quality` (clamped to 1..100), and how far
+// between them it lies.
+struct Segment
+{
+    const Point& a;
+    const Point& b;
+    double t;
+};
 
-QuantizeSettings SettingsForQuality(QuantizeSettings base, double quality)
+Segment SegmentAt(double quality)
 {
     quality = std::clamp(quality, 1.0, 100.0);
     int i = 0;
@@ -59,7 +66,14 @@ QuantizeSettings SettingsForQuality(QuantizeSettings base, double quality)
         ++i;
     const Point& a = kPoints[i];
     const Point& b = kPoints[i + 1];
-    const double t = (quality - a.quality) / (b.quality - a.quality);
+    return {a, b, (quality - a.quality) / (b.quality - a.quality)};
+}
+
+} // namespace
+
+QuantizeSettings SettingsForQuality(QuantizeSettings base, double quality)
+{
+    const auto [a, b, t] = SegmentAt(quality);
     base.maxQuality = static_cast<int>(std::lround(Mix(a.maxQuality, b.maxQuality, t)));
     // Colour counts in between go by their logarithm, as the bits per pixel do.
     base.maxColors = static_cast<int>(
@@ -77,13 +91,7 @@ QuantizeSettings SettingsForQuality(QuantizeSettings base, double quality)
 
 double TypicalSizeRatio(double quality)
 {
-    quality = std::clamp(quality, 1.0, 100.0);
-    int i = 0;
-    while (i + 2 < kPointCount && quality > kPoints[i + 1].quality)
-        ++i;
-    const Point& a = kPoints[i];
-    const Point& b = kPoints[i + 1];
-    const double t = (quality - a.quality) / (b.quality - a.quality);
+    const auto [a, b, t] = SegmentAt(quality);
     return std::exp(Mix(std::log(a.sizeRatio), std::log(b.sizeRatio), t));
 }
 
