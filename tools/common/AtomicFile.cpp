@@ -11,25 +11,24 @@
 
 namespace {
 
-    std::atomic<unsigned> g_counter { 0 };
+std::atomic<unsigned> g_counter { 0 };
 
-
-    // Renames without replacing an existing file; link + unlink where the file system lacks it.
-    int renameNoReplace(const std::string& from, const std::string& to)
-    {
-        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-            return 0;
-        if (errno != EINVAL && errno != ENOSYS)
-            return -1;
-        if (::link(from.c_str(), to.c_str()) != 0)
-            return -1;
-        ::unlink(from.c_str());
+// Renames without replacing an existing file; link + unlink where the file system lacks it.
+int renameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
-    }
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return -1;
+    ::unlink(from.c_str());
+    return 0;
+}
 
 } // namespace
 
-Outcome<AtomicFile> AtomicFile::create(const std::string& path)
+Outcome<AtomicFile> AtomicFile::Create(const std::string& path)
 {
     AtomicFile f;
     f.m_path = path;
@@ -63,14 +62,14 @@ Outcome<AtomicFile> AtomicFile::create(const std::string& path)
         const int error = errno;
         // The last name tried may be another process's file: not ours to remove.
         f.m_temporary.clear();
-        return Outcome<AtomicFile>::failure(CannotWrite(path, error));
+        return Outcome<AtomicFile>::Failure(CannotWrite(path, error));
     }
     f.m_stream = ::fdopen(fd, "wb");
     if (!f.m_stream) {
         int error = errno;
         ::close(fd);
         ::unlink(f.m_temporary.c_str());
-        return Outcome<AtomicFile>::failure(CannotWrite(path, error));
+        return Outcome<AtomicFile>::Failure(CannotWrite(path, error));
     }
     return Outcome<AtomicFile>(std::move(f));
 }
@@ -88,10 +87,10 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
 
 AtomicFile::~AtomicFile()
 {
-    discard();
+    Discard();
 }
 
-void AtomicFile::discard()
+void AtomicFile::Discard()
 {
     if (m_stream) {
         std::fclose(m_stream);
@@ -105,7 +104,7 @@ void AtomicFile::discard()
     m_partialSlot = -1;
 }
 
-std::string AtomicFile::commit(bool overwrite)
+std::string AtomicFile::Commit(bool overwrite)
 {
     errno = 0;
     bool failed = std::fflush(m_stream) != 0 || std::ferror(m_stream) != 0;
@@ -116,14 +115,14 @@ std::string AtomicFile::commit(bool overwrite)
     }
     m_stream = nullptr;
     if (failed) {
-        discard();
+        Discard();
         return CannotWrite(m_path, error ? error : EIO);
     }
     int rc = overwrite ? std::rename(m_temporary.c_str(), m_path.c_str())
                        : renameNoReplace(m_temporary, m_path);
     if (rc != 0) {
         error = errno;
-        discard();
+        Discard();
         if (error == EEXIST)
             return "'" + m_path + "' already exists (use -y to overwrite)";
         return CannotWrite(m_path, error);

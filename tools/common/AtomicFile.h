@@ -5,23 +5,24 @@
 #include <cstdio>
 #include <string>
 
-// The tools' owner of a file they write: written under a hidden temporary name in its own folder and renamed into place when
-// complete, so a reader never sees half an image. Dropped without commit, it leaves nothing.
+// The tools' owner of a file they write: written under a hidden temporary name in its own folder
+// and renamed into place when complete, so a reader never sees half an image. Dropped without
+// commit, it leaves nothing.
 class AtomicFile
 {
 public:
-    static Outcome<AtomicFile> create(const std::string& path);
+    static Outcome<AtomicFile> Create(const std::string& path);
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&&) = delete;
     ~AtomicFile();
 
-    FILE* stream() { return m_stream; }
+    FILE* Stream() { return m_stream; }
     // Closes the file and gives it its name; empty on success, else the error text.
-    std::string commit(bool overwrite);
+    std::string Commit(bool overwrite);
 
 private:
     AtomicFile() = default;
-    void discard();
+    void Discard();
 
     std::string m_path;
     std::string m_temporary;

@@ -11,7 +11,7 @@ public:
     Outcome(T value)
         : m_value(std::move(value))
     { }
-    static Outcome failure(std::string error)
+    static Outcome Failure(std::string error)
     {
         Outcome o;
         o.m_error = std::move(error);
@@ -19,9 +19,9 @@ public:
     }
 
     explicit operator bool() const { return m_value.has_value(); }
-    T& value() { return *m_value; }
-    const T& value() const { return *m_value; }
-    const std::string& error() const { return m_error; }
+    T& Value() { return *m_value; }
+    const T& Value() const { return *m_value; }
+    const std::string& Error() const { return m_error; }
 
 private:
     Outcome() = default;

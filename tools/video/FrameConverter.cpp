@@ -5,7 +5,7 @@
 namespace video {
 namespace {
 
-    bool isFullRange(const AVFrame* frame)
+    bool IsFullRange(const AVFrame* frame)
     {
         switch (frame->format) {
         case AV_PIX_FMT_YUVJ420P:
@@ -19,7 +19,7 @@ namespace {
         }
     }
 
-    void rotate(const RgbImage& in, RgbImage& out, int rotation)
+    void Rotate(const RgbImage& in, RgbImage& out, int rotation)
     {
         bool swap = rotation == 90 || rotation == 270;
         out.width = swap ? in.height : in.width;
@@ -53,7 +53,7 @@ FrameConverter::FrameConverter(int width, int height, int rotation)
     , m_rotation(rotation)
 { }
 
-const RgbImage* FrameConverter::convert(const AVFrame* frame)
+const RgbImage* FrameConverter::Convert(const AVFrame* frame)
 {
     bool swap = m_rotation == 90 || m_rotation == 270;
     int w = swap ? m_height : m_width;
@@ -67,7 +67,7 @@ const RgbImage* FrameConverter::convert(const AVFrame* frame)
 
     int colorspace
         = frame->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : frame->colorspace;
-    int fullRange = isFullRange(frame) ? 1 : 0;
+    int fullRange = IsFullRange(frame) ? 1 : 0;
     // A new source geometry may have brought a fresh context, so the details are set again.
     if (frame->width != m_sourceWidth || frame->height != m_sourceHeight
         || frame->format != m_sourceFormat || colorspace != m_colorspace
@@ -91,7 +91,7 @@ const RgbImage* FrameConverter::convert(const AVFrame* frame)
         return nullptr;
     if (m_rotation == 0)
         return &m_scaled;
-    rotate(m_scaled, m_rotated, m_rotation);
+    Rotate(m_scaled, m_rotated, m_rotation);
     return &m_rotated;
 }
 

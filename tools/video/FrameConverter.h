@@ -24,7 +24,7 @@ public:
     FrameConverter(int width, int height, int rotation);
 
     // The converted image, valid until the next call; empty width on failure.
-    const RgbImage* convert(const AVFrame* frame);
+    const RgbImage* Convert(const AVFrame* frame);
 
 private:
     int m_width;

@@ -1,8 +1,8 @@
 #include "tools/video/FrameExtractor.h"
 
-#include "tools/common/ProgressReport.h"
 #include "tools/common/AtomicFile.h"
 #include "tools/common/ErrorText.h"
+#include "tools/common/ProgressReport.h"
 #include "tools/video/FrameSelector.h"
 #include "tools/video/FrameSource.h"
 #include "tools/video/ImageWriter.h"
@@ -24,9 +24,9 @@ namespace {
     // Seconds a frame may lie past the length the container states (which is often rounded).
     constexpr double kLateTolerance = 10.0;
 
-    std::string checkFolder(const OutputPattern& pattern)
+    std::string CheckFolder(const OutputPattern& pattern)
     {
-        std::string folder = pattern.folder().empty() ? "." : pattern.folder();
+        std::string folder = pattern.Folder().empty() ? "." : pattern.Folder();
         struct stat st
         {
         };
@@ -40,17 +40,17 @@ namespace {
     }
 
     // Output size: as asked, or the display size of the source (square pixels, rotated).
-    WriterPool::Geometry geometryFor(
+    WriterPool::Geometry GeometryFor(
         const VideoOptions& options, const FrameSource& source, const AVFrame* frame)
     {
         WriterPool::Geometry g;
-        g.rotation = source.rotation();
+        g.rotation = source.Rotation();
         if (options.width > 0 && options.height > 0) {
             g.width = options.width;
             g.height = options.height;
             return g;
         }
-        AVRational sar = source.sampleAspectRatio(frame);
+        AVRational sar = source.SampleAspectRatio(frame);
         int width = frame->width;
         if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
             width = std::max(1, static_cast<int>(std::lround(frame->width * av_q2d(sar))));
@@ -74,20 +74,20 @@ namespace {
 
 } // namespace
 
-Outcome<long long> extractFrames(const VideoOptions& options)
+Outcome<long long> ExtractFrames(const VideoOptions& options)
 {
-    auto pattern = OutputPattern::parse(options.output);
+    auto pattern = OutputPattern::Parse(options.output);
     if (!pattern)
-        return Result::failure(pattern.error());
-    if (std::string error = checkFolder(pattern.value()); !error.empty())
-        return Result::failure(error);
-    std::string first = pattern.value().fileName(1);
+        return Result::Failure(pattern.Error());
+    if (std::string error = CheckFolder(pattern.Value()); !error.empty())
+        return Result::Failure(error);
+    std::string first = pattern.Value().FileName(1);
     if (!options.overwrite && ::access(first.c_str(), F_OK) == 0)
-        return Result::failure("'" + first + "' already exists (use -y to overwrite)");
+        return Result::Failure("'" + first + "' already exists (use -y to overwrite)");
 
-    auto source = FrameSource::open(options.input, options.start);
+    auto source = FrameSource::Open(options.input, options.start);
     if (!source)
-        return Result::failure(source.error());
+        return Result::Failure(source.Error());
 
     WriteSettings settings;
     settings.overwrite = options.overwrite;
@@ -99,21 +99,21 @@ Outcome<long long> extractFrames(const VideoOptions& options)
     FramePtr decoded(av_frame_alloc());
     FramePtr held(av_frame_alloc());
     if (!decoded || !held)
-        return Result::failure("out of memory");
+        return Result::Failure("out of memory");
     std::optional<WriterPool> pool;
     long long number = 0;
     bool anyDecoded = false;
 
     // A damaged time stamp far past the end of the file would otherwise make the frame before it
     // fill every slot up to there. A jump, not steady progress: a header may understate the length.
-    std::optional<double> remaining = source.value().remainingLength();
+    std::optional<double> remaining = source.Value().RemainingLength();
 
     ProgressReport progress;
     const long long expected
         = FrameSelector::expectedCount(options.rate, options.duration, remaining);
     auto emit = [&](int times) {
         for (int i = 0; i < times; ++i)
-            if (!pool->submit(held.get(), ++number))
+            if (!pool->Submit(held.get(), ++number))
                 return false;
         if (times > 0)
             progress.Update(number, expected > 0 ? std::max(expected, number) : 0);
@@ -127,9 +127,9 @@ Outcome<long long> extractFrames(const VideoOptions& options)
     SourceFrame info;
     FrameSource::Status status;
     bool stopped = false;
-    while ((status = source.value().next(decoded.get(), info)) == FrameSource::Status::Frame) {
+    while ((status = source.Value().Next(decoded.get(), info)) == FrameSource::Status::Frame) {
         anyDecoded = true;
-        if (selector.isBeforeStart(info.time)) {
+        if (selector.IsBeforeStart(info.time)) {
             av_frame_unref(decoded.get());
             continue;
         }
@@ -137,14 +137,14 @@ Outcome<long long> extractFrames(const VideoOptions& options)
             av_frame_unref(decoded.get());
             continue;
         }
-        if (selector.isPastEnd(info.time)) {
+        if (selector.IsPastEnd(info.time)) {
             av_frame_unref(decoded.get());
             break;
         }
         if (!pool)
-            pool.emplace(pattern.value(), settings,
-                geometryFor(options, source.value(), decoded.get()), threads);
-        int times = selector.push(info.time, info.duration);
+            pool.emplace(pattern.Value(), settings,
+                GeometryFor(options, source.Value(), decoded.get()), threads);
+        int times = selector.Push(info.time, info.duration);
         lastTaken = info.time;
         if (!emit(times)) {
             stopped = true;
@@ -154,21 +154,21 @@ Outcome<long long> extractFrames(const VideoOptions& options)
         av_frame_move_ref(held.get(), decoded.get());
     }
     if (status == FrameSource::Status::Error && !pool)
-        return Result::failure(source.value().error());
+        return Result::Failure(source.Value().Error());
     if (pool && !stopped && status != FrameSource::Status::Error)
-        emit(selector.finish());
-    std::string error = pool ? pool->finish() : std::string();
+        emit(selector.Finish());
+    std::string error = pool ? pool->Finish() : std::string();
     if (error.empty() && status == FrameSource::Status::Error)
-        error = source.value().error();
+        error = source.Value().Error();
     if (!error.empty())
-        return Result::failure(error);
+        return Result::Failure(error);
     if (number > 0)
         progress.Finish(number, number);
     if (number == 0) {
         if (anyDecoded || options.start > 0)
-            return Result::failure("no frames from " + formatFrameInterval(options.start)
+            return Result::Failure("no frames from " + FormatFrameInterval(options.start)
                 + " s on: the start lies past the end of the video");
-        return Result::failure("no frame of '" + options.input + "' could be decoded");
+        return Result::Failure("no frame of '" + options.input + "' could be decoded");
     }
     return number;
 }

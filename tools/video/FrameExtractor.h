@@ -7,6 +7,6 @@ namespace video {
 
 // Runs one extraction: decodes the clip, takes the frames for the requested rate and writes
 // them. Gives the number of files written, or the reason none could be.
-Outcome<long long> extractFrames(const VideoOptions& options);
+Outcome<long long> ExtractFrames(const VideoOptions& options);
 
 } // namespace video

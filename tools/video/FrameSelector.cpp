@@ -18,13 +18,13 @@ int64_t FrameSelector::slotOf(double time) const
     return static_cast<int64_t>(std::clamp(slot, -1e15, 1e15));
 }
 
-bool FrameSelector::isPastEnd(double time) const
+bool FrameSelector::IsPastEnd(double time) const
 {
     // The duration counts from the first frame taken, as ffmpeg's trim does.
     return m_duration && m_firstTime && time - *m_firstTime >= *m_duration - kTolerance;
 }
 
-int FrameSelector::push(double time, double frameDuration)
+int FrameSelector::Push(double time, double frameDuration)
 {
     int64_t slot = slotOf(time);
     int emit = 0;
@@ -47,7 +47,7 @@ int FrameSelector::push(double time, double frameDuration)
     return emit;
 }
 
-int FrameSelector::finish()
+int FrameSelector::Finish()
 {
     if (!m_holding)
         return 0;

@@ -16,15 +16,15 @@ public:
 
     // Frames before the start are never taken (they are only decoded to reach it). The
     // tolerance keeps a frame that lies exactly on the start despite rounding of the times.
-    bool isBeforeStart(double time) const { return time < -kTolerance; }
+    bool IsBeforeStart(double time) const { return time < -kTolerance; }
     // True once a frame lies at or past the end of the requested duration: stop reading.
-    bool isPastEnd(double time) const;
+    bool IsPastEnd(double time) const;
 
     // A new frame at `time` lasting `frameDuration`. Returns how many times the frame held
     // before it (the previous one) is to be written now; the new frame is held afterwards.
-    int push(double time, double frameDuration);
+    int Push(double time, double frameDuration);
     // End of the stream: how many more times the held frame is to be written.
-    int finish();
+    int Finish();
 
     // About how many frames a clip gives: its length after the start (or the requested
     // duration, when shorter) times the rate, at least 1; 0 when neither length is known.

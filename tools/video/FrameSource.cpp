@@ -13,24 +13,24 @@ namespace {
 
 } // namespace
 
-Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
+Outcome<FrameSource> FrameSource::Open(const std::string& path, double start)
 {
     using Result = Outcome<FrameSource>;
     FrameSource s;
 
     int rc = OpenLocalInput(path, s.m_format);
     if (rc < 0)
-        return Result::failure("cannot open '" + path + "': " + FfmpegError(rc));
+        return Result::Failure("cannot open '" + path + "': " + FfmpegError(rc));
     AVFormatContext* raw = s.m_format.get();
 
     rc = avformat_find_stream_info(raw, nullptr);
     if (rc < 0)
-        return Result::failure("cannot read '" + path + "': " + FfmpegError(rc));
+        return Result::Failure("cannot read '" + path + "': " + FfmpegError(rc));
 
     const AVCodec* codec = nullptr;
     s.m_stream = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (s.m_stream < 0 || !codec)
-        return Result::failure(s.m_stream == AVERROR_DECODER_NOT_FOUND
+        return Result::Failure(s.m_stream == AVERROR_DECODER_NOT_FOUND
                 ? "no decoder for the video of '" + path + "'"
                 : "'" + path + "' has no video stream");
     for (unsigned i = 0; i < raw->nb_streams; ++i)
@@ -45,20 +45,20 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
 
     s.m_decoder.reset(avcodec_alloc_context3(codec));
     if (!s.m_decoder)
-        return Result::failure("out of memory");
+        return Result::Failure("out of memory");
     rc = avcodec_parameters_to_context(s.m_decoder.get(), stream->codecpar);
     if (rc < 0)
-        return Result::failure("cannot set up the decoder: " + FfmpegError(rc));
+        return Result::Failure("cannot set up the decoder: " + FfmpegError(rc));
     s.m_decoder->pkt_timebase = stream->time_base;
     s.m_decoder->thread_count = 0; // one per core
     s.m_decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     rc = avcodec_open2(s.m_decoder.get(), codec, nullptr);
     if (rc < 0)
-        return Result::failure("cannot open the decoder: " + FfmpegError(rc));
+        return Result::Failure("cannot open the decoder: " + FfmpegError(rc));
 
     s.m_packet.reset(av_packet_alloc());
     if (!s.m_packet)
-        return Result::failure("out of memory");
+        return Result::Failure("out of memory");
 
     // Time 0 is the requested start on the file's time line, as ffmpeg counts it.
     double fileStart
@@ -76,13 +76,13 @@ Outcome<FrameSource> FrameSource::open(const std::string& path, double start)
     return s;
 }
 
-AVRational FrameSource::sampleAspectRatio(const AVFrame* frame) const
+AVRational FrameSource::SampleAspectRatio(const AVFrame* frame) const
 {
     return av_guess_sample_aspect_ratio(
         m_format.get(), m_format->streams[m_stream], const_cast<AVFrame*>(frame));
 }
 
-FrameSource::Status FrameSource::next(AVFrame* frame, SourceFrame& info)
+FrameSource::Status FrameSource::Next(AVFrame* frame, SourceFrame& info)
 {
     AVCodecContext* dec = m_decoder.get();
     for (;;) {

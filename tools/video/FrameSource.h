@@ -27,18 +27,18 @@ public:
         Error
     };
 
-    static Outcome<FrameSource> open(const std::string& path, double start);
+    static Outcome<FrameSource> Open(const std::string& path, double start);
 
     // Decodes the next frame into `frame` (which the caller owns and unreferences).
-    Status next(AVFrame* frame, SourceFrame& info);
-    const std::string& error() const { return m_error; }
+    Status Next(AVFrame* frame, SourceFrame& info);
+    const std::string& Error() const { return m_error; }
 
     // Seconds from the requested start to the end of the file, when the file says.
-    std::optional<double> remainingLength() const { return m_remaining; }
+    std::optional<double> RemainingLength() const { return m_remaining; }
 
     // Clockwise rotation (0, 90, 180 or 270) that the file asks for when shown.
-    int rotation() const { return m_rotation; }
-    AVRational sampleAspectRatio(const AVFrame* frame) const;
+    int Rotation() const { return m_rotation; }
+    AVRational SampleAspectRatio(const AVFrame* frame) const;
 
 private:
     FrameSource() = default;

@@ -21,14 +21,14 @@ namespace {
     {
         png_longjmp(png, 1);
     }
-    void pngWarning(png_structp, png_const_charp) { }
+    void PngWarning(png_structp, png_const_charp) { }
 
     // Kept free of C++ objects: libpng reports failure by longjmp.
-    bool encodePng(
+    bool EncodePng(
         FILE* out, const RgbImage* image, png_bytep* rows, bool fast, const char* interval)
     {
         png_structp png
-            = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+            = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, PngWarning);
         if (!png)
             return false;
         png_infop info = png_create_info_struct(png);
@@ -60,7 +60,7 @@ namespace {
         return true;
     }
 
-    AVCodecID codecFor(ImageFormat format)
+    AVCodecID CodecFor(ImageFormat format)
     {
         switch (format) {
         case ImageFormat::Jpeg:
@@ -77,7 +77,7 @@ namespace {
         return AV_CODEC_ID_NONE;
     }
 
-    AVPixelFormat pixelFormatFor(ImageFormat format)
+    AVPixelFormat PixelFormatFor(ImageFormat format)
     {
         switch (format) {
         case ImageFormat::Jpeg:
@@ -92,7 +92,7 @@ namespace {
 
 } // namespace
 
-std::string formatFrameInterval(double seconds)
+std::string FormatFrameInterval(double seconds)
 {
     char text[64] = {};
     auto result
@@ -104,38 +104,38 @@ std::string formatFrameInterval(double seconds)
 ImageWriter::ImageWriter(const OutputPattern& pattern, const WriteSettings& settings)
     : m_pattern(pattern)
     , m_settings(settings)
-    , m_intervalText(formatFrameInterval(settings.frameInterval))
+    , m_intervalText(FormatFrameInterval(settings.frameInterval))
 { }
 
-std::string ImageWriter::write(const RgbImage& image, long long number)
+std::string ImageWriter::Write(const RgbImage& image, long long number)
 {
-    std::string path = m_pattern.fileName(number);
-    if (m_pattern.format() == ImageFormat::Png)
-        return writePng(image, path);
-    return writeEncoded(image, path);
+    std::string path = m_pattern.FileName(number);
+    if (m_pattern.Format() == ImageFormat::Png)
+        return WritePng(image, path);
+    return WriteEncoded(image, path);
 }
 
-std::string ImageWriter::writePng(const RgbImage& image, const std::string& path)
+std::string ImageWriter::WritePng(const RgbImage& image, const std::string& path)
 {
-    auto file = AtomicFile::create(path);
+    auto file = AtomicFile::Create(path);
     if (!file)
-        return file.error();
+        return file.Error();
     std::vector<png_bytep> rows(static_cast<size_t>(image.height));
     for (int y = 0; y < image.height; ++y)
         rows[static_cast<size_t>(y)] = const_cast<png_bytep>(image.row(y));
     errno = 0;
-    if (!encodePng(file.value().stream(), &image, rows.data(), m_pattern.isTemporaryFrame(),
+    if (!EncodePng(file.Value().Stream(), &image, rows.data(), m_pattern.IsTemporaryFrame(),
             m_intervalText.c_str()))
         return CannotWrite(path, errno ? errno : EIO);
-    return file.value().commit(m_settings.overwrite);
+    return file.Value().Commit(m_settings.overwrite);
 }
 
-bool ImageWriter::openEncoder(int width, int height)
+bool ImageWriter::OpenEncoder(int width, int height)
 {
     if (m_encoder && m_encoder->width == width && m_encoder->height == height)
         return true;
     m_encoder.reset();
-    const AVCodec* codec = avcodec_find_encoder(codecFor(m_pattern.format()));
+    const AVCodec* codec = avcodec_find_encoder(CodecFor(m_pattern.Format()));
     if (!codec)
         return false;
     m_encoder.reset(avcodec_alloc_context3(codec));
@@ -146,10 +146,10 @@ bool ImageWriter::openEncoder(int width, int height)
     AVCodecContext* c = m_encoder.get();
     c->width = width;
     c->height = height;
-    c->pix_fmt = pixelFormatFor(m_pattern.format());
+    c->pix_fmt = PixelFormatFor(m_pattern.Format());
     c->time_base = AVRational { 1, 25 };
     c->thread_count = 1; // frames are already spread over the writer threads
-    if (m_pattern.format() == ImageFormat::Jpeg) {
+    if (m_pattern.Format() == ImageFormat::Jpeg) {
         // ffmpeg's -qscale: a fixed quantiser scale; without it, the finest the encoder takes.
         c->flags |= AV_CODEC_FLAG_QSCALE;
         c->global_quality = static_cast<int>(FF_QP2LAMBDA * m_settings.qscale.value_or(2.0) + 0.5);
@@ -169,9 +169,9 @@ bool ImageWriter::openEncoder(int width, int height)
     return true;
 }
 
-std::string ImageWriter::writeEncoded(const RgbImage& image, const std::string& path)
+std::string ImageWriter::WriteEncoded(const RgbImage& image, const std::string& path)
 {
-    if (!openEncoder(image.width, image.height))
+    if (!OpenEncoder(image.width, image.height))
         return "cannot set up the image encoder for '" + path + "'";
     AVCodecContext* c = m_encoder.get();
     if (av_frame_make_writable(m_frame.get()) < 0)
@@ -195,18 +195,18 @@ std::string ImageWriter::writeEncoded(const RgbImage& image, const std::string& 
     if (rc < 0)
         return "cannot encode '" + path + "': " + FfmpegError(rc);
 
-    auto file = AtomicFile::create(path);
+    auto file = AtomicFile::Create(path);
     if (!file) {
         av_packet_unref(m_packet.get());
-        return file.error();
+        return file.Error();
     }
     errno = 0;
     size_t size = static_cast<size_t>(m_packet->size);
-    size_t done = std::fwrite(m_packet->data, 1, size, file.value().stream());
+    size_t done = std::fwrite(m_packet->data, 1, size, file.Value().Stream());
     av_packet_unref(m_packet.get());
     if (done != size)
         return CannotWrite(path, errno ? errno : EIO);
-    return file.value().commit(m_settings.overwrite);
+    return file.Value().Commit(m_settings.overwrite);
 }
 
 } // namespace video

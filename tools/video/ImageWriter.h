@@ -24,12 +24,12 @@ public:
     ImageWriter(const OutputPattern& pattern, const WriteSettings& settings);
 
     // Empty on success, else the error text.
-    std::string write(const RgbImage& image, long long number);
+    std::string Write(const RgbImage& image, long long number);
 
 private:
-    std::string writePng(const RgbImage& image, const std::string& path);
-    std::string writeEncoded(const RgbImage& image, const std::string& path);
-    bool openEncoder(int width, int height);
+    std::string WritePng(const RgbImage& image, const std::string& path);
+    std::string WriteEncoded(const RgbImage& image, const std::string& path);
+    bool OpenEncoder(int width, int height);
 
     const OutputPattern& m_pattern;
     WriteSettings m_settings;
@@ -42,6 +42,6 @@ private:
 };
 
 // 1/rate as "%.9g" with a point whatever the locale (12.5 gives "0.08").
-std::string formatFrameInterval(double seconds);
+std::string FormatFrameInterval(double seconds);
 
 } // namespace video

@@ -7,19 +7,19 @@
 namespace video {
 namespace {
 
-    std::string lower(std::string s)
+    std::string Lower(std::string s)
     {
         std::transform(s.begin(), s.end(), s.begin(),
             [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         return s;
     }
 
-    bool formatFromName(const std::string& name, ImageFormat& format)
+    bool FormatFromName(const std::string& name, ImageFormat& format)
     {
         auto dot = name.rfind('.');
         if (dot == std::string::npos)
             return false;
-        std::string ext = lower(name.substr(dot));
+        std::string ext = Lower(name.substr(dot));
         if (ext == ".png")
             format = ImageFormat::Png;
         else if (ext == ".jpg" || ext == ".jpeg")
@@ -37,7 +37,7 @@ namespace {
 
 } // namespace
 
-Outcome<OutputPattern> OutputPattern::parse(const std::string& path)
+Outcome<OutputPattern> OutputPattern::Parse(const std::string& path)
 {
     OutputPattern p;
     auto slash = path.rfind('/');
@@ -72,25 +72,25 @@ Outcome<OutputPattern> OutputPattern::parse(const std::string& path)
         }
     }
     if (found == std::string::npos)
-        return Outcome<OutputPattern>::failure(
+        return Outcome<OutputPattern>::Failure(
             "the output file name '" + name + "' has no %d or %0Nd number placeholder");
     p.m_prefix = name.substr(0, found);
     p.m_suffix = name.substr(found + length);
     p.m_width = width;
-    if (!formatFromName(p.m_suffix, p.m_format))
-        return Outcome<OutputPattern>::failure("unsupported output format '" + name
+    if (!FormatFromName(p.m_suffix, p.m_format))
+        return Outcome<OutputPattern>::Failure("unsupported output format '" + name
             + "' (the extension must be .png, .jpg, .bmp, .tga or .pcx)");
     return p;
 }
 
-std::string OutputPattern::fileName(long long number) const
+std::string OutputPattern::FileName(long long number) const
 {
     char digits[128];
     std::snprintf(digits, sizeof digits, "%0*lld", m_width, number);
     return m_folder + m_prefix + digits + m_suffix;
 }
 
-bool OutputPattern::isTemporaryFrame() const
+bool OutputPattern::IsTemporaryFrame() const
 {
     return m_format == ImageFormat::Png && m_prefix.rfind("DasmereTemp", 0) == 0;
 }

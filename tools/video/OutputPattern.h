@@ -20,13 +20,13 @@ enum class ImageFormat
 class OutputPattern
 {
 public:
-    static Outcome<OutputPattern> parse(const std::string& path);
+    static Outcome<OutputPattern> Parse(const std::string& path);
 
-    std::string fileName(long long number) const;
-    const std::string& folder() const { return m_folder; }
-    ImageFormat format() const { return m_format; }
+    std::string FileName(long long number) const;
+    const std::string& Folder() const { return m_folder; }
+    ImageFormat Format() const { return m_format; }
     // Temporary frames for the GIF assembler: their PNGs favour speed over size.
-    bool isTemporaryFrame() const;
+    bool IsTemporaryFrame() const;
 
 private:
     OutputPattern() = default;

@@ -10,7 +10,7 @@ namespace {
     constexpr double kMaxSeconds = 1e9;
 
     // A plain decimal number with a point, whatever the locale.
-    std::optional<double> parseNumber(const std::string& text)
+    std::optional<double> ParseNumber(const std::string& text)
     {
         if (text.empty() || text.front() == '+' || text.front() == ' ')
             return std::nullopt;
@@ -23,7 +23,7 @@ namespace {
     }
 
     // 1..16384, or 0 for "auto" (follow the other side, keeping the proportions).
-    std::optional<int> parseDimension(const std::string& text)
+    std::optional<int> ParseDimension(const std::string& text)
     {
         if (text == "auto")
             return 0;
@@ -43,28 +43,28 @@ namespace {
         explicit ArgumentReader(const std::vector<std::string>& args)
             : m_args(args)
         { }
-        bool atOption(const char* name) const
+        bool AtOption(const char* name) const
         {
             // The output path is always the last argument, even when it starts with a minus.
             return m_next + 1 < m_args.size() && m_args[m_next] == name;
         }
-        const std::string& take() { return m_args[m_next++]; }
+        const std::string& Take() { return m_args[m_next++]; }
         size_t remaining() const { return m_args.size() - m_next; }
-        const std::string& peek() const { return m_args[m_next]; }
+        const std::string& Peek() const { return m_args[m_next]; }
 
     private:
         const std::vector<std::string>& m_args;
         size_t m_next = 0;
     };
 
-    Outcome<VideoOptions> fail(const std::string& text)
+    Outcome<VideoOptions> Fail(const std::string& text)
     {
-        return Outcome<VideoOptions>::failure(text);
+        return Outcome<VideoOptions>::Failure(text);
     }
 
 } // namespace
 
-Outcome<VideoOptions> parseVideoOptions(const std::vector<std::string>& args)
+Outcome<VideoOptions> ParseVideoOptions(const std::vector<std::string>& args)
 {
     VideoOptions o;
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
@@ -72,78 +72,78 @@ Outcome<VideoOptions> parseVideoOptions(const std::vector<std::string>& args)
         return o;
     }
     ArgumentReader r(args);
-    if (!r.atOption("-i"))
-        return fail("the first argument must be -i followed by the input file (see --help)");
-    r.take();
-    o.input = r.take();
+    if (!r.AtOption("-i"))
+        return Fail("the first argument must be -i followed by the input file (see --help)");
+    r.Take();
+    o.input = r.Take();
     if (o.input.empty())
-        return fail("the input path is empty");
+        return Fail("the input path is empty");
 
-    if (r.atOption("-y")) {
-        r.take();
+    if (r.AtOption("-y")) {
+        r.Take();
         o.overwrite = true;
     }
-    if (r.atOption("-ss")) {
-        r.take();
-        const std::string& text = r.take();
-        auto v = parseNumber(text);
+    if (r.AtOption("-ss")) {
+        r.Take();
+        const std::string& text = r.Take();
+        auto v = ParseNumber(text);
         if (!v || *v < 0 || *v > kMaxSeconds)
-            return fail("invalid start time '" + text + "' (seconds, 0 or more)");
+            return Fail("invalid start time '" + text + "' (seconds, 0 or more)");
         o.start = *v;
     }
-    if (r.atOption("-t")) {
-        r.take();
-        const std::string& text = r.take();
-        auto v = parseNumber(text);
+    if (r.AtOption("-t")) {
+        r.Take();
+        const std::string& text = r.Take();
+        auto v = ParseNumber(text);
         if (!v || *v <= 0 || *v > kMaxSeconds)
-            return fail("invalid duration '" + text + "' (seconds, more than 0)");
+            return Fail("invalid duration '" + text + "' (seconds, more than 0)");
         o.duration = *v;
     }
-    if (r.atOption("-s")) {
-        r.take();
-        const std::string& text = r.take();
+    if (r.AtOption("-s")) {
+        r.Take();
+        const std::string& text = r.Take();
         auto x = text.find('x');
-        auto w = x == std::string::npos ? std::nullopt : parseDimension(text.substr(0, x));
-        auto h = x == std::string::npos ? std::nullopt : parseDimension(text.substr(x + 1));
+        auto w = x == std::string::npos ? std::nullopt : ParseDimension(text.substr(0, x));
+        auto h = x == std::string::npos ? std::nullopt : ParseDimension(text.substr(x + 1));
         if (!w || !h)
-            return fail(
+            return Fail(
                 "invalid frame size '" + text + "' (WIDTHxHEIGHT, each 1 to 16384 or auto)");
         o.width = *w;
         o.height = *h;
     }
-    if (r.atOption("-qscale")) {
-        r.take();
-        const std::string& text = r.take();
-        auto v = parseNumber(text);
+    if (r.AtOption("-qscale")) {
+        r.Take();
+        const std::string& text = r.Take();
+        auto v = ParseNumber(text);
         if (!v || *v <= 0 || *v > 255)
-            return fail("invalid quality scale '" + text + "' (more than 0, at most 255)");
+            return Fail("invalid quality scale '" + text + "' (more than 0, at most 255)");
         o.qscale = *v;
     }
-    if (!r.atOption("-r")) {
+    if (!r.AtOption("-r")) {
         if (r.remaining() == 0)
-            return fail("missing -r and the output path");
-        return fail("unexpected argument '" + r.peek() + "' (expected -r; see --help)");
+            return Fail("missing -r and the output path");
+        return Fail("unexpected argument '" + r.Peek() + "' (expected -r; see --help)");
     }
-    r.take();
+    r.Take();
     {
-        const std::string& text = r.take();
-        auto v = parseNumber(text);
+        const std::string& text = r.Take();
+        auto v = ParseNumber(text);
         if (!v || *v < 0.001 || *v > 1000)
-            return fail("invalid frame rate '" + text + "' (0.001 to 1000 frames per second)");
+            return Fail("invalid frame rate '" + text + "' (0.001 to 1000 frames per second)");
         o.rate = *v;
     }
     if (r.remaining() != 1) {
         if (r.remaining() == 0)
-            return fail("missing output path");
-        return fail("unexpected argument '" + r.peek() + "' (the output path must be last)");
+            return Fail("missing output path");
+        return Fail("unexpected argument '" + r.Peek() + "' (the output path must be last)");
     }
-    o.output = r.take();
+    o.output = r.Take();
     if (o.output.empty())
-        return fail("the output path is empty");
+        return Fail("the output path is empty");
     return o;
 }
 
-std::string videoHelpText()
+std::string VideoHelpText()
 {
     return "Usage: video.dll -i INPUT [-y] [-ss START] [-t DURATION] [-s WIDTHxHEIGHT]\n"
            "                 [-qscale Q] -r RATE OUTPUT\n"

@@ -23,9 +23,9 @@ struct VideoOptions
     bool help = false;
 };
 
-Outcome<VideoOptions> parseVideoOptions(const std::vector<std::string>& args);
+Outcome<VideoOptions> ParseVideoOptions(const std::vector<std::string>& args);
 
 // Usage text printed by --help.
-std::string videoHelpText();
+std::string VideoHelpText();
 
 } // namespace video

@@ -10,15 +10,15 @@ WriterPool::WriterPool(
     , m_capacity(static_cast<size_t>(threads) * 2)
 {
     for (int i = 0; i < threads; ++i)
-        m_threads.emplace_back([this] { run(); });
+        m_threads.emplace_back([this] { Run(); });
 }
 
 WriterPool::~WriterPool()
 {
-    finish();
+    Finish();
 }
 
-bool WriterPool::submit(const AVFrame* frame, long long number)
+bool WriterPool::Submit(const AVFrame* frame, long long number)
 {
     FramePtr copy(av_frame_clone(frame));
     std::unique_lock lock(m_mutex);
@@ -32,7 +32,7 @@ bool WriterPool::submit(const AVFrame* frame, long long number)
     return true;
 }
 
-std::string WriterPool::finish()
+std::string WriterPool::Finish()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -46,7 +46,7 @@ std::string WriterPool::finish()
     return m_error;
 }
 
-void WriterPool::run()
+void WriterPool::Run()
 {
     FrameConverter converter(m_geometry.width, m_geometry.height, m_geometry.rotation);
     ImageWriter writer(m_pattern, m_settings);
@@ -63,8 +63,8 @@ void WriterPool::run()
         }
         m_changed.notify_all();
 
-        const RgbImage* image = converter.convert(job.frame.get());
-        std::string error = image ? writer.write(*image, job.number)
+        const RgbImage* image = converter.Convert(job.frame.get());
+        std::string error = image ? writer.Write(*image, job.number)
                                   : "cannot convert frame " + std::to_string(job.number);
         job.frame.reset();
         if (!error.empty()) {

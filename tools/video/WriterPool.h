@@ -32,9 +32,9 @@ public:
     WriterPool& operator=(const WriterPool&) = delete;
 
     // Queues a reference to the frame under the given number; false once a write has failed.
-    bool submit(const AVFrame* frame, long long number);
+    bool Submit(const AVFrame* frame, long long number);
     // Waits for the queued frames; empty on success, else the first error.
-    std::string finish();
+    std::string Finish();
 
 private:
     struct Job
@@ -43,7 +43,7 @@ private:
         long long number = 0;
     };
 
-    void run();
+    void Run();
 
     const OutputPattern& m_pattern;
     WriteSettings m_settings;

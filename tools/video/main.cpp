@@ -18,24 +18,24 @@ int main(int argc, char** argv)
     if (PrintVersionIfAsked(argc, argv, "video.dll"))
         return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
-    auto options = video::parseVideoOptions(args);
+    auto options = video::ParseVideoOptions(args);
     if (!options) {
-        std::fprintf(stderr, "video.dll: %s\n", options.error().c_str());
+        std::fprintf(stderr, "video.dll: %s\n", options.Error().c_str());
         return 2;
     }
-    if (options.value().help) {
-        std::fputs(video::videoHelpText().c_str(), stdout);
+    if (options.Value().help) {
+        std::fputs(video::VideoHelpText().c_str(), stdout);
         return 0;
     }
     // A stop removes the images being written before the tool dies.
     partial_files::RemoveOnSignals();
     // Damaged streams make the decoders talk; the one line below is what the caller gets.
     av_log_set_level(AV_LOG_QUIET);
-    auto written = video::extractFrames(options.value());
+    auto written = video::ExtractFrames(options.Value());
     if (!written) {
-        std::fprintf(stderr, "video.dll: %s\n", written.error().c_str());
+        std::fprintf(stderr, "video.dll: %s\n", written.Error().c_str());
         return 1;
     }
-    std::printf("video.dll: %lld frames written\n", written.value());
+    std::printf("video.dll: %lld frames written\n", written.Value());
     return 0;
 }

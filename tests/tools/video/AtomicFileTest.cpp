@@ -1,9 +1,8 @@
 #include "tools/common/AtomicFile.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -26,7 +25,7 @@ TEST(AtomicFile, AFailedCreationLeavesOtherFilesAlone)
     for (int n = 0; n < 400; ++n)
         std::ofstream(dir / (prefix + std::to_string(n) + ".part")) << "theirs";
 
-    const auto file = AtomicFile::create((dir / "frame1.png").string());
+    const auto file = AtomicFile::Create((dir / "frame1.png").string());
     EXPECT_FALSE(file);
     for (int n = 0; n < 400; ++n)
         EXPECT_EQ(Read(dir / (prefix + std::to_string(n) + ".part")), "theirs") << n;

@@ -13,16 +13,16 @@ std::vector<int> select(FrameSelector& s, const std::vector<std::pair<double, do
     std::vector<int> out;
     int held = -1;
     for (size_t i = 0; i < frames.size(); ++i) {
-        if (s.isBeforeStart(frames[i].first))
+        if (s.IsBeforeStart(frames[i].first))
             continue;
-        if (s.isPastEnd(frames[i].first))
+        if (s.IsPastEnd(frames[i].first))
             break;
-        int n = s.push(frames[i].first, frames[i].second);
+        int n = s.Push(frames[i].first, frames[i].second);
         for (int k = 0; k < n; ++k)
             out.push_back(held);
         held = static_cast<int>(i);
     }
-    int n = s.finish();
+    int n = s.Finish();
     for (int k = 0; k < n; ++k)
         out.push_back(held);
     return out;

@@ -25,42 +25,42 @@ TEST(OutputPattern, SubstitutesOnlyTheLastPlaceholderOfTheFileName)
         { "/x/%s%d.pcx", 9, "/x/%s9.pcx" },
     };
     for (const auto& c : cases) {
-        auto p = OutputPattern::parse(c.pattern);
-        ASSERT_TRUE(p) << c.pattern << ": " << p.error();
-        EXPECT_EQ(p.value().fileName(c.number), c.expected);
+        auto p = OutputPattern::Parse(c.pattern);
+        ASSERT_TRUE(p) << c.pattern << ": " << p.Error();
+        EXPECT_EQ(p.Value().FileName(c.number), c.expected);
     }
 }
 
 TEST(OutputPattern, FormatFromExtension)
 {
-    EXPECT_EQ(OutputPattern::parse("a%d.png").value().format(), ImageFormat::Png);
-    EXPECT_EQ(OutputPattern::parse("a%d.JPG").value().format(), ImageFormat::Jpeg);
-    EXPECT_EQ(OutputPattern::parse("a%d.jpeg").value().format(), ImageFormat::Jpeg);
-    EXPECT_EQ(OutputPattern::parse("a%d.bmp").value().format(), ImageFormat::Bmp);
-    EXPECT_EQ(OutputPattern::parse("a%d.tga").value().format(), ImageFormat::Tga);
-    EXPECT_EQ(OutputPattern::parse("a%d.pcx").value().format(), ImageFormat::Pcx);
+    EXPECT_EQ(OutputPattern::Parse("a%d.png").Value().Format(), ImageFormat::Png);
+    EXPECT_EQ(OutputPattern::Parse("a%d.JPG").Value().Format(), ImageFormat::Jpeg);
+    EXPECT_EQ(OutputPattern::Parse("a%d.jpeg").Value().Format(), ImageFormat::Jpeg);
+    EXPECT_EQ(OutputPattern::Parse("a%d.bmp").Value().Format(), ImageFormat::Bmp);
+    EXPECT_EQ(OutputPattern::Parse("a%d.tga").Value().Format(), ImageFormat::Tga);
+    EXPECT_EQ(OutputPattern::Parse("a%d.pcx").Value().Format(), ImageFormat::Pcx);
 }
 
 TEST(OutputPattern, RejectsMissingPlaceholderAndOtherFormats)
 {
     for (const char* bad : { "/t/frame.png", "/t%d/frame.png", "/t/f%x.png", "/t/f%0d.png",
              "/t/f%d.gif", "/t/f%d", "/t/f%d.png.txt", "/t/f.png%d" })
-        EXPECT_FALSE(OutputPattern::parse(bad)) << bad;
+        EXPECT_FALSE(OutputPattern::Parse(bad)) << bad;
 }
 
 TEST(OutputPattern, TemporaryFramesAreTheDasmereTempPngs)
 {
-    EXPECT_TRUE(OutputPattern::parse("/t/DasmereTemp%08d.png").value().isTemporaryFrame());
-    EXPECT_FALSE(OutputPattern::parse("/DasmereTemp/x%08d.png").value().isTemporaryFrame());
-    EXPECT_FALSE(OutputPattern::parse("/t/DasmereTemp%08d.jpg").value().isTemporaryFrame());
+    EXPECT_TRUE(OutputPattern::Parse("/t/DasmereTemp%08d.png").Value().IsTemporaryFrame());
+    EXPECT_FALSE(OutputPattern::Parse("/DasmereTemp/x%08d.png").Value().IsTemporaryFrame());
+    EXPECT_FALSE(OutputPattern::Parse("/t/DasmereTemp%08d.jpg").Value().IsTemporaryFrame());
 }
 
 TEST(FrameInterval, NineSignificantDigitsWithAPoint)
 {
-    EXPECT_EQ(video::formatFrameInterval(1.0 / 12.5), "0.08");
-    EXPECT_EQ(video::formatFrameInterval(1.0 / 2.0), "0.5");
-    EXPECT_EQ(video::formatFrameInterval(1.0 / 3.0), "0.333333333");
-    EXPECT_EQ(video::formatFrameInterval(1.0 / 0.01), "100");
+    EXPECT_EQ(video::FormatFrameInterval(1.0 / 12.5), "0.08");
+    EXPECT_EQ(video::FormatFrameInterval(1.0 / 2.0), "0.5");
+    EXPECT_EQ(video::FormatFrameInterval(1.0 / 3.0), "0.333333333");
+    EXPECT_EQ(video::FormatFrameInterval(1.0 / 0.01), "100");
 }
 
 } // namespace

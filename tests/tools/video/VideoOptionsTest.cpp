@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using video::parseVideoOptions;
+using video::ParseVideoOptions;
 
 namespace {
 
@@ -23,45 +23,45 @@ std::vector<std::string> split(const std::string& line)
 
 TEST(VideoOptions, FullFormInBuilderOrder)
 {
-    auto o = parseVideoOptions({ "-i", "/a/b c.mp4", "-y", "-ss", "10", "-t", "15", "-s", "320x240",
+    auto o = ParseVideoOptions({ "-i", "/a/b c.mp4", "-y", "-ss", "10", "-t", "15", "-s", "320x240",
         "-qscale", "4.00", "-r", "2.00", "/tmp/x/DasmereTemp%08d.png" });
-    ASSERT_TRUE(o) << o.error();
-    EXPECT_EQ(o.value().input, "/a/b c.mp4");
-    EXPECT_TRUE(o.value().overwrite);
-    EXPECT_DOUBLE_EQ(o.value().start, 10.0);
-    EXPECT_DOUBLE_EQ(o.value().duration.value(), 15.0);
-    EXPECT_EQ(o.value().width, 320);
-    EXPECT_EQ(o.value().height, 240);
-    EXPECT_DOUBLE_EQ(o.value().qscale.value(), 4.0);
-    EXPECT_DOUBLE_EQ(o.value().rate, 2.0);
-    EXPECT_EQ(o.value().output, "/tmp/x/DasmereTemp%08d.png");
+    ASSERT_TRUE(o) << o.Error();
+    EXPECT_EQ(o.Value().input, "/a/b c.mp4");
+    EXPECT_TRUE(o.Value().overwrite);
+    EXPECT_DOUBLE_EQ(o.Value().start, 10.0);
+    EXPECT_DOUBLE_EQ(o.Value().duration.value(), 15.0);
+    EXPECT_EQ(o.Value().width, 320);
+    EXPECT_EQ(o.Value().height, 240);
+    EXPECT_DOUBLE_EQ(o.Value().qscale.value(), 4.0);
+    EXPECT_DOUBLE_EQ(o.Value().rate, 2.0);
+    EXPECT_EQ(o.Value().output, "/tmp/x/DasmereTemp%08d.png");
 }
 
 TEST(VideoOptions, MinimalFormAndOutputStartingWithMinus)
 {
-    auto o = parseVideoOptions({ "-i", "in.avi", "-r", "0.13", "-out%d.jpg" });
-    ASSERT_TRUE(o) << o.error();
-    EXPECT_FALSE(o.value().overwrite);
-    EXPECT_FALSE(o.value().duration);
-    EXPECT_EQ(o.value().width, 0);
-    EXPECT_EQ(o.value().output, "-out%d.jpg");
+    auto o = ParseVideoOptions({ "-i", "in.avi", "-r", "0.13", "-out%d.jpg" });
+    ASSERT_TRUE(o) << o.Error();
+    EXPECT_FALSE(o.Value().overwrite);
+    EXPECT_FALSE(o.Value().duration);
+    EXPECT_EQ(o.Value().width, 0);
+    EXPECT_EQ(o.Value().output, "-out%d.jpg");
 }
 
 TEST(VideoOptions, EitherSideOfTheSizeMayBeAuto)
 {
-    auto o = parseVideoOptions({ "-i", "in.avi", "-s", "480xauto", "-r", "15.00", "o%d.png" });
-    ASSERT_TRUE(o) << o.error();
-    EXPECT_EQ(o.value().width, 480);
-    EXPECT_EQ(o.value().height, 0);
-    o = parseVideoOptions({ "-i", "in.avi", "-s", "autox90", "-r", "15.00", "o%d.png" });
-    ASSERT_TRUE(o) << o.error();
-    EXPECT_EQ(o.value().width, 0);
-    EXPECT_EQ(o.value().height, 90);
+    auto o = ParseVideoOptions({ "-i", "in.avi", "-s", "480xauto", "-r", "15.00", "o%d.png" });
+    ASSERT_TRUE(o) << o.Error();
+    EXPECT_EQ(o.Value().width, 480);
+    EXPECT_EQ(o.Value().height, 0);
+    o = ParseVideoOptions({ "-i", "in.avi", "-s", "autox90", "-r", "15.00", "o%d.png" });
+    ASSERT_TRUE(o) << o.Error();
+    EXPECT_EQ(o.Value().width, 0);
+    EXPECT_EQ(o.Value().height, 90);
 }
 
 TEST(VideoOptions, HelpAlone)
 {
-    EXPECT_TRUE(parseVideoOptions({ "--help" }).value().help);
+    EXPECT_TRUE(ParseVideoOptions({ "--help" }).Value().help);
 }
 
 TEST(VideoOptions, RejectsEverythingElse)
@@ -95,10 +95,10 @@ TEST(VideoOptions, RejectsEverythingElse)
         "-i a.mp4 -vf scale -r 1 o%d.png",
     };
     for (const char* line : bad) {
-        auto o = parseVideoOptions(split(line));
+        auto o = ParseVideoOptions(split(line));
         EXPECT_FALSE(o) << line;
         if (!o) {
-            EXPECT_FALSE(o.error().empty()) << line;
+            EXPECT_FALSE(o.Error().empty()) << line;
         }
     }
 }
