@@ -1,9 +1,9 @@
 #include "ui/FileNameText.h"
 
+#include "platform/CHandles.h"
+
 #include <QMimeData>
 #include <QUrl>
-#include <dirent.h>
-#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -40,7 +40,7 @@ std::size_t Utf8SequenceLength(const std::string& s, std::size_t at)
             return 0;
         value = (value << 6) | (byte(at + i) & 0x3F);
     }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    static constexpr char32_t kSmallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
     if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
         return 0;
     return length;
@@ -77,7 +77,8 @@ QString FileNameText(const std::string& bytes)
     while (at < bytes.size()) {
         const std::size_t length = Utf8SequenceLength(bytes, at);
         if (length == 0) {
-            text += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[at])));
+            text += QChar(
+                static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[at])));
             ++at;
             continue;
         }
@@ -134,7 +135,7 @@ QString FindFileOnDisk(const QString& text)
         }
         const QString wanted = LooseForm(part);
         const std::string folder = found.empty() ? std::string(".") : found;
-        std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+        const UniqueDir dir(::opendir(folder.c_str()));
         if (!dir)
             return text;
         std::string match;
@@ -164,7 +165,8 @@ QStringList DroppedFileNames(const QMimeData& data)
         const QUrl url = QUrl::fromEncoded(line);
         if (!url.isLocalFile())
             continue;
-        const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        const QByteArray path
+            = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
         names << FileNameText(path.toStdString());
     }
     if (list.isEmpty())

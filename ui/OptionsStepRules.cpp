@@ -127,19 +127,24 @@ std::string SteppedFieldText(StepField which, const std::string& text, int step)
     if (step != 1 && step != -1)
         return text;
     const SettingField& f = FieldOf(which);
+    // A text that is not a number steps as its leading number of the field's kind.
+    if (f.Kind == SettingKind::Real) {
+        const double r = RealValue(text);
+        if (f.Step == StepRule::CycleWithDefault)
+            return StepCycleWithDefault(f, text, r, step);
+        if (f.Step == StepRule::Cycle)
+            return StepCycle(f, r, step);
+        return text;
+    }
+    const long long i = IntegerValue(text);
     switch (f.Step) {
     case StepRule::Clamp:
-        return StepClamp(f, IntegerValue(text), step);
+        return StepClamp(f, i, step);
     case StepRule::ClampOrDefault:
-        return StepClampOrDefault(f, IntegerValue(text), step);
+        return StepClampOrDefault(f, i, step);
     case StepRule::Wrap:
-        return StepWrap(f, IntegerValue(text), step);
-    case StepRule::CycleWithDefault:
-        return StepCycleWithDefault(f, text, RealValue(text), step);
-    case StepRule::Cycle:
-        return StepCycle(f, RealValue(text), step);
-    case StepRule::None:
-        break;
+        return StepWrap(f, i, step);
+    default:
+        return text;
     }
-    return text;
 }
