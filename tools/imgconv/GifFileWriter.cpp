@@ -1,14 +1,11 @@
 #include "tools/imgconv/GifFileWriter.h"
 
-#include "tools/imgconv/OutputName.h"
+#include "tools/common/ErrorText.h"
+#include "tools/common/PartialFiles.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace imgconv {
@@ -38,34 +35,11 @@ namespace {
         return text ? text : "GIF error " + std::to_string(code);
     }
 
-    // The temporary file being written, for the signal handler to remove when the tool is
-    // stopped; one at a time, as the writer writes one file at a time.
-    char g_tempPathForSignal[4096];
-    volatile std::sig_atomic_t g_tempPathSet = 0;
-
-    void RemoveTempFileAndDie(int signalNumber)
-    {
-        if (g_tempPathSet)
-            unlink(g_tempPathForSignal);
-        std::signal(signalNumber, SIG_DFL);
-        std::raise(signalNumber);
-    }
-
-    void RememberTempPath(const std::string& path)
-    {
-        g_tempPathSet = 0;
-        if (path.size() < sizeof g_tempPathForSignal) {
-            std::memcpy(g_tempPathForSignal, path.c_str(), path.size() + 1);
-            g_tempPathSet = 1;
-        }
-    }
-
 } // namespace
 
 void RemoveTempFilesOnSignals()
 {
-    for (int signalNumber : { SIGTERM, SIGINT, SIGHUP })
-        std::signal(signalNumber, RemoveTempFileAndDie);
+    partial_files::RemoveOnSignals();
     // Past a file-size limit writes fail with EFBIG, which is reported like a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
 }
@@ -80,41 +54,23 @@ GifFileWriter::GifFileWriter(std::string targetPath)
     : m_targetPath(std::move(targetPath))
 { }
 
-GifFileWriter::~GifFileWriter()
-{
-    if (m_gif) {
-        // Not finished: drop the partial file rather than leave it behind.
-        m_gif.reset();
-    }
-    if (m_fd >= 0)
-        close(m_fd);
-    if (!m_tempPath.empty()) {
-        unlink(m_tempPath.c_str());
-        g_tempPathSet = 0;
-    }
-}
+// Not finished: the partial file goes with its owner.
+GifFileWriter::~GifFileWriter() = default;
 
 int GifFileWriter::WriteToFd(GifFileType* gif, const GifByteType* data, int length)
 {
     auto* self = static_cast<GifFileWriter*>(gif->UserData);
-    int done = 0;
-    while (done < length) {
-        const ssize_t n = write(self->m_fd, data + done, static_cast<size_t>(length - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            self->m_writeErrno = errno;
-            return done;
-        }
-        done += static_cast<int>(n);
-    }
-    return done;
+    const size_t done = std::fwrite(data, 1, static_cast<size_t>(length), self->m_file->Stream());
+    if (done < static_cast<size_t>(length))
+        self->m_writeErrno = errno ? errno : EIO;
+    self->m_written += static_cast<long long>(done);
+    return static_cast<int>(done);
 }
 
 bool GifFileWriter::Fail(const std::string& what)
 {
     if (m_writeErrno != 0)
-        m_error = "cannot write '" + m_targetPath + "': " + std::strerror(m_writeErrno);
+        m_error = CannotWrite(m_targetPath, m_writeErrno);
     else
         m_error = what;
     return false;
@@ -122,21 +78,12 @@ bool GifFileWriter::Fail(const std::string& what)
 
 bool GifFileWriter::Begin(int width, int height, int loopValue)
 {
-    std::string folder, name;
-    SplitPath(m_targetPath, folder, name);
-    std::string pattern = folder + "/.imgconv-XXXXXX.tmp";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    m_fd = mkstemps(buffer.data(), 4);
-    if (m_fd < 0) {
-        m_error = "cannot write in folder '" + folder + "': " + std::strerror(errno);
+    Outcome<AtomicFile> file = AtomicFile::Create(m_targetPath);
+    if (!file) {
+        m_error = file.Error();
         return false;
     }
-    m_tempPath = buffer.data();
-    RememberTempPath(m_tempPath);
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(m_fd, 0666 & ~mask);
+    m_file.emplace(std::move(file.Value()));
 
     int code = 0;
     m_gif.reset(EGifOpen(this, WriteToFd, &code));
@@ -202,18 +149,12 @@ bool GifFileWriter::Finish()
     const int closed = EGifCloseFile(m_gif.release(), &code);
     if (closed != GIF_OK)
         return Fail(GifErrorText(code));
-    const int fd = m_fd;
-    m_fd = -1;
-    if (close(fd) != 0) {
-        m_writeErrno = errno;
-        return Fail("close failed");
-    }
-    if (rename(m_tempPath.c_str(), m_targetPath.c_str()) != 0) {
-        m_error = "cannot write '" + m_targetPath + "': " + std::strerror(errno);
+    const std::string error = m_file->Commit(true);
+    m_file.reset();
+    if (!error.empty()) {
+        m_error = error;
         return false;
     }
-    m_tempPath.clear();
-    g_tempPathSet = 0;
     return true;
 }
 

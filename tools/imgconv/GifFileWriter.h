@@ -1,14 +1,16 @@
 #pragma once
 
+#include "tools/common/AtomicFile.h"
 #include "tools/imgconv/IndexedFrame.h"
 
 #include <gif_lib.h>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace imgconv {
 
-// Makes SIGTERM, SIGINT and SIGHUP remove the temporary file being written before the
+// Makes SIGTERM, SIGINT and SIGHUP remove the temporary files being written before the
 // process ends, and turns a file-size limit into a write error.
 void RemoveTempFilesOnSignals();
 
@@ -28,6 +30,8 @@ public:
     bool PutFrame(const IndexedFrame& frame, int delay, Disposal disposal);
     bool Finish();
 
+    // What the file holds so far.
+    long long BytesWritten() const { return m_written; }
     const std::string& Error() const { return m_error; }
 
 private:
@@ -39,8 +43,8 @@ private:
     bool Fail(const std::string& what);
 
     std::string m_targetPath;
-    std::string m_tempPath;
-    int m_fd = -1;
+    std::optional<AtomicFile> m_file;
+    long long m_written = 0;
     int m_writeErrno = 0;
     std::unique_ptr<GifFileType, GifCloser> m_gif;
     std::string m_error;
