@@ -9,8 +9,9 @@
 #   bench/imgconv-bench.sh rd              rate-distortion: ours at -quality 50..100 and the
 #                                          default, gifski at --quality 50..100, ffmpeg;
 #                                          our size against gifski's at equal SSIM
-#   bench/imgconv-bench.sh budget          -max-size 1M, 2M, 5M on every clip: size / budget,
-#                                          time / one default encode
+#   bench/imgconv-bench.sh budget          -max-size 1M, 2M, 5M (or $BUDGETS) on every clip:
+#                                          size / budget, time / one default encode, work
+#                                          in encodes' worth
 #
 # Environment: SABLEWICK_CORPUS (corpus folder, default bench/out/corpus), IMGCONV (the
 # tool, default build-rel/bin/imgconv.dll, built when missing), PEERS (folder outside the
@@ -78,7 +79,11 @@ run_tool() {
   case $tool in
     ours) timed "$gif.time" "$OUT/bin/icbench" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
     ours:Q*) timed "$gif.time" "$OUT/bin/icbench" -quality "${tool#ours:Q}" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
-    ours:B*) timed "$gif.time" "$OUT/bin/icbench" -max-size "${tool#ours:B}" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
+    ours:B*)
+      # The trace tells how much of each trial was encoded: the work in encodes' worth.
+      IMGCONV_BUDGET_TRACE=1 timed "$gif.time" "$OUT/bin/icbench" -max-size "${tool#ours:B}" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif"
+      awk -v g="${gif##*/}" '/imgconv: trial/ { w += /stopped at/ ? $(NF - 3) + 0 : 1 }
+          END { printf "%s\t%.2f\n", g, w }' "$gif.time.err" >> "$OUT/work-budget.tsv" ;;
     magick) timed "$gif.time" sh -c "convert -delay $delay -loop 0 '$frames'/DasmereTemp*.png '$gif'" ;;
     gifski|gifski:Q*)
       # gifski scales down to about 800x600 unless told the size.
@@ -154,7 +159,8 @@ QS="50 60 70 80 90 100"
 case $MODE in
   rd) TOOLS="ours $(for q in $QS; do printf "ours:Q%s gifski:Q%s " $q $q; done)ffmpeg"
       PROFILES=${PROFILES_RD:-P2} ;;
-  budget) TOOLS="ours ours:B1M ours:B2M ours:B5M"; PROFILES=${PROFILES_BUDGET:-P1}; BA_SAMPLES=0 ;;
+  budget) TOOLS="ours $(for b in ${BUDGETS:-1M 2M 5M}; do printf "ours:B%s " $b; done)"
+          PROFILES=${PROFILES_BUDGET:-P1}; BA_SAMPLES=0; : > "$OUT/work-budget.tsv" ;;
 esac
 
 RESULTS=$OUT/results-$MODE.tsv

@@ -70,10 +70,24 @@ if mode == "rd":
               f"{math.exp(st.mean(math.log(x) for x in overall)):.3f}; worst clip {max(overall):.3f}")
     print("* our SSIM lies outside gifski's Q50-100 range: its curve extended")
 else:
-    budgets = {"ours:B1M": 1e6, "ours:B2M": 2e6, "ours:B5M": 5e6}
-    print(f"{'clip':24}{'prof':5}{'default KB':>11}{'budget':>8}{'KB':>8}{'size/budget':>12}{'time/default':>13}  result")
+    def budget_bytes(text):
+        scale = {"k": 1e3, "M": 1e6}.get(text[-1], 1)
+        return float(text.rstrip("kM")) * scale
+    budgets = {t: budget_bytes(t.removeprefix("ours:B")) for d in data.values() for t in d
+               if t.startswith("ours:B")}
+    budgets = dict(sorted(budgets.items(), key=lambda kv: kv[1]))
+    # Work in encodes' worth per GIF, from the tool's trace (work-budget.tsv beside the results).
+    work = {}
+    try:
+        for line in open(path.rsplit("/", 1)[0] + "/work-budget.tsv"):
+            gif, w = line.split()
+            work[gif] = float(w)
+    except OSError:
+        pass
+    print(f"{'clip':24}{'prof':5}{'default KB':>11}{'budget':>8}{'KB':>8}{'size/budget':>12}{'time/default':>13}{'work':>6}  result")
     results = {}
     trs = []
+    works = []
     for (clip, prof), d in data.items():
         base = d.get("ours")
         for tool, b in budgets.items():
@@ -92,13 +106,18 @@ else:
             else:
                 res = "fits, < 90 %"
             results[res] = results.get(res, 0) + 1
+            w = work.get(f"{clip}-{prof}-{tool.replace(':', '-')}.gif", float("nan"))
             if base["size"] > b:
                 trs.append(tr)
+                works.append(w)
             print(f"{clip:24}{prof:5}{base['size'] / 1024:11.0f}{tool.removeprefix('ours:B'):>8}{r['size'] / 1024:8.0f}"
-                  f"{r['size'] / b:12.3f}{tr:13.2f}  {res}")
+                  f"{r['size'] / b:12.3f}{tr:13.2f}{w:6.2f}  {res}")
     trs = [t for t in trs if not math.isnan(t)]
     if trs:
         print(f"\ntime / one default encode where the default does not fit: mean {st.mean(trs):.2f}, "
               f"median {st.median(trs):.2f}, max {max(trs):.2f} ({len(trs)} cases)")
+    works = [w for w in works if not math.isnan(w)]
+    if works:
+        print(f"work in encodes' worth there: mean {st.mean(works):.2f}, max {max(works):.2f}")
     if results:
         print("results: " + ", ".join(f"{n} {k}" for k, n in sorted(results.items())))

@@ -1,5 +1,7 @@
 #include "tools/imgconv/BudgetedConversion.h"
 
+#include "tools/common/ErrorText.h"
+#include "tools/common/PartialFiles.h"
 #include "tools/imgconv/ConversionPipeline.h"
 #include "tools/imgconv/QualityScale.h"
 
@@ -16,12 +18,24 @@ namespace imgconv {
 
 namespace {
 
-    // Aim at the middle of the wanted band: at least 90 % of the budget, never above it.
+    // Aim at the middle of the wanted band: at least 90 % of the budget, never above it;
+    // the last trial there is room for aims lower, to be sure to fit.
     constexpr double kAim = 0.95;
+    constexpr double kLastAim = 0.92;
     constexpr double kLowest = 0.9;
-    // Encodes before settling for a fitting one below 90 %; a fourth only to learn whether
-    // quality 1 fits at all when none of them did.
-    constexpr size_t kMostEncodes = 3;
+    // Encodes' worth of work a budget may take; a trial that stops early counts the share
+    // of the frames it wrote.
+    constexpr double kMostWork = 3.0;
+    // A trial judged before this share of the frames is judged on too little.
+    constexpr double kEarliestJudgement = 0.2;
+    // How far an estimate may be off at the earliest judgement, shrinking to nothing at
+    // the last frame.
+    constexpr double kEstimateSlack = 0.15;
+    // Past half the frames a trial short of the aim runs to its end: little is saved by
+    // stopping it, and it may be the best that fits.
+    constexpr double kLatestShortStop = 0.5;
+    // Trials in all, stopped ones included: a bound for clips whose sizes follow no curve.
+    constexpr size_t kMostTrials = 8;
 
     std::string FolderOf(const std::string& path)
     {
@@ -52,52 +66,133 @@ BudgetedConversion::BudgetedConversion(
 
 BudgetedConversion::~BudgetedConversion()
 {
-    RemoveTrials(nullptr);
+    for (Trial& trial : m_trials)
+        Remove(trial);
 }
 
-bool BudgetedConversion::Encode(double quality, bool defaultSettings)
+double BudgetedConversion::Work() const
 {
-    std::string pattern = FolderOf(m_command.output) + "/.imgconv-budget-XXXXXX.gif";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = mkstemps(buffer.data(), 4);
+    double work = 0;
+    for (const Trial& trial : m_trials)
+        work += trial.share;
+    return work;
+}
+
+bool BudgetedConversion::Encode(double quality, bool defaultSettings, Stops stops)
+{
+    // A hidden name of our own beside the target, remembered for the stop signals; the
+    // trial's writer then replaces this empty file.
+    Trial trial;
+    trial.quality = quality;
+    const std::string stem
+        = FolderOf(m_command.output) + "/.imgconv-budget-" + std::to_string(getpid()) + "-";
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        trial.path
+            = stem + std::to_string(m_trials.size()) + "-" + std::to_string(attempt) + ".gif";
+        fd = partial_files::CreateRemembered(trial.path, &trial.slot);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
     if (fd < 0) {
-        m_error = "cannot write in folder '" + FolderOf(m_command.output)
-            + "': " + std::strerror(errno);
+        m_error = CannotWrite(m_command.output, errno);
         return false;
     }
     close(fd);
-    Trial trial;
-    trial.quality = quality;
-    trial.path = buffer.data();
+    m_trials.push_back(trial);
+    Trial& current = m_trials.back();
 
     CommandLine command = m_command;
-    command.output = trial.path;
+    command.output = current.path;
     ConversionPipeline pipeline(command, m_files,
         defaultSettings ? m_base : SettingsForQuality(m_base, quality), m_threads);
+    pipeline.WatchSize([this, &current, stops](long sourceNumber, long long bytes) {
+        return Watch(current, stops, sourceNumber, bytes);
+    });
     const bool done = pipeline.Run();
+    const bool trace = std::getenv("IMGCONV_BUDGET_TRACE") != nullptr;
+    if (!done && pipeline.Stopped()) {
+        Remove(current);
+        // For the benchmark: how the budget was reached.
+        if (trace)
+            std::fprintf(stderr,
+                "imgconv: trial %zu quality %.2f: stopped at %.2f, about %lld bytes\n",
+                m_trials.size(), quality, current.share, current.size);
+        return true;
+    }
     struct stat info
     {
     };
-    if (!done || stat(trial.path.c_str(), &info) != 0) {
-        m_error = done ? "cannot read back '" + trial.path + "'" : pipeline.Error();
-        m_error = Replaced(m_error, trial.path, m_command.output);
-        unlink(trial.path.c_str());
+    if (!done || stat(current.path.c_str(), &info) != 0) {
+        m_error = done ? "cannot read back '" + current.path + "'" : pipeline.Error();
+        m_error = Replaced(m_error, current.path, m_command.output);
+        Remove(current);
         return false;
     }
-    trial.size = static_cast<long long>(info.st_size);
-    m_trials.push_back(trial);
-    // For the benchmark: how the budget was reached.
-    if (std::getenv("IMGCONV_BUDGET_TRACE"))
+    current.size = static_cast<long long>(info.st_size);
+    current.complete = true;
+    current.share = 1;
+    // Only the largest that fits may still be chosen: the rest need no room on the disk.
+    const Trial* keep = LargestFitting();
+    for (Trial& trial : m_trials) {
+        if (&trial != keep)
+            Remove(trial);
+    }
+    if (trace)
         std::fprintf(stderr, "imgconv: trial %zu quality %.2f: %lld bytes\n", m_trials.size(),
-            quality, trial.size);
+            quality, current.size);
     return true;
 }
 
-double BudgetedConversion::NextQuality() const
+bool BudgetedConversion::Watch(Trial& trial, Stops stops, long sourceNumber, long long bytes)
+{
+    const size_t frames = m_files.size();
+    const size_t index
+        = static_cast<size_t>(std::clamp<long>(sourceNumber, 1, static_cast<long>(frames))) - 1;
+    if (trial.firstFrameBytes == 0)
+        trial.firstFrameBytes = bytes;
+    trial.share = static_cast<double>(index + 1) / static_cast<double>(frames);
+    if (&trial == &m_trials.front()) {
+        m_firstBytes[index] = bytes;
+        if (m_firstFrameBytes == 0)
+            m_firstFrameBytes = bytes;
+        return true;
+    }
+
+    // Sizes against quality keep their proportion from frame to frame far better than
+    // frames keep theirs: the rest of the clip is estimated from the first encode's rest,
+    // scaled as the frames so far were. The first frame, a whole picture, scales unlike
+    // the changes that follow it and is left out of the proportion once they weigh enough.
+    const double first = static_cast<double>(m_firstBytes[index]);
+    const double firstTotal = static_cast<double>(m_firstBytes.back());
+    const double changes = first - static_cast<double>(m_firstFrameBytes);
+    double scale = first > 0 ? static_cast<double>(bytes) / first : 1;
+    if (changes > 0.05 * firstTotal && bytes > trial.firstFrameBytes)
+        scale = static_cast<double>(bytes - trial.firstFrameBytes) / changes;
+    const double estimate = static_cast<double>(bytes) + (firstTotal - first) * scale;
+    trial.size = std::llround(estimate);
+    if (std::getenv("IMGCONV_BUDGET_TRACE")
+        && std::string(std::getenv("IMGCONV_BUDGET_TRACE")) == "frames")
+        std::fprintf(stderr, "imgconv: frame %zu/%zu %lld bytes, about %lld\n", index + 1, frames,
+            bytes, trial.size);
+
+    const double budget = static_cast<double>(*m_command.maxSize);
+    if (stops.over && static_cast<double>(bytes) > budget)
+        return false;
+    if (trial.share < kEarliestJudgement)
+        return true;
+    const double slack = kEstimateSlack * (1 - trial.share);
+    if (stops.overByEstimate && estimate > budget * (1 + slack))
+        return false;
+    if (trial.share <= stops.shortUntil && estimate < kLowest * budget * (1 - slack))
+        return false;
+    return true;
+}
+
+double BudgetedConversion::NextQuality(double aim) const
 {
     const double budget = static_cast<double>(*m_command.maxSize);
-    const double target = std::log(kAim * budget);
+    const double target = std::log(aim * budget);
     // Sizes follow the typical curve up to a factor and a stretch that depend on the clip:
     // log size = a + k * u with u = log TypicalSizeRatio(quality). One trial gives a (k = 1);
     // two give both, from the pair that brackets the band when there is one, else from the
@@ -129,108 +224,128 @@ double BudgetedConversion::NextQuality() const
                 second = byDistance[i];
         }
     }
+    // Beyond the trials a flat stretch of the curve would send the guess far off: there
+    // the stretch is taken as at least a third of the typical one.
     double k = 1;
     if (second) {
         const double du = u(*second) - u(*first);
         if (std::abs(du) > 1e-3)
-            k = std::clamp((logSize(*second) - logSize(*first)) / du, 0.2, 5.0);
+            k = std::clamp(
+                (logSize(*second) - logSize(*first)) / du, fits && over ? 0.2 : 0.35, 5.0);
     }
     double guess = QualityForSizeRatio(std::exp(u(*first) + (target - logSize(*first)) / k));
-    // Stay strictly between the trials that bracket the band.
+    // Stay strictly between the trials that bracket the band; when the last two trials
+    // ended on the same side, the estimate on the other side is likely off: go at least
+    // halfway towards it.
     if (over)
         guess = std::min(guess, over->quality - 0.25);
-    if (fits && over)
+    if (fits && over) {
         guess = std::max(guess, fits->quality + 0.1 * (over->quality - fits->quality));
+        const size_t n = m_trials.size();
+        if (n >= 2) {
+            const bool lastOver = static_cast<double>(m_trials[n - 1].size) > budget;
+            if (lastOver == (static_cast<double>(m_trials[n - 2].size) > budget)) {
+                const double middle = (fits->quality + over->quality) / 2;
+                guess = lastOver ? std::min(guess, middle) : std::max(guess, middle);
+            }
+        }
+    }
     return std::clamp(guess, 1.0, 100.0);
+}
+
+const BudgetedConversion::Trial* BudgetedConversion::LargestFitting() const
+{
+    const Trial* best = nullptr;
+    for (const Trial& trial : m_trials) {
+        if (trial.complete && trial.size <= *m_command.maxSize
+            && (!best || trial.size > best->size))
+            best = &trial;
+    }
+    return best;
 }
 
 bool BudgetedConversion::Run()
 {
     const long long budget = *m_command.maxSize;
     const bool given = m_command.quality.has_value();
+    m_firstBytes.assign(m_files.size(), 0);
     // The default settings sit at 90 on the quality scale.
-    if (!Encode(given ? *m_command.quality : 90.0, !given))
-        return false;
+    if (!Encode(given ? *m_command.quality : 90.0, !given, Stops {}))
+        return Finish(nullptr);
+    // Frames merged into the one before them added nothing.
+    for (size_t i = 1; i < m_firstBytes.size(); ++i)
+        m_firstBytes[i] = std::max(m_firstBytes[i], m_firstBytes[i - 1]);
 
-    const Trial* chosen = nullptr;
-    auto fitting = [&]() -> const Trial* {
-        const Trial* best = nullptr;
-        for (const Trial& trial : m_trials) {
-            if (trial.size <= budget && (!best || trial.size > best->size))
-                best = &trial;
-        }
-        return best;
-    };
     // What the requested quality makes fits: nothing to lower.
     if (m_trials.front().size <= budget)
-        chosen = &m_trials.front();
+        return Finish(&m_trials.front());
 
-    while (!chosen) {
-        const Trial* best = fitting();
-        if (best && static_cast<double>(best->size) >= kLowest * static_cast<double>(budget)) {
-            chosen = best;
-            break;
+    for (;;) {
+        const Trial* best = LargestFitting();
+        if (best && static_cast<double>(best->size) >= kLowest * static_cast<double>(budget))
+            return Finish(best);
+        const Trial* lowest = nullptr;
+        for (const Trial& trial : m_trials) {
+            if (trial.complete && trial.quality <= 1.0)
+                lowest = &trial;
         }
-        if (best && m_trials.size() >= kMostEncodes) {
-            chosen = best;
-            break;
-        }
-        const bool triedLowest = std::any_of(
-            m_trials.begin(), m_trials.end(), [](const Trial& t) { return t.quality <= 1.0; });
-        if (!best && triedLowest) {
-            long long smallest = m_trials.front().size;
-            for (const Trial& trial : m_trials)
-                smallest = std::min(smallest, trial.size);
+        if (!best && lowest) {
             m_error = "cannot fit in " + std::to_string(budget)
-                + " bytes: the smallest GIF, at quality 1, takes " + std::to_string(smallest)
+                + " bytes: the smallest GIF, at quality 1, takes " + std::to_string(lowest->size)
                 + " bytes";
-            RemoveTrials(nullptr);
-            return false;
+            return Finish(nullptr);
         }
-        double quality = NextQuality();
-        // Nothing fitted in the encodes allowed: only the lowest quality can tell whether
-        // anything does (rare: the clip's sizes follow no curve).
-        if (!best && m_trials.size() >= kMostEncodes)
-            quality = 1.0;
+        const double left = kMostWork - Work();
+        // Too little left for another whole encode: settle for what fits.
+        if (best && (left < 1 || m_trials.size() >= kMostTrials))
+            return Finish(best);
+        // Room for one more whole encode at most: it runs to its end and must fit.
+        const bool last = left < 1 + kEarliestJudgement + 0.1;
+        double quality = NextQuality(last ? kLastAim : kAim);
         // Near the bottom of the scale the sizes hardly differ: try the lowest itself, which
         // also settles whether the budget can be met at all.
-        if (quality < 3.0)
+        if (quality < 3.0 || m_trials.size() >= kMostTrials)
             quality = 1.0;
         const bool tried = std::any_of(m_trials.begin(), m_trials.end(),
-            [&](const Trial& t) { return std::abs(t.quality - quality) < 0.01; });
-        if (tried && best) {
-            chosen = best;
-            break;
-        }
+            [&](const Trial& t) { return t.complete && std::abs(t.quality - quality) < 0.01; });
+        if (tried && best)
+            return Finish(best);
         if (tried)
             quality = 1.0;
-        if (!Encode(quality, false)) {
-            RemoveTrials(nullptr);
-            return false;
-        }
+        // Only the exact size at quality 1 tells whether anything fits.
+        Stops stops;
+        stops.over = quality > 1.0;
+        stops.overByEstimate = stops.over && !last;
+        stops.shortUntil = last ? 0 : std::min(left - 1, kLatestShortStop);
+        if (!Encode(quality, false, stops))
+            return Finish(nullptr);
     }
-
-    if (rename(chosen->path.c_str(), m_command.output.c_str()) != 0) {
-        m_error = "cannot write '" + m_command.output + "': " + std::strerror(errno);
-        RemoveTrials(nullptr);
-        return false;
-    }
-    for (Trial& trial : m_trials) {
-        if (&trial == chosen)
-            trial.path.clear();
-    }
-    RemoveTrials(nullptr);
-    return true;
 }
 
-void BudgetedConversion::RemoveTrials(const Trial* keep)
+bool BudgetedConversion::Finish(const Trial* chosen)
 {
+    if (chosen && rename(chosen->path.c_str(), m_command.output.c_str()) != 0) {
+        m_error = CannotWrite(m_command.output, errno);
+        chosen = nullptr;
+    }
     for (Trial& trial : m_trials) {
-        if (&trial != keep && !trial.path.empty()) {
-            unlink(trial.path.c_str());
+        if (&trial == chosen) {
+            partial_files::Forget(trial.slot);
+            trial.slot = -1;
             trial.path.clear();
         }
+        Remove(trial);
     }
+    return chosen != nullptr;
+}
+
+void BudgetedConversion::Remove(Trial& trial)
+{
+    if (!trial.path.empty())
+        unlink(trial.path.c_str());
+    trial.path.clear();
+    partial_files::Forget(trial.slot);
+    trial.slot = -1;
 }
 
 } // namespace imgconv

@@ -81,8 +81,10 @@ bool ConversionPipeline::Run()
     for (std::thread& helper : helpers)
         helper.join();
 
-    if (m_failed)
+    if (m_failed) {
+        m_animation.reset(); // and with it the partial file
         return false;
+    }
     if (m_animation && !m_animation->Finish()) {
         m_error = m_animation->Error();
         return false;
@@ -271,10 +273,13 @@ void ConversionPipeline::Write(
     m_writing = true;
     lock.unlock();
     std::string error;
+    bool stop = false;
     if (m_animation) {
         const int delay = PlayableDelay(timing.delay);
         if (!m_animation->PutFrame(frame, delay, timing.disposal))
             error = m_animation->Error();
+        else if (m_watch)
+            stop = !m_watch(frame.sourceNumber, m_animation->BytesWritten());
     } else {
         GifFileWriter still(NumberedPath(m_command.output, frame.sequence + 1));
         if (!still.Begin(m_width, m_height, -1) || !still.PutFrame(frame, 0, timing.disposal)
@@ -285,6 +290,13 @@ void ConversionPipeline::Write(
     m_writing = false;
     if (!error.empty()) {
         Fail(static_cast<size_t>(frame.sourceNumber - 1), error);
+        return;
+    }
+    if (stop) {
+        // As a failure without a message: every thread leaves, the partial file goes.
+        m_stopped = true;
+        m_failed = true;
+        m_changed.notify_all();
         return;
     }
     ++m_nextWrite;

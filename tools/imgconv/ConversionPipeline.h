@@ -1,17 +1,18 @@
 #pragma once
 
 #include "tools/common/ProgressReport.h"
-#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/FrameClock.h"
 #include "tools/imgconv/FrameDiffer.h"
 #include "tools/imgconv/FrameQuantizer.h"
 #include "tools/imgconv/GifFileWriter.h"
+#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/IndexedFrame.h"
 #include "tools/imgconv/PngFrame.h"
 #include "tools/imgconv/QuantizeSettings.h"
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,7 +32,14 @@ public:
         QuantizeSettings settings, int threads);
     ~ConversionPipeline();
 
+    // Called after each frame of an animation is written, with the number of the source
+    // frame it starts at and the bytes the file holds so far; false stops the conversion,
+    // and Run then gives false with Stopped() set and no file written.
+    using SizeWatch = std::function<bool(long sourceNumber, long long bytes)>;
+    void WatchSize(SizeWatch watch) { m_watch = std::move(watch); }
+
     bool Run();
+    bool Stopped() const { return m_stopped; }
     const std::string& Error() const { return m_error; }
 
 private:
@@ -86,7 +94,9 @@ private:
 
     std::unique_ptr<GifFileWriter> m_animation;
     ProgressReport m_progress;
+    SizeWatch m_watch;
     bool m_failed = false;
+    bool m_stopped = false;
     size_t m_errorOrder = 0;
     std::string m_error;
 };

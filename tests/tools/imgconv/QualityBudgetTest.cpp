@@ -4,9 +4,13 @@
 #include "ImgconvTestSupport.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace imgconv_test;
 
@@ -193,4 +197,54 @@ TEST(ImgconvQuality, AnImpossibleBudgetFailsNamingTheSmallestSizeAndWritesNothin
     EXPECT_EQ(Make(wildcard, out / "a.gif", { "-max-size", "1" }), -1);
     EXPECT_EQ(ReadBytes(out / "a.gif"), (std::vector<uint8_t> { 'o', 'l', 'd' }));
     EXPECT_EQ(out.Names(), std::vector<std::string> { "a.gif" });
+}
+
+// A stop while a budget is being searched removes every trial file the tool made.
+TEST(ImgconvQuality, AStoppedBudgetLeavesNoTrialBehind)
+{
+    const TempFolder in;
+    for (int i = 0; i < 60; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "DasmereTemp%08d.png", i + 1);
+        Image frame = Scene(320, 240);
+        frame.FillRect((i * 5) % 300, 40, 20, 20, 230, 30, static_cast<uint8_t>(i * 4));
+        for (int y = 0; y < 240; y += 2) {
+            for (int x = i % 2; x < 320; x += 2)
+                frame.At(x, y)[1] = Grain(x, y, i);
+        }
+        WritePng(in / name, frame);
+    }
+    const TempFolder out;
+    const std::string tool = std::string(SABLEWICK_BIN_DIR) + "imgconv.dll";
+    const std::string wildcard = in / "DasmereTemp*.png";
+    const std::string target = out / "a.gif";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        execl(tool.c_str(), tool.c_str(), "-max-size", "20k", "-delay", "10", wildcard.c_str(),
+            target.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Stop it once it is past its first trial.
+    bool seen = false;
+    for (int i = 0; i < 60000 && !seen; ++i) {
+        const std::vector<std::string> names = out.Names();
+        seen = std::any_of(names.begin(), names.end(), [](const std::string& name) {
+            return name.rfind(".imgconv-budget-", 0) == 0
+                && name.find("-0-0.gif") == std::string::npos;
+        });
+        if (!seen)
+            usleep(500);
+        int status = 0;
+        if (!seen && waitpid(pid, &status, WNOHANG) == pid)
+            FAIL() << "the tool ended before it could be stopped";
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(out.Names(), std::vector<std::string> {});
 }
