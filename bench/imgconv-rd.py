@@ -14,25 +14,28 @@ for clip, prof, tool, size, secs, kb, ssim, ba in rows:
         ssim=float(ssim) if ssim != "NA" else None, ba=float(ba) if ba != "NA" else None)
 
 
-def gifski_size_at(curve, ssim):
-    """gifski's size at an SSIM: its best (SSIM, log size) points interpolated, the end
-    segments extended; None when the curve is not usable. A point that another beats on
-    both size and SSIM is dropped (on noise gifski's lower settings are not monotone), so
-    the curve is gifski's best and never zigzags."""
-    raw = [(p["ssim"], math.log(p["size"])) for p in curve if p["ssim"] is not None]
+def gifski_size_at(curve, value, metric="ssim"):
+    """gifski's size at an SSIM (higher is better) or a Butteraugli distance (lower is
+    better): its best (value, log size) points interpolated, the end segments extended;
+    None when the curve is not usable. A point that another beats on both size and
+    quality is dropped (on noise gifski's lower settings are not monotone), so the curve
+    is gifski's best and never zigzags."""
+    sign = 1 if metric == "ssim" else -1
+    raw = [(sign * p[metric], math.log(p["size"])) for p in curve if p[metric] is not None]
+    value = sign * value
     pts = sorted(p for p in raw
                  if not any(q != p and q[0] >= p[0] and q[1] <= p[1] for q in raw))
     if len(pts) < 2:
         return None, ""
     note = ""
-    if ssim < pts[0][0] or ssim > pts[-1][0]:
+    if value < pts[0][0] or value > pts[-1][0]:
         note = "*"
     for i in range(len(pts) - 1):
         (s0, l0), (s1, l1) = pts[i], pts[i + 1]
-        if ssim <= s1 or i == len(pts) - 2:
+        if value <= s1 or i == len(pts) - 2:
             if s1 == s0:
                 return math.exp(max(l0, l1)), note
-            return math.exp(l0 + (ssim - s0) * (l1 - l0) / (s1 - s0)), note
+            return math.exp(l0 + (value - s0) * (l1 - l0) / (s1 - s0)), note
     return None, ""
 
 
@@ -43,10 +46,12 @@ def fmt(v, f):
 if mode == "rd":
     qs = ["50", "60", "70", "80", "90", "100"]
     overall = []
-    print(f"{'clip':24}{'prof':5}{'tool':13}{'KB':>8}{'SSIM':>8}{'BA':>7}{'s':>7}{'size/gifski@SSIM':>18}")
+    overall_ba = []
+    print(f"{'clip':24}{'prof':5}{'tool':13}{'KB':>8}{'SSIM':>8}{'BA':>7}{'s':>7}{'size/gifski@SSIM':>18}{'@BA':>8}")
     for (clip, prof), d in data.items():
         curve = [d[f"gifski:Q{q}"] for q in qs if f"gifski:Q{q}" in d]
         ratios = []
+        ratios_ba = []
         for tool in ["ours"] + [f"ours:Q{q}" for q in qs] + [f"gifski:Q{q}" for q in qs] + ["ffmpeg"]:
             if tool not in d:
                 continue
@@ -58,17 +63,31 @@ if mode == "rd":
                     ratio = f"{r['size'] / g:.3f}{note}"
                     if tool.startswith("ours:Q"):
                         ratios.append(r["size"] / g)
+            ratio_ba = ""
+            if r["ba"] is not None and not tool.startswith("gifski"):
+                g, note = gifski_size_at(curve, r["ba"], "ba")
+                if g:
+                    ratio_ba = f"{r['size'] / g:.3f}{note}"
+                    if tool.startswith("ours:Q"):
+                        ratios_ba.append(r["size"] / g)
             print(f"{clip:24}{prof:5}{tool:13}{r['size'] / 1024:8.0f}{fmt(r['ssim'], '{:.4f}'):>8}"
-                  f"{fmt(r['ba'], '{:.2f}'):>7}{r['secs']:7.2f}{ratio:>18}")
+                  f"{fmt(r['ba'], '{:.2f}'):>7}{r['secs']:7.2f}{ratio:>18}{ratio_ba:>8}")
         if ratios:
             g = math.exp(st.mean(math.log(x) for x in ratios))
             overall.append(g)
             print(f"{clip:24}{prof:5}{'ours Q50-100':13} size/gifski at equal SSIM: geometric mean {g:.3f}")
+        if ratios_ba:
+            g = math.exp(st.mean(math.log(x) for x in ratios_ba))
+            overall_ba.append(g)
+            print(f"{clip:24}{prof:5}{'ours Q50-100':13} size/gifski at equal Butteraugli: geometric mean {g:.3f}")
         print()
     if overall:
         print(f"overall (geometric mean over clips of ours Q50-100 / gifski at equal SSIM): "
               f"{math.exp(st.mean(math.log(x) for x in overall)):.3f}; worst clip {max(overall):.3f}")
-    print("* our SSIM lies outside gifski's Q50-100 range: its curve extended")
+    if overall_ba:
+        print(f"overall at equal Butteraugli (median of BA_SAMPLES frames, a rougher measure): "
+              f"{math.exp(st.mean(math.log(x) for x in overall_ba)):.3f}; worst clip {max(overall_ba):.3f}")
+    print("* our SSIM (or Butteraugli) lies outside gifski's Q50-100 range: its curve extended")
 else:
     def budget_bytes(text):
         scale = {"k": 1e3, "M": 1e6}.get(text[-1], 1)
