@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,10 +17,9 @@ namespace imgconv {
 
 namespace {
 
-    // Aim at the middle of the wanted band: at least 90 % of the budget, never above it;
-    // the last trial there is room for aims lower, to be sure to fit.
+    // Aim at the middle of the wanted band: at least 90 % of the budget, never above it.
+    // Estimates miss both ways alike, so the last trial aims there too.
     constexpr double kAim = 0.95;
-    constexpr double kLastAim = 0.92;
     constexpr double kLowest = 0.9;
     // Encodes' worth of work a budget may take; a trial that stops early counts the share
     // of the frames it wrote.
@@ -34,6 +32,9 @@ namespace {
     // Past half the frames a trial short of the aim runs to its end: little is saved by
     // stopping it, and it may be the best that fits.
     constexpr double kLatestShortStop = 0.5;
+    // Qualities below which a trial goes to quality 1 itself.
+    constexpr double kBottom = 3;
+    constexpr double kLastBottom = 5;
     // Trials in all, stopped ones included: a bound for clips whose sizes follow no curve.
     constexpr size_t kMostTrials = 8;
 
@@ -171,10 +172,6 @@ bool BudgetedConversion::Watch(Trial& trial, Stops stops, long sourceNumber, lon
         scale = static_cast<double>(bytes - trial.firstFrameBytes) / changes;
     const double estimate = static_cast<double>(bytes) + (firstTotal - first) * scale;
     trial.size = std::llround(estimate);
-    if (std::getenv("IMGCONV_BUDGET_TRACE")
-        && std::string(std::getenv("IMGCONV_BUDGET_TRACE")) == "frames")
-        std::fprintf(stderr, "imgconv: frame %zu/%zu %lld bytes, about %lld\n", index + 1, frames,
-            bytes, trial.size);
 
     const double budget = static_cast<double>(*m_command.maxSize);
     if (stops.over && static_cast<double>(bytes) > budget)
@@ -189,14 +186,12 @@ bool BudgetedConversion::Watch(Trial& trial, Stops stops, long sourceNumber, lon
     return true;
 }
 
-double BudgetedConversion::NextQuality(double aim) const
+double BudgetedConversion::NextQuality() const
 {
     const double budget = static_cast<double>(*m_command.maxSize);
-    const double target = std::log(aim * budget);
+    const double target = std::log(kAim * budget);
     // Sizes follow the typical curve up to a factor and a stretch that depend on the clip:
-    // log size = a + k * u with u = log TypicalSizeRatio(quality). One trial gives a (k = 1);
-    // two give both, from the pair that brackets the band when there is one, else from the
-    // two nearest to it.
+    // log size = a + k * u with u = log TypicalSizeRatio(quality).
     auto u = [](const Trial& t) { return std::log(TypicalSizeRatio(t.quality)); };
     auto logSize = [](const Trial& t) { return std::log(static_cast<double>(t.size)); };
     const Trial* fits = nullptr; // the largest that fits
@@ -209,47 +204,52 @@ double BudgetedConversion::NextQuality(double aim) const
             over = &trial;
         }
     }
-    const Trial* first = fits && over ? fits : nullptr;
-    const Trial* second = fits && over ? over : nullptr;
-    if (!first) {
-        std::vector<const Trial*> byDistance;
-        for (const Trial& trial : m_trials)
-            byDistance.push_back(&trial);
-        std::sort(byDistance.begin(), byDistance.end(), [&](const Trial* x, const Trial* y) {
-            return std::abs(logSize(*x) - target) < std::abs(logSize(*y) - target);
-        });
-        first = byDistance[0];
-        for (size_t i = 1; i < byDistance.size() && !second; ++i) {
-            if (std::abs(u(*byDistance[i]) - u(*first)) > 1e-3)
-                second = byDistance[i];
-        }
-    }
-    // Beyond the trials a flat stretch of the curve would send the guess far off: there
-    // the stretch is taken as at least a third of the typical one.
-    double k = 1;
-    if (second) {
-        const double du = u(*second) - u(*first);
-        if (std::abs(du) > 1e-3)
-            k = std::clamp(
-                (logSize(*second) - logSize(*first)) / du, fits && over ? 0.2 : 0.35, 5.0);
-    }
-    double guess = QualityForSizeRatio(std::exp(u(*first) + (target - logSize(*first)) / k));
-    // Stay strictly between the trials that bracket the band; when the last two trials
-    // ended on the same side, the estimate on the other side is likely off: go at least
-    // halfway towards it.
-    if (over)
-        guess = std::min(guess, over->quality - 0.25);
+
     if (fits && over) {
-        guess = std::max(guess, fits->quality + 0.1 * (over->quality - fits->quality));
+        // Secant between the two that bracket the band. When the last two trials ended on
+        // the same side, the estimate on the other side is likely off: it counts half as far
+        // from the aim (the Illinois rule), which moves the guess towards it.
+        double belowBy = target - logSize(*fits);
+        double aboveBy = logSize(*over) - target;
         const size_t n = m_trials.size();
         if (n >= 2) {
             const bool lastOver = static_cast<double>(m_trials[n - 1].size) > budget;
-            if (lastOver == (static_cast<double>(m_trials[n - 2].size) > budget)) {
-                const double middle = (fits->quality + over->quality) / 2;
-                guess = lastOver ? std::min(guess, middle) : std::max(guess, middle);
-            }
+            if (lastOver == (static_cast<double>(m_trials[n - 2].size) > budget))
+                (lastOver ? belowBy : aboveBy) /= 2;
         }
+        const double share
+            = belowBy + aboveBy > 1e-9 ? std::clamp(belowBy / (belowBy + aboveBy), 0.1, 0.9) : 0.5;
+        const double guess
+            = QualityForSizeRatio(std::exp(u(*fits) + share * (u(*over) - u(*fits))));
+        // Sizes need not grow with quality everywhere: then the bound below the larger
+        // trial wins.
+        return std::clamp(
+            std::min(std::max(guess, fits->quality), over->quality - 0.25), 1.0, 100.0);
     }
+
+    // Beyond the trials: one gives a (k = 1), two give both, from the two nearest to the
+    // aim. A flat stretch of the curve would send the guess far off: the stretch is taken
+    // as at least a third of the typical one.
+    std::vector<const Trial*> byDistance;
+    for (const Trial& trial : m_trials)
+        byDistance.push_back(&trial);
+    std::sort(byDistance.begin(), byDistance.end(), [&](const Trial* x, const Trial* y) {
+        return std::abs(logSize(*x) - target) < std::abs(logSize(*y) - target);
+    });
+    const Trial* first = byDistance[0];
+    const Trial* second = nullptr;
+    for (size_t i = 1; i < byDistance.size() && !second; ++i) {
+        if (std::abs(u(*byDistance[i]) - u(*first)) > 1e-3)
+            second = byDistance[i];
+    }
+    double k = 1;
+    if (second) {
+        const double du = u(*second) - u(*first);
+        k = std::clamp((logSize(*second) - logSize(*first)) / du, 0.35, 5.0);
+    }
+    double guess = QualityForSizeRatio(std::exp(u(*first) + (target - logSize(*first)) / k));
+    if (over)
+        guess = std::min(guess, over->quality - 0.25);
     return std::clamp(guess, 1.0, 100.0);
 }
 
@@ -301,10 +301,12 @@ bool BudgetedConversion::Run()
             return Finish(best);
         // Room for one more whole encode at most: it runs to its end and must fit.
         const bool last = left < 1 + kEarliestJudgement + 0.1;
-        double quality = NextQuality(last ? kLastAim : kAim);
+        double quality = NextQuality();
         // Near the bottom of the scale the sizes hardly differ: try the lowest itself, which
-        // also settles whether the budget can be met at all.
-        if (quality < 3.0 || m_trials.size() >= kMostTrials)
+        // also settles whether the budget can be met at all. With nothing fitting yet and
+        // room for one more whole encode at most, go there from further up: so low a guess
+        // rests on a stretch where sizes follow the curve least.
+        if (quality < (left < 2 && !best ? kLastBottom : kBottom) || m_trials.size() >= kMostTrials)
             quality = 1.0;
         const bool tried = std::any_of(m_trials.begin(), m_trials.end(),
             [&](const Trial& t) { return t.complete && std::abs(t.quality - quality) < 0.01; });

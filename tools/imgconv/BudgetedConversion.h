@@ -55,7 +55,7 @@ private:
 
     bool Encode(double quality, bool defaultSettings, Stops stops);
     bool Watch(Trial& trial, Stops stops, long sourceNumber, long long bytes);
-    double NextQuality(double aim) const;
+    double NextQuality() const;
     const Trial* LargestFitting() const;
     // Renames the chosen trial into place (none: the budget failed) and removes the rest.
     bool Finish(const Trial* chosen);
