@@ -31,6 +31,15 @@ std::vector<Image> PanFrames(int count)
     return frames;
 }
 
+void WriteFrames(const TempFolder& folder, const std::vector<Image>& frames)
+{
+    for (size_t i = 0; i < frames.size(); ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "DasmereTemp%08zu.png", i + 1);
+        WritePng(folder / name, frames[i]);
+    }
+}
+
 std::string Convert(const TempFolder& folder, const std::string& name, int threads,
     const QuantizeSettings& settings = QuantizeSettings())
 {
@@ -50,11 +59,7 @@ TEST(ConversionPipeline, OutputDoesNotDependOnTheNumberOfThreads)
 {
     const TempFolder folder;
     const std::vector<Image> frames = PanFrames(22);
-    for (size_t i = 0; i < frames.size(); ++i) {
-        char name[64];
-        std::snprintf(name, sizeof name, "DasmereTemp%08zu.png", i + 1);
-        WritePng(folder / name, frames[i]);
-    }
+    WriteFrames(folder, frames);
     const std::vector<uint8_t> one = ReadBytes(Convert(folder, "one.gif", 1));
     for (int threads : { 2, 5 }) {
         SCOPED_TRACE(threads);
@@ -74,11 +79,7 @@ TEST(ConversionPipeline, EveryQualityGivesTheSameBytesForOneAndFourThreads)
 {
     const TempFolder folder;
     const std::vector<Image> frames = PanFrames(14);
-    for (size_t i = 0; i < frames.size(); ++i) {
-        char name[64];
-        std::snprintf(name, sizeof name, "DasmereTemp%08zu.png", i + 1);
-        WritePng(folder / name, frames[i]);
-    }
+    WriteFrames(folder, frames);
     for (double quality : { 1.0, 35.0, 55.0, 77.5, 100.0 }) {
         SCOPED_TRACE(quality);
         const QuantizeSettings settings = SettingsForQuality(QuantizeSettings(), quality);
@@ -93,11 +94,7 @@ TEST(ConversionPipeline, ASizeWatchSeesEveryFrameAndCanStopTheConversion)
 {
     const TempFolder folder;
     const std::vector<Image> frames = PanFrames(14);
-    for (size_t i = 0; i < frames.size(); ++i) {
-        char name[64];
-        std::snprintf(name, sizeof name, "DasmereTemp%08zu.png", i + 1);
-        WritePng(folder / name, frames[i]);
-    }
+    WriteFrames(folder, frames);
     CommandLine command;
     command.delay = 10;
     command.wildcard = folder / "DasmereTemp*.png";
@@ -139,11 +136,7 @@ TEST(BudgetedConversion, TheChosenGifDoesNotDependOnTheNumberOfThreads)
 {
     const TempFolder folder;
     const std::vector<Image> frames = PanFrames(30);
-    for (size_t i = 0; i < frames.size(); ++i) {
-        char name[64];
-        std::snprintf(name, sizeof name, "DasmereTemp%08zu.png", i + 1);
-        WritePng(folder / name, frames[i]);
-    }
+    WriteFrames(folder, frames);
     const long long full
         = static_cast<long long>(ReadBytes(Convert(folder, "default.gif", 1)).size());
     CommandLine command;
