@@ -30,6 +30,9 @@ public:
     // A row is about to be converted: the window selects it and scrolls to it.
     virtual void FileStarted(int row) = 0;
     virtual void FileFinished(int row, FileResult result) = 0;
+    // Why row `row` failed, in the words of the tool that failed ("has no video
+    // stream"); called just before FileFinished with Failed when a reason is known.
+    virtual void FileFailedBecause(int /*row*/, const std::string& /*reason*/) { }
     // The job has ended or was stopped, and the bar is back at 0.
     virtual void JobEnded() = 0;
     // No job could start: the worker thread could not be made.
