@@ -112,19 +112,22 @@ void ConsoleHost::FileFinished(int row, FileResult result)
     m_results[static_cast<std::size_t>(row)] = result;
     if (m_level == Verbosity::Quiet && result == FileResult::Succeeded)
         return;
-    const char* text = result == FileResult::Succeeded ? "Success" : "Failed";
+    std::string text = result == FileResult::Succeeded ? "Success" : "Failed";
+    const std::string& reason = m_reasons[static_cast<std::size_t>(row)];
+    if (result == FileResult::Failed && !reason.empty())
+        text += " (" + reason + ")";
     // The result takes the place of the file's live line.
     ClearLive();
     if (row == m_liveRow)
         m_liveRow = -1;
-    std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text);
+    std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text.c_str());
     std::fflush(m_out);
-    // Why the image tool gave up (a size budget it cannot meet, say) is worth a line.
-    const std::string& reason = m_reasons[static_cast<std::size_t>(row)];
-    if (result == FileResult::Failed && !reason.empty()) {
-        std::fprintf(m_err, "%s: %s\n", RowPath(row).c_str(), reason.c_str());
-        std::fflush(m_err);
-    }
+}
+
+void ConsoleHost::FileFailedBecause(int row, const std::string& reason)
+{
+    if (row >= 0 && row < RowCount())
+        m_reasons[static_cast<std::size_t>(row)] = reason;
 }
 
 void ConsoleHost::FileStarted(int row)
@@ -161,13 +164,6 @@ void ConsoleHost::ToolStarted(int, const std::string& commandLine)
     std::fprintf(m_err, "%s\n", commandLine.c_str());
     std::fflush(m_err);
     DrawLive();
-}
-
-void ConsoleHost::ToolPrinted(int row, const std::string& line)
-{
-    static const std::string tool = "imgconv: ";
-    if (row >= 0 && row < RowCount() && line.compare(0, tool.size(), tool) == 0)
-        m_reasons[static_cast<std::size_t>(row)] = line;
 }
 
 void ConsoleHost::JobNotStarted()

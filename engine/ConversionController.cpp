@@ -173,9 +173,13 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
                   });
               };
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
+        std::string reason;
         const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
-            job.Mode, *stopped, observer, tools.get());
+            job.Mode, *stopped, observer, tools.get(), &reason);
         const FileResult result = ok ? FileResult::Succeeded : FileResult::Failed;
+        // A stopped file's tools were ended by the stop: that is no reason to show.
+        if (!ok && !reason.empty() && !*stopped)
+            mailbox->Send([i, reason](ConversionHost& host) { host.FileFailedBecause(i, reason); });
         mailbox->Send([i, result](ConversionHost& host) { host.FileFinished(i, result); });
     }
     *done = true;
