@@ -1,6 +1,7 @@
 #include "engine/ConversionController.h"
 
 #include "engine/ConvertFile.h"
+#include "engine/FrameSweeper.h"
 #include "engine/Settings.h"
 #include "engine/ToolCommandLines.h"
 #include "platform/AsciiText.h"
@@ -150,6 +151,9 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
     const int n = static_cast<int>(job.Entries.size());
     const bool makesGif = !EqualsIgnoringCase(job.Mode, "No");
     for (int i = 0; i < n && !*stopped; ++i) {
+        // The frames of a job stopped just before are still being swept away.
+        if (!AwaitFrameSweeps(*stopped))
+            break;
         // Each file starts at the beginning of its share of the bar and moves
         // through it as its tools report their frames.
         FileProgressModel model(i, n, makesGif);
@@ -235,6 +239,7 @@ void ConversionController::ForgetEndedPreview()
 void ConversionController::Halt()
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs);
+    const bool job = m_job != nullptr;
     if (m_job) {
         *m_job->Stopped = true;
         m_job->Box->Close();
@@ -243,7 +248,6 @@ void ConversionController::Halt()
     }
     if (m_preview)
         m_preview->Tools->EndAll();
-    DeleteTempFrames();
     if (m_job) {
         m_job->Worker.Release(deadline);
         m_job.reset();
@@ -252,7 +256,8 @@ void ConversionController::Halt()
         m_preview->Release(deadline);
         m_preview.reset();
     }
-    DeleteTempFrames();
+    if (job)
+        SweepTempFramesInBackground();
 }
 
 void ConversionController::StopConversion()

@@ -70,7 +70,7 @@ bool IsTempFrameName(const std::string& name)
 
 } // namespace
 
-void DeleteTempFrames()
+void DeleteTempFrames(const std::atomic<bool>* stopped)
 {
     const std::string folder = TempFolder();
     if (folder.empty())
@@ -79,6 +79,8 @@ void DeleteTempFrames()
     if (!dir)
         return;
     while (dirent* e = ::readdir(dir.get())) {
+        if (stopped && *stopped)
+            return; // the stop sweeps them away, off the window's thread
         if (IsTempFrameName(e->d_name))
             ::unlink((folder + e->d_name).c_str());
     }
@@ -123,7 +125,7 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
         return false;
     }
     // Frames left over from an earlier run would slip into this GIF.
-    DeleteTempFrames();
+    DeleteTempFrames(&stopped);
     bool ok = RunToSuccess(VideoCommandLine(videoTool, inputPath, videoOptions, pattern),
         "video.dll", ConversionPhase::Frames, observer, owner, reason);
     // A failed or stopped frame extraction leaves no half GIF behind.
@@ -136,6 +138,6 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     } else {
         ok = false;
     }
-    DeleteTempFrames();
+    DeleteTempFrames(&stopped);
     return ok;
 }

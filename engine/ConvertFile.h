@@ -27,5 +27,6 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     const std::atomic<bool>& stopped, const ToolObserver& observer = {},
     ToolProcesses* owner = nullptr, std::string* reason = nullptr);
 
-// Removes every temporary frame (DasmereTemp*.png) of the private temporary folder.
-void DeleteTempFrames();
+// Removes every temporary frame (DasmereTemp*.png) of the private temporary
+// folder; gives up, leaving the rest, once `stopped` (when given) is set.
+void DeleteTempFrames(const std::atomic<bool>* stopped = nullptr);
