@@ -183,8 +183,8 @@ void ConsoleHost::Post(std::function<void()> call)
     m_wake.notify_one();
 }
 
-void ConsoleHost::RunUntilDone(
-    const std::atomic<bool>& interrupted, const std::function<void()>& onInterrupt)
+void ConsoleHost::RunUntilDone(const std::atomic<bool>& interrupted,
+    const std::function<void()>& onInterrupt, const std::function<void()>& everyTurn)
 {
     bool interruptHandled = false;
     auto lastDraw = std::chrono::steady_clock::now();
@@ -200,6 +200,8 @@ void ConsoleHost::RunUntilDone(
         }
         if (call)
             call();
+        if (everyTurn)
+            everyTurn();
         // The clock on the live line moves even while a tool reports nothing.
         const auto now = std::chrono::steady_clock::now();
         if (now - lastDraw >= std::chrono::milliseconds(500)) {

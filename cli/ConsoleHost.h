@@ -39,8 +39,9 @@ public:
 
     // Runs posted calls until the job has ended; `interrupted` is looked at
     // every 100 ms and calls `onInterrupt` once when it becomes true.
-    void RunUntilDone(
-        const std::atomic<bool>& interrupted, const std::function<void()>& onInterrupt);
+    // `everyTurn` (when set) is called as often, for signals to act on.
+    void RunUntilDone(const std::atomic<bool>& interrupted,
+        const std::function<void()>& onInterrupt, const std::function<void()>& everyTurn = {});
 
     // Each file's result; empty for a file that was not converted.
     const std::vector<std::optional<FileResult>>& Results() const { return m_results; }

@@ -260,6 +260,14 @@ void ConversionController::Halt()
         SweepTempFramesInBackground();
 }
 
+void ConversionController::PauseTools(bool paused)
+{
+    if (m_job)
+        m_job->Worker.Tools->SetPaused(paused);
+    if (m_preview)
+        m_preview->Tools->SetPaused(paused);
+}
+
 void ConversionController::StopConversion()
 {
     ForgetEndedPreview();

@@ -4,7 +4,6 @@
 #include "platform/AsciiText.h"
 
 #include <algorithm>
-
 #include <sys/stat.h>
 
 namespace {
@@ -18,7 +17,9 @@ struct FileIdentity
 
 bool Identify(const std::string& path, FileIdentity* identity)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) != 0)
         return false;
     *identity = { st.st_dev, st.st_ino };
@@ -122,9 +123,9 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
     const std::vector<InputFile> inputFiles = IdentifyInputs(inputs);
     std::vector<std::string> used;
     const auto taken = [&](const std::string& output) {
-        return std::any_of(used.begin(), used.end(),
-                   [&](const std::string& other) { return OutputsCollide(output, other, numbered); })
-            || LandsOnInput(output, inputFiles, numbered);
+        return std::any_of(used.begin(), used.end(), [&](const std::string& other) {
+            return OutputsCollide(output, other, numbered);
+        }) || LandsOnInput(output, inputFiles, numbered);
     };
     for (const std::string& input : inputs) {
         const std::string first = OutputPath(folder, input, format.Extension);

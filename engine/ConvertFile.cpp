@@ -24,8 +24,7 @@ std::string WithoutToolName(const std::string& line)
 }
 
 bool RunToSuccess(const std::string& commandLine, const std::string& toolName,
-    ConversionPhase phase, const ToolObserver& observer, ToolProcesses* owner,
-    std::string* reason)
+    ConversionPhase phase, const ToolObserver& observer, ToolProcesses* owner, std::string* reason)
 {
     if (observer.Started)
         observer.Started(commandLine);
