@@ -126,8 +126,14 @@ CConverterApp::CConverterApp(std::vector<std::string> args) : m_args(std::move(a
 
 int CConverterApp::Run()
 {
-    if (HandFilesToRunningWindow(m_args))
+    switch (HandFilesToRunningWindow(m_args)) {
+    case HandOver::Taken:
         return 0;
+    case HandOver::NotAllTaken:
+        return 1;
+    case HandOver::NoWindow:
+        break;
+    }
     SetEnglishUiLanguage();
     if (!LoadBrandingInfo())
         return kBrandingExitStatus;

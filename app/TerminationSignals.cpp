@@ -1,7 +1,6 @@
 #include "app/TerminationSignals.h"
 
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -30,13 +29,17 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, QObjec
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::ReadSignals);
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnSignal;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int signal : kSignals) {
         // A signal ignored by whoever started us stays ignored (nohup).
-        struct sigaction old {};
+        struct sigaction old
+        {
+        };
         if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
             ::sigaction(signal, &action, nullptr);
     }
@@ -47,7 +50,9 @@ TerminationSignals::~TerminationSignals()
     if (!m_notifier)
         return;
     for (int signal : kSignals) {
-        struct sigaction old {};
+        struct sigaction old
+        {
+        };
         if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == OnSignal)
             std::signal(signal, SIG_DFL);
     }

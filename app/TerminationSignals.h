@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-
 #include <functional>
 
 class QSocketNotifier;
@@ -14,7 +13,8 @@ class QSocketNotifier;
 class TerminationSignals : public QObject
 {
 public:
-    explicit TerminationSignals(std::function<void(int signal)> onSignal, QObject* parent = nullptr);
+    explicit TerminationSignals(
+        std::function<void(int signal)> onSignal, QObject* parent = nullptr);
     ~TerminationSignals() override;
 
     // The first signal received, 0 while none was.
