@@ -45,8 +45,14 @@ std::string ConsoleHost::LiveLine(
 {
     char head[16];
     std::snprintf(head, sizeof head, "[%3d%%] ", p.Position);
-    std::string tail = p.Phase == ConversionPhase::Gif ? "  GIF " : "  frames ";
-    tail += std::to_string(p.Done) + "/" + (p.Expected > 0 ? std::to_string(p.Expected) : "?");
+    std::string tail;
+    if (p.Trial > 0) {
+        // A size budget's search: its frames count the whole search's work.
+        tail = "  fitting, trial " + std::to_string(p.Trial);
+    } else {
+        tail = p.Phase == ConversionPhase::Gif ? "  GIF " : "  frames ";
+        tail += std::to_string(p.Done) + "/" + (p.Expected > 0 ? std::to_string(p.Expected) : "?");
+    }
     tail += "  " + Clock(elapsedSeconds);
     // The rate so far gives the time left, once there is something to go by.
     if (p.Fraction > 0.01 && p.Fraction < 1)

@@ -168,8 +168,9 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
             mailbox->Send([i, line](ConversionHost& host) { host.ToolPrinted(i, line); });
         };
         observer.Progressed
-            = [&mailbox, &model](ConversionPhase phase, long long frames, long long expected) {
-                  if (!model.Report(phase, frames, expected))
+            = [&mailbox, &model](
+                  ConversionPhase phase, long long frames, long long expected, int trial) {
+                  if (!model.Report(phase, frames, expected, trial))
                       return;
                   mailbox->Send([progress = model.Current()](ConversionHost& host) {
                       host.SetProgress(progress.Position);

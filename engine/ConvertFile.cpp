@@ -34,9 +34,10 @@ bool RunToSuccess(const std::string& commandLine, const std::string& toolName,
     const ToolLineHandler onLine = [&](const std::string& line) {
         long long done = 0;
         long long expected = 0;
-        if (ParseProgressLine(line, &done, &expected)) {
+        int trial = 0;
+        if (ParseProgressLine(line, &done, &expected, &trial)) {
             if (observer.Progressed)
-                observer.Progressed(phase, done, expected);
+                observer.Progressed(phase, done, expected, trial);
             return;
         }
         if (line.find_first_not_of(" \t\r") != std::string::npos)

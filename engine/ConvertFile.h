@@ -12,7 +12,9 @@ class ToolProcesses;
 struct ToolObserver
 {
     std::function<void(const std::string& commandLine)> Started;
-    std::function<void(ConversionPhase phase, long long done, long long expected)> Progressed;
+    // `trial` counts a size budget's encodes, 0 without one.
+    std::function<void(ConversionPhase phase, long long done, long long expected, int trial)>
+        Progressed;
     // Every other line a tool prints (its messages, such as why it failed).
     std::function<void(const std::string& line)> Printed;
 };

@@ -289,6 +289,10 @@ TEST_F(ConsoleProgram, ALiveLineOnlyOnATerminal)
         last = percent;
     }
 
+    // A size budget's search says which trial runs, not a count stuck at its end.
+    const ProgramRun fitting = OnTerminal({"--max-size", "2k", "-o", ".", Clip()});
+    EXPECT_NE(fitting.out.find("  fitting, trial 1"), std::string::npos) << fitting.out;
+
     const ProgramRun quiet = OnTerminal({"-q", "-o", ".", Clip()});
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.out, "") << "nothing to say when all went well";
