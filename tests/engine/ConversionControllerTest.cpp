@@ -215,12 +215,19 @@ TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesThe
     WriteScript(m_bin / "video.dll",
                 "trap 'echo TERM > \"" + term.string() + "\"; exit 143' TERM\necho $$ > '"
                     + tool.string() + "'\n" + LogArgs(VideoLog()) + kWriteFrame
-                    + "while :; do sleep 0.05; done\n");
+                    + "echo progress 1/2\nwhile :; do sleep 0.05; done\n");
     host.rows = { "/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(c.StartConversion());
-    // Wait until the first video tool runs.
-    ASSERT_TRUE(test_wait::Until([&] { return fs::exists(VideoLog()); }));
+    // Wait until the first video tool runs and its runner reads it, which it does once
+    // the tool is registered: from then on a stop reaches it with SIGTERM. (A tool that
+    // the stop overtakes between its start and its registration gets SIGKILL.)
+    const auto reported = [&] {
+        const auto started = std::find(host.events.begin(), host.events.end(), "started 0");
+        return std::any_of(started, host.events.end(),
+            [](const std::string& e) { return e.rfind("progress ", 0) == 0; });
+    };
+    ASSERT_TRUE(host.Pump(reported));
 
     c.StopConversion();
     // The stop asked the tool to end, rather than leaving it to a fallback.
