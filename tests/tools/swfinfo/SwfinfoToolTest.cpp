@@ -48,6 +48,12 @@ const Clip kClips[] = {
         "0:01:15, 32x32, 1 fps, MJPEG, no sound" },
 };
 
+// Names a clip in the test's listing.
+void PrintTo(const Clip& clip, std::ostream* out)
+{
+    *out << clip.name;
+}
+
 struct BadFile
 {
     const char* name;
