@@ -27,39 +27,60 @@ ConversionSettings Stored()
 // Each option reaches the tools' option strings in the form the settings file would give.
 TEST(ConsoleOptions, EachOptionReachesTheToolOptions)
 {
+    // A tool's options as the stored settings give them: the option leaves them alone.
+    const char* const kAsStored = nullptr;
     const struct
     {
         const char* line;
-        const char* video; // piece expected in the video tool's options ("" for none)
-        const char* image; // piece expected in the image tool's options
+        const char* video; // piece expected in the video tool's options, or kAsStored
+        const char* image; // piece expected in the image tool's options, or kAsStored
+        const char* absent = nullptr; // piece in neither tool's options, if any
     } cases[] = {
-        {"--start 7", "\"-ss\" \"7\"", ""},
-        {"--start=7 --end 19", "\"-t\" \"12\"", ""},
-        {"--end 30", "\"-t\" \"30\"", ""},
-        {"--end default", "", ""},
-        {"--size 320x240", "\"-s\" \"320x240\"", ""},
-        {"--size 480xauto", "\"-s\" \"480xauto\"", ""},
-        {"--size autox0090", "\"-s\" \"autox90\"", ""},
-        {"--quality 4", "\"-qscale\" \"4.00\"", ""},
-        {"--quality 0.125", "\"-qscale\" \"0.13\"", ""},
-        {"--interval 0.5", "\"-r\" \"2.00\"", ""},
-        {"--rate 15", "\"-r\" \"15.00\"", ""},
-        {"--rate 3", "\"-r\" \"3.00\"", ""},
-        {"--rate 0.01", "\"-r\" \"0.01\"", ""},
-        {"--playback-fps 10", "", "\"-delay\" \"10\""},
-        {"--loop 3", "", "\"-loop\" \"3\""},
-        {"--loop forever", "", "\"-loop\" \"0\""},
+        {"--start 7", "\"-ss\" \"7\"", kAsStored},
+        {"--start=7 --end 19", "\"-t\" \"12\"", kAsStored},
+        {"--end 30", "\"-t\" \"30\"", kAsStored},
+        {"--end default", kAsStored, kAsStored, "\"-t\""},
+        {"--end 30 --end default", kAsStored, kAsStored, "\"-t\""},
+        {"--size 320x240", "\"-s\" \"320x240\"", kAsStored},
+        {"--size 480xauto", "\"-s\" \"480xauto\"", kAsStored},
+        {"--size autox0090", "\"-s\" \"autox90\"", kAsStored},
+        {"--quality 4", "\"-qscale\" \"4.00\"", kAsStored},
+        {"--quality 0.125", "\"-qscale\" \"0.13\"", kAsStored},
+        // A new frame rate plays the GIF in real time: the stored delay goes.
+        {"--interval 0.5", "\"-r\" \"2.00\"", "\"-loop\" \"0\"", "\"-delay\""},
+        {"--rate 15", "\"-r\" \"15.00\"", "\"-loop\" \"0\"", "\"-delay\""},
+        {"--rate 3", "\"-r\" \"3.00\"", "\"-loop\" \"0\"", "\"-delay\""},
+        {"--rate 0.01", "\"-r\" \"0.01\"", "\"-loop\" \"0\"", "\"-delay\""},
+        {"--playback-fps 10", kAsStored, "\"-delay\" \"10\""},
+        {"--loop 3", kAsStored, "\"-loop\" \"3\""},
+        {"--loop forever", kAsStored, "\"-loop\" \"0\""},
     };
+    const ConversionSettings stored = Stored();
+    // What the rows change or keep out is there in the stored settings' own options.
+    ASSERT_NE(VideoArguments(stored).find("\"-r\" \"1.00\""), std::string::npos);
+    ASSERT_NE(ImageArguments(stored).find("\"-delay\" \"8\""), std::string::npos);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         const ParsedConsoleOptions parsed =
             ParseConsoleOptions(Words(std::string(c.line) + " a.mp4"));
         ASSERT_EQ(parsed.Error, "");
         EXPECT_EQ(parsed.Options.Files, std::vector<std::string>({"a.mp4"}));
-        ConversionSettings s = Stored();
+        ConversionSettings s = stored;
         ASSERT_EQ(ApplyOverrides(parsed.Options, s), "");
-        EXPECT_NE(VideoArguments(s).find(c.video), std::string::npos) << VideoArguments(s);
-        EXPECT_NE(ImageArguments(s).find(c.image), std::string::npos) << ImageArguments(s);
+        const std::string video = VideoArguments(s);
+        const std::string image = ImageArguments(s);
+        if (c.video)
+            EXPECT_NE(video.find(c.video), std::string::npos) << video;
+        else
+            EXPECT_EQ(video, VideoArguments(stored));
+        if (c.image)
+            EXPECT_NE(image.find(c.image), std::string::npos) << image;
+        else
+            EXPECT_EQ(image, ImageArguments(stored));
+        if (c.absent) {
+            EXPECT_EQ(video.find(c.absent), std::string::npos) << video;
+            EXPECT_EQ(image.find(c.absent), std::string::npos) << image;
+        }
     }
 }
 

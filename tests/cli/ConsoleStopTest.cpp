@@ -3,6 +3,7 @@
 #include "tests/support/Processes.h"
 #include "tests/support/ProgramCopy.h"
 #include "tests/support/ScriptFiles.h"
+#include "tests/support/WaitUntil.h"
 
 #include <chrono>
 #include <csignal>
@@ -203,7 +204,15 @@ TEST_F(ConsoleStop, StopDuringStillImagesLeavesNoHiddenFile)
         const std::string name = std::string("still-") + format;
         const pid_t program = Start(name, { "--format", format, Clip() });
         ASSERT_FALSE(WaitForTool(program).empty());
-        std::this_thread::sleep_for(300ms); // images are being written now
+        // Stop once the first image is there: the next ones are being written (hidden until
+        // whole), so that the stop catches one half-written.
+        const auto written = [&] {
+            for (const auto& entry : fs::directory_iterator(s_dir / name))
+                if (entry.path().filename().string()[0] != '.')
+                    return true;
+            return false;
+        };
+        EXPECT_TRUE(test_wait::Until(written)) << "no image was written";
         ::kill(program, SIGINT);
         EXPECT_EQ(Wait(program), 130);
         EXPECT_EQ(HiddenFiles(name), std::vector<std::string>()) << format;

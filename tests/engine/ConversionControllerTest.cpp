@@ -7,9 +7,11 @@
 #include "tests/support/Processes.h"
 #include "tests/support/ScriptFiles.h"
 #include "tests/support/RecordingHost.h"
+#include "tests/support/WaitUntil.h"
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -211,20 +213,27 @@ TEST_F(ConversionControllerTest, FailuresGiveFailed)
 TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesTheJob)
 {
     const fs::path tool = m_dir / "tool.pid";
+    const fs::path term = m_dir / "tool.term";
     WriteScript(m_bin / "video.dll",
-                "echo $$ > '" + tool.string() + "'\n" + LogArgs(VideoLog()) + kWriteFrame
-                    + "while :; do sleep 0.05; done\n");
+                "trap 'echo TERM > \"" + term.string() + "\"; exit 143' TERM\necho $$ > '"
+                    + tool.string() + "'\n" + LogArgs(VideoLog()) + kWriteFrame
+                    + "echo progress 1/2\nwhile :; do sleep 0.05; done\n");
     host.rows = { "/clips/a.mp4", "/clips/b.mp4", "/clips/c.mp4" };
     ConversionController c(host);
     ASSERT_TRUE(c.StartConversion());
-    // Wait until the first video tool runs.
-    for (int i = 0; i < 200 && !fs::exists(VideoLog()); ++i)
-        std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(fs::exists(VideoLog()));
+    // Wait until the first video tool runs and its runner reads it, which it does once
+    // the tool is registered: from then on a stop reaches it with SIGTERM. (A tool that
+    // the stop overtakes between its start and its registration gets SIGKILL.)
+    const auto reported = [&] {
+        const auto started = std::find(host.events.begin(), host.events.end(), "started 0");
+        return std::any_of(started, host.events.end(),
+            [](const std::string& e) { return e.rfind("progress ", 0) == 0; });
+    };
+    ASSERT_TRUE(host.Pump(reported));
 
-    const auto begin = std::chrono::steady_clock::now();
     c.StopConversion();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 4s); // not the 5 s fallback
+    // The stop asked the tool to end, rather than leaving it to a fallback.
+    EXPECT_EQ(ReadFile(term), "TERM\n") << "the tool got no SIGTERM";
     EXPECT_TRUE(host.ended);
     EXPECT_EQ(host.events.back(), "job ended");
     const std::size_t seen = host.events.size();
@@ -359,8 +368,21 @@ pid_t StartOtherCopysTool(const fs::path& folder)
         execl(path.c_str(), "video.dll", "sleep", "20000", static_cast<char*>(nullptr));
         _exit(127);
     }
-    std::this_thread::sleep_for(200ms);
+    // Until its exec it is still this test, which no search by name would find.
+    EXPECT_TRUE(test_wait::Until([pid] {
+        return test_processes::ExecutableName(pid) == "video.dll";
+    })) << "the other copy's tool did not start";
     return pid;
+}
+
+// Ends the other copy's tool with a signal that no stop sends, and gives the signal it
+// died of: a kill sent before (the stop returns after its kills) is the one that counts.
+int EndOtherCopysTool(pid_t pid)
+{
+    kill(pid, SIGUSR1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
 }
 
 TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
@@ -370,27 +392,25 @@ TEST_F(ConversionControllerTest, AnIdleControllerThatGoesLeavesOtherToolsAlone)
         ConversionController idle(host);
         idle.StopConversion(); // nothing of its own runs: nothing happens
     }
-    std::this_thread::sleep_for(200ms); // a kill would have landed by now
-    int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0)
+    EXPECT_EQ(EndOtherCopysTool(pid), SIGUSR1)
         << "an idle window closing killed another copy's tool";
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
 }
 
 TEST_F(ConversionControllerTest, APreviewAndAConvertLeaveAnotherCopysToolsAlone)
 {
     const pid_t pid = StartOtherCopysTool(m_dir / "other");
-    WriteScript(m_bin / "player.dll", "echo played >> '" + (m_dir / "player.log").string() + "'\n");
+    const fs::path playerLog = m_dir / "player.log";
+    WriteScript(m_bin / "player.dll", "echo $$ >> '" + playerLog.string() + "'\n");
     const fs::path clip = m_dir / "clip.mp4";
     std::ofstream(clip) << "x";
     host.rows = { clip.string() };
     {
         ConversionController c(host);
         ASSERT_TRUE(StartPreview(c, clip.string()));
-        for (int i = 0; i < 200 && !fs::exists(m_dir / "player.log"); ++i)
-            std::this_thread::sleep_for(10ms);
-        std::this_thread::sleep_for(100ms); // the player has ended
+        // The player has ended and its thread has collected it.
+        EXPECT_TRUE(test_wait::Until([&] { return !ReadFile(playerLog).empty(); }));
+        const pid_t player = std::atoi(ReadFile(playerLog).c_str());
+        EXPECT_TRUE(test_wait::Until([player] { return test_processes::State(player) == 0; }));
         // Convert, as the window does it: stop first, then start.
         c.StopConversion();
         ASSERT_TRUE(RunToEnd(c));
@@ -399,10 +419,7 @@ TEST_F(ConversionControllerTest, APreviewAndAConvertLeaveAnotherCopysToolsAlone)
         ASSERT_TRUE(c.StartConversion());
         c.StopConversion();
     }
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "this copy's stop killed another copy's tool";
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(EndOtherCopysTool(pid), SIGUSR1) << "this copy's stop killed another copy's tool";
 }
 
 TEST_F(ConversionControllerTest, StopEndsTheToolsWholeGroupEvenWhenItIgnoresTerm)

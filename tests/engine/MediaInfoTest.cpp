@@ -5,6 +5,7 @@
 #include "tests/support/Processes.h"
 #include "tests/support/ScriptFiles.h"
 #include "tests/support/RecordingHost.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -106,10 +107,12 @@ TEST_F(MediaInfoTools, PreviewClosesTheFirstPlayerBeforeTheSecondAndStopClosesIt
     ConversionController controller(host);
     EXPECT_FALSE(StartPreview(controller, clip.string())) << "player missing";
 
-    // Each player notes its start and, when ended, its end in a log.
+    // Each player notes its start and, when ended, its end in a log; it can be ended
+    // once its start is noted.
     const fs::path log = m_dir / "player.log";
-    Script("player.dll", "echo \"start $$\" >> '" + log.string() + "'\ntrap 'echo \"end $$\" >> '"
-                             + log.string() + "'; exit 0' TERM\nwhile :; do sleep 0.05; done\n");
+    Script("player.dll",
+        "trap 'echo \"end $$\" >> '" + log.string() + "'; exit 0' TERM\necho \"start $$\" >> '"
+            + log.string() + "'\nwhile :; do sleep 0.05; done\n");
     const auto lines = [&] {
         std::ifstream in(log);
         std::vector<std::string> all;
@@ -120,9 +123,9 @@ TEST_F(MediaInfoTools, PreviewClosesTheFirstPlayerBeforeTheSecondAndStopClosesIt
     EXPECT_FALSE(StartPreview(controller, (m_dir / "missing.mp4").string()));
     EXPECT_FALSE(StartPreview(controller, ""));
     ASSERT_TRUE(StartPreview(controller, clip.string()));
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(test_wait::Until([&] { return lines().size() == 1; }));
     ASSERT_TRUE(StartPreview(controller, clip.string()));
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(test_wait::Until([&] { return lines().size() >= 3; }));
     // The first player was ended before the second started; the second runs.
     auto seen = lines();
     ASSERT_EQ(seen.size(), 3u);

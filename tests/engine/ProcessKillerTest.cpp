@@ -1,6 +1,8 @@
 #include "engine/ProcessKiller.h"
 
+#include "tests/support/Processes.h"
 #include "tests/support/ScriptFiles.h"
+#include "tests/support/WaitUntil.h"
 
 #include <cctype>
 #include <csignal>
@@ -71,7 +73,11 @@ TEST(KillProcessesByName, MatchesACaseInsensitivePrefixOfTheExecutableName)
         fs::permissions(copy, fs::perms::owner_all);
         pids.push_back(StartCopy(copy));
     }
-    usleep(300 * 1000); // let every copy reach exec
+    // Before its exec a copy is still this test, which no search finds: wait for its own name.
+    for (std::size_t i = 0; i < pids.size(); ++i)
+        EXPECT_TRUE(test_wait::Until([&] {
+            return test_processes::ExecutableName(pids[i]) == cases[i].name;
+        })) << cases[i].name;
 
     const std::vector<NamedProcess> found = FindProcessesByName(OwnName(".dll"));
     for (std::size_t i = 0; i < pids.size(); ++i) {
@@ -85,19 +91,31 @@ TEST(KillProcessesByName, ReachesScriptsByTheirName)
 {
     char dir[] = "/tmp/killertestXXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
+    const auto start = [](const fs::path& script) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            execl(script.c_str(), script.filename().c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return pid;
+    };
+    // The shell replaces itself with sleep: that process is no longer the tool.
     const fs::path script = fs::path(dir) / OwnName("img.dll");
     test_files::WriteScript(script, "exec sleep 20\n");
-    // The shell replaces itself with sleep: that process is no longer the tool.
+    const pid_t replaced = start(script);
     // A script that keeps running is reached through its command name.
     const fs::path waiting = fs::path(dir) / OwnName("pl.dll");
     test_files::WriteScript(waiting, "while :; do sleep 1; done\n");
-    pid_t pid = fork();
-    if (pid == 0) {
-        execl(waiting.c_str(), waiting.filename().c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    usleep(300 * 1000);
+    const pid_t pid = start(waiting);
+
+    EXPECT_TRUE(test_wait::Until([&] { return test_processes::CommandName(replaced) == "sleep"; }))
+        << "the script did not exec sleep";
+    EXPECT_FALSE(Found(FindProcessesByName(Upper(OwnName("img.dll"))), replaced));
+    EXPECT_TRUE(test_wait::Until([&] {
+        return test_processes::CommandName(pid) == waiting.filename().string().substr(0, 15);
+    })) << "the script did not start";
     EXPECT_TRUE(Found(FindProcessesByName(Upper(OwnName("pl.dll"))), pid));
+    End(replaced);
     End(pid);
     fs::remove_all(dir);
 }

@@ -1,6 +1,8 @@
 #include "platform/OpenUrl.h"
 
+#include "tests/support/Processes.h"
 #include "tests/support/ScriptFiles.h"
+#include "tests/support/WaitUntil.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using test_files::ReadFile;
@@ -83,6 +86,9 @@ TEST_F(OpenUrlTest, TheDesktopOpenerOpensTheTarget)
     WriteOpener(0);
     EXPECT_GT(OpenUrl("http://example.org/a b"), kOpenSucceeded);
     EXPECT_EQ(ReadFile(OpenerLog()), "http://example.org/a b\n");
+    // A browser started anyway would be a child of this test until it has written its log
+    // and ended: once no child lives, a missing log means that none was started.
+    EXPECT_TRUE(test_wait::Until([] { return test_processes::ChildrenOf(getpid()).empty(); }));
     EXPECT_FALSE(fs::exists(BrowserLog()));
 }
 

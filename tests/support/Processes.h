@@ -37,6 +37,23 @@ inline bool Alive(pid_t pid)
     return state != 0 && state != 'Z';
 }
 
+// The base name of the program `pid` runs (/proc/PID/exe), empty when unknown.
+inline std::string ExecutableName(pid_t pid)
+{
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+    return error ? std::string() : exe.filename().string();
+}
+
+// The command name of `pid` (/proc/PID/comm: at most 15 characters), empty when gone.
+inline std::string CommandName(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
 // The living children of `parent`.
 inline std::vector<pid_t> ChildrenOf(pid_t parent)
 {

@@ -87,9 +87,21 @@ private slots:
         QCOMPARE(prompt, QString("Please select a folder:"));
         QCOMPARE(picker.ChosenPath(), m_out);
         QVERIFY(!picker.IsOpen());
-        // The setter worked again once the chooser closed.
-        picker.SetPrompt("again");
         QVERIFY(setterIgnored);
+
+        // The prompt set while open was ignored; the setter works again once the chooser closed.
+        const auto promptOfNextRun = [&picker] {
+            QString shown;
+            BrowseWith(picker, [&] {
+                shown = picker.findChild<QLabel*>("prompt")->text();
+                picker.reject();
+            });
+            return shown;
+        };
+        QCOMPARE(promptOfNextRun(), QString("Please select a folder:"));
+        picker.SetPrompt("again");
+        QCOMPARE(promptOfNextRun(), QString("again"));
+        QCOMPARE(picker.ChosenPath(), m_out); // the cancelled runs keep the chosen path
     }
 
     void aMissingInitialFolderShowsInTheStatusUntilTheSelectionMoves()

@@ -630,11 +630,11 @@ void RichMessageBoxTest::positionFromParams()
 
 void RichMessageBoxTest::centredOnOwner()
 {
+    // The owner's frame is centred on (400, 300), whatever equal border the platform gives it.
     QWidget owner;
     owner.setGeometry(100, 100, 600, 400);
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
-    const QRect frame = owner.frameGeometry();
     QPoint corner;
     int width = 0;
     int height = 0;
@@ -649,8 +649,8 @@ void RichMessageBoxTest::centredOnOwner()
             Press(dialog, Qt::Key_Return);
         },
         QStringLiteral("Centred"), QStringLiteral("T"), 0, nullptr, nullptr, &owner);
-    QCOMPARE(corner.x(), (frame.left() + frame.right() + 1) / 2 - width / 2);
-    QCOMPARE(corner.y(), (frame.top() + frame.bottom() + 1) / 2 - height / 2);
+    // The box's size comes from its text and font; its middle lies on the owner's.
+    QCOMPARE(corner, QPoint(400 - width / 2, 300 - height / 2));
     QVERIFY(ownerBlocked);
 }
 

@@ -1,6 +1,7 @@
 // Runs imgconv.dll on small frames made here and reads the GIFs back with giflib.
 
 #include "ImgconvTestSupport.h"
+#include "tests/support/ProcessRun.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -322,8 +323,14 @@ TEST(ImgconvTool, FullDiskLeavesNoFileAndKeepsTheOldOne)
 
 TEST(ImgconvTool, HelpNamesBothForms)
 {
-    const RunResult run = RunImgconv({ "--help" });
-    EXPECT_EQ(run.status, 0);
+    const ToolRun run = runProgram(SABLEWICK_BIN_DIR "imgconv.dll", { "--help" });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.errors, "");
+    // One animated GIF from all the frames, and one GIF per frame.
+    EXPECT_NE(run.out.find("WILDCARD OUT.gif"), std::string::npos) << run.out;
+    EXPECT_NE(
+        run.out.find("WILDCARD [-delay N] [-loop N] [-quality Q] OUT%d.gif"), std::string::npos)
+        << run.out;
 }
 
 namespace {

@@ -69,9 +69,45 @@ brightness() { convert "$1" -colorspace Gray -format '%[fx:mean]' info:; }
 
 press() { xdotool windowfocus --sync "$1" 2> /dev/null || xdotool windowfocus "$1"; xdotool key "$2"; }
 
+bright() { awk "BEGIN { exit !($(brightness "$1") > 0.1) }"; } # SNAPSHOT
+
+# Snapshots window $1 into $2 until `$3 ... $2` holds (within 20 s).
+wait_picture() { # WINDOW FILE TEST [ARGS...]
+  local w=$1 file=$2
+  shift 2
+  for _ in $(seq 100); do
+    snapshot "$w" "$file" && "$@" "$file" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+unlike() { [ "$(differ "$1" "$2")" != 0 ]; } # REFERENCE SNAPSHOT
+
+# Whether a snapshot of short.mkv shows its last picture: the left half red.
+last_of_short() {
+  awk "BEGIN { exit !($(convert "$1" -crop 50%x100%+0+0 -format '%[fx:mean.r - mean.g]' info:) > 0.5) }"
+}
+
+# Snapshots window $1 into $2 until two snapshots in a row, some frames apart, are
+# the same (within 20 s): the picture has stopped.
+wait_still() { # WINDOW FILE
+  local previous="$2.previous.png"
+  snapshot "$1" "$previous"
+  for _ in $(seq 100); do
+    sleep 0.3
+    snapshot "$1" "$2" || continue
+    [ "$(differ "$previous" "$2")" = 0 ] && return 0
+    cp "$2" "$previous"
+  done
+  return 1
+}
+
 make_clip "$work/sound clip.mp4" -f lavfi -i testsrc=s=320x240:r=25:d=20 -f lavfi -i sine=d=20 \
   -ac 2 -c:v mpeg4 -c:a aac -shortest
-make_clip "$work/short.mkv" -f lavfi -i testsrc=s=160x120:r=10:d=1 -c:v mpeg4
+# Its last picture (of 10) has a red left half, so that a test sees when the end is reached.
+make_clip "$work/short.mkv" -f lavfi \
+  -i "testsrc=s=160x120:r=10:d=1,drawbox=w=80:h=120:color=red:t=fill:enable='eq(n,9)'" -c:v mpeg4
 make_clip "$work/huge.mkv" -f lavfi -i testsrc=s=2560x2048:r=5:d=1 -c:v mpeg4
 make_clip "$work/sound only.wav" -f lavfi -i sine=d=1
 : > "$work/empty.mp4"
@@ -87,21 +123,22 @@ if w=$(wait_window "sound clip.mp4"); then
     || fail "window is $(geometry "$w"), expected 320x240"
   [ "$(cat /proc/$pid/comm)" = player.dll ] && ok "process named player.dll" \
     || fail "process named $(cat /proc/$pid/comm)"
-  sleep 1
-  snapshot "$w" "$work/a.png"
-  sleep 0.5
-  snapshot "$w" "$work/b.png"
-  [ "$(differ "$work/a.png" "$work/b.png")" != 0 ] && ok "picture moves while playing" \
+  wait_picture "$w" "$work/a.png" bright && ok "picture is not black" || fail "picture is black"
+  wait_picture "$w" "$work/b.png" unlike "$work/a.png" && ok "picture moves while playing" \
     || fail "picture did not change while playing"
-  awk "BEGIN { exit !($(brightness "$work/a.png") > 0.1) }" && ok "picture is not black" \
-    || fail "picture is black"
   press "$w" space
-  sleep 0.5
-  snapshot "$w" "$work/c.png"
-  sleep 1
-  snapshot "$w" "$work/d.png"
-  [ "$(differ "$work/c.png" "$work/d.png")" = 0 ] && ok "space pauses" \
-    || fail "picture changed while paused"
+  # Paused, the picture stops and stays; space again moves it on, so the stop was the pause.
+  if wait_still "$w" "$work/c.png"; then
+    sleep 1 # how long the pause is watched
+    snapshot "$w" "$work/d.png"
+    [ "$(differ "$work/c.png" "$work/d.png")" = 0 ] && ok "space pauses" \
+      || fail "picture changed while paused"
+  else
+    fail "picture did not stop after space"
+  fi
+  press "$w" space
+  wait_picture "$w" "$work/e.png" unlike "$work/d.png" && ok "space plays on" \
+    || fail "picture did not move after the second space"
   # Seeking both ways, past both ends, paused and playing: the player keeps going.
   for key in Right Left Left Left Left space Right Right Right Right Right Left; do
     press "$w" $key
@@ -128,12 +165,13 @@ end_scenario() {
 "$player" "$work/short.mkv" &
 pid=$!
 if w=$(wait_window short.mkv); then
-  sleep 3
+  wait_picture "$w" "$work/e.png" last_of_short || fail "the last picture never showed"
+  sleep 1 # how long the window is watched after the end
   if kill -0 $pid 2> /dev/null; then
     ok "still open after the end"
     snapshot "$w" "$work/e.png"
-    awk "BEGIN { exit !($(brightness "$work/e.png") > 0.1) }" && ok "last picture stays" \
-      || fail "window black after the end"
+    bright "$work/e.png" && last_of_short "$work/e.png" && ok "last picture stays" \
+      || fail "window black or changed after the end"
   else
     wait $pid
     killed_from_outside $?
