@@ -5,6 +5,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/UserProfiles.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 // A read returns at most 99 characters of a value.
@@ -28,13 +30,22 @@ std::string SettingsFilePath()
     const std::string folder = ProgramFolder();
     if (IsFolderWritableByUser(folder))
         return folder + kSettingsFileName;
-    // An installed program: each user's own copy, made from the program's
-    // default on first use so that the first conversion works at once.
-    const std::string own = ConfigFolder() + kSettingsFileName;
-    std::string defaults;
-    if (!PathExists(own) && ReadWholeFile(folder + kSettingsFileName, &defaults))
-        WriteFileAtomically(own, defaults);
-    return own;
+    // An installed program: each user's own copy, if the user has a folder of their own.
+    const std::string own = ConfigFolder();
+    return own.empty() ? std::string() : own + kSettingsFileName;
+}
+
+std::string SettingsReadPath()
+{
+    const std::string folder = ProgramFolder();
+    if (IsFolderWritableByUser(folder))
+        return folder + kSettingsFileName;
+    // Reading needs no folder of the user's: the program's default serves until a save.
+    const std::string own = ConfigFolder();
+    struct stat st;
+    if (!own.empty() && ::stat((own + kSettingsFileName).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return own + kSettingsFileName;
+    return folder + kSettingsFileName;
 }
 
 ConversionSettings ParseSettings(const std::string& text)
@@ -49,7 +60,7 @@ ConversionSettings ParseSettings(const std::string& text)
 ConversionSettings LoadSettings()
 {
     std::string text;
-    if (!ReadWholeFile(SettingsFilePath(), &text))
+    if (!ReadWholeFile(SettingsReadPath(), &text, kMaxProfileFileSize))
         return ConversionSettings {};
     return ParseSettings(text);
 }
@@ -99,8 +110,13 @@ std::string SettingsFileText(const std::string& existing, const SettingsInput& i
 bool SaveSettings(const SettingsInput& input)
 {
     const std::string path = SettingsFilePath();
+    if (path.empty())
+        return false; // no place to save
+    // The user's first save starts from the program's default file, keeping its other lines.
     std::string existing;
-    ReadWholeFile(path, &existing);
+    const FileReadStatus read = ReadRegularFile(SettingsReadPath(), &existing, kMaxProfileFileSize);
+    if (read == FileReadStatus::TooLarge || read == FileReadStatus::Failed)
+        return false; // replacing it would lose what it holds
     // One write for all nine keys, so a crash never leaves a mix of old and new.
     return WriteFileAtomically(path, SettingsFileText(existing, input));
 }
