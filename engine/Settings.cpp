@@ -5,6 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/UserProfiles.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace {
@@ -40,12 +41,21 @@ std::string SettingsReadPath()
     const std::string folder = ProgramFolder();
     if (IsFolderWritableByUser(folder))
         return folder + kSettingsFileName;
-    // Reading needs no folder of the user's: the program's default serves until a save.
+    const std::string defaults = folder + kSettingsFileName;
     const std::string own = ConfigFolder();
+    if (own.empty())
+        return defaults;
+    // The user's own copy, made from the program's default on first use so that the first
+    // conversion works at once. Where it cannot be made (a read-only home), the default serves:
+    // reading needs no folder of the user's.
+    const std::string path = own + kSettingsFileName;
     struct stat st;
-    if (!own.empty() && ::stat((own + kSettingsFileName).c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        return own + kSettingsFileName;
-    return folder + kSettingsFileName;
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+        std::string text;
+        if (ReadWholeFile(defaults, &text, kMaxProfileFileSize))
+            WriteFileAtomically(path, text);
+    }
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? path : defaults;
 }
 
 ConversionSettings ParseSettings(const std::string& text)

@@ -150,8 +150,9 @@ inline constexpr const char* kSettingsSection = "TellurvaneInfo";
 // ${XDG_CONFIG_HOME:-~/.config}/sablewick/. Empty when the user has no configuration
 // folder of their own (see ConfigFolder): there is no place to save.
 std::string SettingsFilePath();
-// What a read takes: the file above when it exists, otherwise the program folder's
-// copy, the default settings. So a program that only reads needs no folder of the user's.
+// What a read takes: the file above when it exists (the user's own copy is made from the
+// program folder's on first use, where it can be), otherwise the program folder's copy, the
+// default settings. So a program that only reads needs no folder of the user's.
 std::string SettingsReadPath();
 // Reads SettingsReadPath(); a file that is not a regular one, or is larger than any
 // settings file, counts as missing.

@@ -311,7 +311,7 @@ TEST(SaveSettings, WritesALinkedSettingsFileThroughToItsTarget)
 // An installed program whose user has no configuration folder of their own (a read-only
 // home, no home at all, or one that others may write to): the program's default settings
 // are read, nothing planted by someone else is, and a save fails without writing anywhere.
-// With a folder of their own, the user's file is read once it exists.
+// With a folder of their own, the user's file is read (made from the default if need be).
 TEST(SettingsReadPath, ReadsTheUsersFileWhenItExistsAndTheProgramsDefaultOtherwise)
 {
     namespace fs = std::filesystem;
@@ -365,7 +365,8 @@ TEST(SettingsReadPath, ReadsTheUsersFileWhenItExistsAndTheProgramsDefaultOtherwi
         setenv("XDG_CONFIG_HOME", (root + "/" + c.config).c_str(), 1);
         const std::string own = root + "/" + c.config + "/sablewick/TellurvaneInfo.ini";
 
-        EXPECT_EQ(SettingsReadPath(), c.ownFile ? own : program + "TellurvaneInfo.ini");
+        // With a folder of the user's own the default is copied there on first use.
+        EXPECT_EQ(SettingsReadPath(), c.ownFolder ? own : program + "TellurvaneInfo.ini");
         ConversionSettings loaded = LoadSettings();
         EXPECT_TRUE(loaded.FileExists);
         EXPECT_EQ(loaded.Start, c.ownFile ? "4" : "3");
