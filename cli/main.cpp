@@ -71,7 +71,7 @@ void Usage(std::FILE* to)
         "129 the terminal closed (stopped the same way).\n"
         "Options:\n%s"
         "  --version             print the version and exit\n",
-        SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());
+        SettingsReadPath().c_str(), ConsoleOptionsHelp().c_str());
 }
 
 // Relative paths are made absolute (byte for byte otherwise), so that a name
@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     }
     ConversionSettings settings = LoadSettings();
     if (!settings.FileExists) {
-        std::fprintf(stderr, "sablewick-cli: no settings file at %s\n", SettingsFilePath().c_str());
+        std::fprintf(stderr, "sablewick-cli: no settings file at %s\n", SettingsReadPath().c_str());
         return 2;
     }
     if (std::string error = ApplyOverrides(options, settings); !error.empty()) {

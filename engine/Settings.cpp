@@ -5,6 +5,9 @@
 #include "platform/ProgramFolder.h"
 #include "platform/UserProfiles.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace {
 
 // A read returns at most 99 characters of a value.
@@ -28,13 +31,31 @@ std::string SettingsFilePath()
     const std::string folder = ProgramFolder();
     if (IsFolderWritableByUser(folder))
         return folder + kSettingsFileName;
-    // An installed program: each user's own copy, made from the program's
-    // default on first use so that the first conversion works at once.
-    const std::string own = ConfigFolder() + kSettingsFileName;
-    std::string defaults;
-    if (!PathExists(own) && ReadWholeFile(folder + kSettingsFileName, &defaults))
-        WriteFileAtomically(own, defaults);
-    return own;
+    // An installed program: each user's own copy, if the user has a folder of their own.
+    const std::string own = ConfigFolder();
+    return own.empty() ? std::string() : own + kSettingsFileName;
+}
+
+std::string SettingsReadPath()
+{
+    const std::string folder = ProgramFolder();
+    if (IsFolderWritableByUser(folder))
+        return folder + kSettingsFileName;
+    const std::string defaults = folder + kSettingsFileName;
+    const std::string own = ConfigFolder();
+    if (own.empty())
+        return defaults;
+    // The user's own copy, made from the program's default on first use so that the first
+    // conversion works at once. Where it cannot be made (a read-only home), the default serves:
+    // reading needs no folder of the user's.
+    const std::string path = own + kSettingsFileName;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+        std::string text;
+        if (ReadWholeFile(defaults, &text, kMaxProfileFileSize))
+            WriteFileAtomically(path, text);
+    }
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? path : defaults;
 }
 
 ConversionSettings ParseSettings(const std::string& text)
@@ -49,7 +70,7 @@ ConversionSettings ParseSettings(const std::string& text)
 ConversionSettings LoadSettings()
 {
     std::string text;
-    if (!ReadWholeFile(SettingsFilePath(), &text))
+    if (!ReadWholeFile(SettingsReadPath(), &text, kMaxProfileFileSize))
         return ConversionSettings {};
     return ParseSettings(text);
 }
@@ -99,8 +120,13 @@ std::string SettingsFileText(const std::string& existing, const SettingsInput& i
 bool SaveSettings(const SettingsInput& input)
 {
     const std::string path = SettingsFilePath();
+    if (path.empty())
+        return false; // no place to save
+    // The user's first save starts from the program's default file, keeping its other lines.
     std::string existing;
-    ReadWholeFile(path, &existing);
+    const FileReadStatus read = ReadRegularFile(SettingsReadPath(), &existing, kMaxProfileFileSize);
+    if (read == FileReadStatus::TooLarge || read == FileReadStatus::Failed)
+        return false; // replacing it would lose what it holds
     // One write for all nine keys, so a crash never leaves a mix of old and new.
     return WriteFileAtomically(path, SettingsFileText(existing, input));
 }

@@ -145,13 +145,20 @@ inline constexpr OutputFormatRow kOutputFormats[] = {
 inline constexpr const char* kSettingsFileName = "TellurvaneInfo.ini";
 inline constexpr const char* kSettingsSection = "TellurvaneInfo";
 
-// TellurvaneInfo.ini in the program's folder when the user may write there (the
-// build folder, a portable copy); otherwise the user's own copy in
-// ${XDG_CONFIG_HOME:-~/.config}/sablewick/, made from the program folder's copy
-// when it does not exist yet.
+// Where a save writes: TellurvaneInfo.ini in the program's folder when the user may
+// write there (the build folder, a portable copy); otherwise the user's own copy in
+// ${XDG_CONFIG_HOME:-~/.config}/sablewick/. Empty when the user has no configuration
+// folder of their own (see ConfigFolder): there is no place to save.
 std::string SettingsFilePath();
+// What a read takes: the file above when it exists (the user's own copy is made from the
+// program folder's on first use, where it can be), otherwise the program folder's copy, the
+// default settings. So a program that only reads needs no folder of the user's.
+std::string SettingsReadPath();
+// Reads SettingsReadPath(); a file that is not a regular one, or is larger than any
+// settings file, counts as missing.
 ConversionSettings LoadSettings();
-// False when the file cannot be written.
+// False when there is no place to save or the file cannot be written. The first save of
+// a user starts from the program's default file, so its other lines are kept.
 bool SaveSettings(const SettingsInput& input);
 
 // Pure cores of the two operations above.

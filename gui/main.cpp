@@ -22,7 +22,7 @@ void PrintHelp()
                 "  -copyright             show the copyright notice and exit\n"
                 "  --help                 print this help and exit\n"
                 "  --version              print the version and exit\n",
-                SettingsFilePath().c_str());
+                SettingsReadPath().c_str());
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "platform/FileIo.h"
 
-#include "platform/CHandles.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -10,20 +9,43 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+FileReadStatus ReadRegularFile(const std::string& path, std::string* data, std::size_t maxSize)
+{
+    data->clear();
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.IsOpen())
+        return errno == ENOENT || errno == ENOTDIR ? FileReadStatus::Missing
+                                                   : FileReadStatus::Failed;
+    struct stat st;
+    if (::fstat(fd.Get(), &st) != 0)
+        return FileReadStatus::Failed;
+    if (!S_ISREG(st.st_mode))
+        return FileReadStatus::NotRegular;
+    if (static_cast<unsigned long long>(st.st_size) > maxSize)
+        return FileReadStatus::TooLarge;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+        if (n == 0)
+            return FileReadStatus::Read;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            data->clear();
+            return FileReadStatus::Failed;
+        }
+        // The file may have grown since fstat.
+        if (static_cast<std::size_t>(n) > maxSize - data->size()) {
+            data->clear();
+            return FileReadStatus::TooLarge;
+        }
+        data->append(buf, static_cast<std::size_t>(n));
+    }
+}
+
 bool ReadWholeFile(const std::string& path, std::string* data, std::size_t maxSize)
 {
-    UniqueFile f(std::fopen(path.c_str(), "rb"));
-    if (!f)
-        return false;
-    data->clear();
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) {
-        if (n > maxSize - data->size())
-            return false;
-        data->append(buf, n);
-    }
-    return !std::ferror(f.get());
+    return ReadRegularFile(path, data, maxSize) == FileReadStatus::Read;
 }
 
 namespace {
@@ -75,11 +97,11 @@ bool WriteFileAtomically(const std::string& path, const std::string& data)
         return false;
     struct stat st;
     const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !MayWrite(target, st))
+    if (exists && (!S_ISREG(st.st_mode) || !MayWrite(target, st)))
         return false;
     // The temporary file lies beside the target, so the rename stays on its file system.
     std::string tmp = target + ".tmp-" + std::to_string(getpid());
-    UniqueFd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    UniqueFd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd.IsOpen())
         return false;
     // Keep the mode of the file being replaced.

@@ -2,6 +2,7 @@
 
 #include "platform/AsciiText.h"
 
+#include <cerrno>
 #include <string_view>
 #include <vector>
 
@@ -152,7 +153,7 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
     std::string text;
     bool found = false;
     std::string value;
-    if (ReadWholeFile(path, &text))
+    if (ReadWholeFile(path, &text, kMaxProfileFileSize))
         value = FindProfileValue(text, section, key, &found);
     if (!found)
         value = defaultValue;
@@ -164,11 +165,19 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
     const std::string& value)
 {
+    if (path.empty()) {
+        errno = ENOENT; // no place to keep the file
+        return false;
+    }
     // A line break would split the entry and plant lines of its own in the file.
     for (const std::string* part : { &section, &key, &value })
         if (part->find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
             return false;
     std::string text;
-    ReadWholeFile(path, &text); // a missing file is created
+    // A missing file is created; one that cannot be read whole is left alone rather than
+    // replaced by a file holding only this key (and a FIFO or a device is never replaced).
+    const FileReadStatus read = ReadRegularFile(path, &text, kMaxProfileFileSize);
+    if (read == FileReadStatus::TooLarge || read == FileReadStatus::Failed)
+        return false;
     return WriteFileAtomically(path, ReplaceProfileValue(text, section, key, value));
 }

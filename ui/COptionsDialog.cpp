@@ -370,9 +370,13 @@ void COptionsDialog::StoreAndClose()
     input.Loop = m_replay->currentText().toStdString();
     if (!SaveSettings(input)) {
         // Closing would lose what the user typed: say where it failed and stay open.
+        const std::string path = SettingsFilePath();
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("The settings could not be saved to %1.")
-                                 .arg(QString::fromStdString(SettingsFilePath())));
+            path.empty() ? QStringLiteral("The settings could not be saved: there is no "
+                                          "configuration folder of your own to keep them "
+                                          "in.")
+                         : QStringLiteral("The settings could not be saved to %1.")
+                               .arg(QString::fromStdString(path)));
         return;
     }
     accept();

@@ -324,4 +324,138 @@ TEST(SaveSettings, WritesALinkedSettingsFileThroughToItsTarget)
     EXPECT_EQ(LoadSettings().Loop, "5");
 }
 
+// An installed program whose user has no configuration folder of their own (a read-only
+// home, no home at all, or one that others may write to): the program's default settings
+// are read, nothing planted by someone else is, and a save fails without writing anywhere.
+// With a folder of their own, the user's file is read (made from the default if need be).
+TEST(SettingsReadPath, ReadsTheUsersFileWhenItExistsAndTheProgramsDefaultOtherwise)
+{
+    namespace fs = std::filesystem;
+    const std::string defaults = "[TellurvaneInfo]\nStart=3\nFileFormat=0\nLoop=7\n";
+    const std::string planted = "[TellurvaneInfo]\nStart=1\nFileFormat=3\nLoop=1\n";
+    struct Case
+    {
+        const char* name;
+        const char* config; // XDG_CONFIG_HOME below the scratch folder
+        void (*setup)(const std::string& root, const std::string& planted);
+        bool ownFolder; // the user has a configuration folder of their own
+        bool ownFile; // and a settings file in it
+    };
+    const Case cases[] = {
+        { "home not writable: the folder cannot be made", "file/config",
+            [](const std::string& root, const std::string&) {
+                ASSERT_TRUE(WriteFileAtomically(root + "/file", ""));
+            },
+            false, false },
+        { "a folder everyone may write to, with a planted file", "shared",
+            [](const std::string& root, const std::string& plant) {
+                fs::create_directories(root + "/shared/sablewick");
+                chmod((root + "/shared").c_str(), 0777);
+                ASSERT_TRUE(
+                    WriteFileAtomically(root + "/shared/sablewick/TellurvaneInfo.ini", plant));
+            },
+            false, false },
+        { "a folder of the user's own, no file yet", "config", nullptr, true, false },
+        { "a folder of the user's own with a file", "config",
+            [](const std::string& root, const std::string&) {
+                fs::create_directories(root + "/config/sablewick");
+                ASSERT_TRUE(WriteFileAtomically(root + "/config/sablewick/TellurvaneInfo.ini",
+                    "[TellurvaneInfo]\nStart=4\nLoop=9\n"));
+            },
+            true, true },
+    };
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = oldXdg ? oldXdg : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        char dir[] = "/tmp/settingsreadXXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        const std::string root = dir;
+        const std::string program = root + "/program/";
+        fs::create_directories(program);
+        ASSERT_TRUE(WriteFileAtomically(program + "TellurvaneInfo.ini", defaults));
+        ASSERT_EQ(chmod(program.c_str(), 0555), 0);
+        if (c.setup)
+            c.setup(root, planted);
+        SetProgramFolderForTesting(program);
+        setenv("XDG_CONFIG_HOME", (root + "/" + c.config).c_str(), 1);
+        const std::string own = root + "/" + c.config + "/sablewick/TellurvaneInfo.ini";
+
+        // With a folder of the user's own the default is copied there on first use.
+        EXPECT_EQ(SettingsReadPath(), c.ownFolder ? own : program + "TellurvaneInfo.ini");
+        ConversionSettings loaded = LoadSettings();
+        EXPECT_TRUE(loaded.FileExists);
+        EXPECT_EQ(loaded.Start, c.ownFile ? "4" : "3");
+        EXPECT_EQ(loaded.FileFormat, c.ownFile ? "ERROR" : "0");
+
+        EXPECT_EQ(SettingsFilePath(), c.ownFolder ? own : "");
+        const bool saved
+            = SaveSettings(Input("5", "9", "Default", "Default", "Default", "1", "0", 0, "2"));
+        EXPECT_EQ(saved, c.ownFolder);
+        if (c.ownFolder) {
+            EXPECT_EQ(SettingsReadPath(), own);
+            EXPECT_EQ(LoadSettings().Start, "5");
+        } else {
+            EXPECT_EQ(LoadSettings().Start, "3");
+        }
+        std::string text;
+        ASSERT_TRUE(ReadWholeFile(program + "TellurvaneInfo.ini", &text));
+        EXPECT_EQ(text, defaults);
+        if (fs::exists(root + "/shared/sablewick/TellurvaneInfo.ini")) {
+            ASSERT_TRUE(ReadWholeFile(root + "/shared/sablewick/TellurvaneInfo.ini", &text));
+            EXPECT_EQ(text, planted);
+        }
+        SetProgramFolderForTesting("");
+        chmod(program.c_str(), 0755);
+        fs::remove_all(root);
+    }
+    if (oldXdg)
+        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+}
+
+// A FIFO in the settings file's place would block the first read for ever (the console program
+// at its start, the window when Options is clicked): it reads as missing at once and a save
+// leaves it alone. In the user's folder, the program's default is read instead.
+TEST(LoadSettings, AFifoInTheSettingsFilesPlaceReadsAsMissingAndIsNotReplaced)
+{
+    namespace fs = std::filesystem;
+    {
+        ProgramFolderScope folder;
+        ASSERT_EQ(mkfifo(SettingsFilePath().c_str(), 0644), 0);
+        EXPECT_FALSE(LoadSettings().FileExists);
+        EXPECT_FALSE(
+            SaveSettings(Input("5", "9", "Default", "Default", "Default", "1", "0", 0, "2")));
+        EXPECT_EQ(fs::status(SettingsFilePath()).type(), fs::file_type::fifo);
+    }
+    {
+        ProgramFolderScope folder;
+        const std::string program = folder.Dir() + "/program/";
+        const std::string config = folder.Dir() + "/config";
+        fs::create_directories(config + "/sablewick");
+        fs::create_directories(program);
+        ASSERT_TRUE(
+            WriteFileAtomically(program + "TellurvaneInfo.ini", "[TellurvaneInfo]\nLoop=7\n"));
+        ASSERT_EQ(chmod(program.c_str(), 0555), 0);
+        const std::string own = config + "/sablewick/TellurvaneInfo.ini";
+        ASSERT_EQ(mkfifo(own.c_str(), 0644), 0);
+        SetProgramFolderForTesting(program);
+        const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+        const std::string savedXdg = oldXdg ? oldXdg : "";
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+
+        EXPECT_EQ(LoadSettings().Loop, "7");
+        EXPECT_FALSE(
+            SaveSettings(Input("5", "9", "Default", "Default", "Default", "1", "0", 0, "2")));
+        EXPECT_EQ(fs::status(own).type(), fs::file_type::fifo);
+
+        if (oldXdg)
+            setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        chmod(program.c_str(), 0755);
+    }
+}
+
 } // namespace

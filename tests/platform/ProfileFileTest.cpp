@@ -175,6 +175,32 @@ TEST(ProfileFile, ReadOnlyFileStaysByteForByte)
     }
 }
 
+// A profile that is not a regular file reads as missing at once and is not replaced; one
+// larger than any profile is neither read nor cut down to the one key a write brings.
+TEST(ProfileFile, AFifoOrAnOversizedFileReadsAsMissingAndIsLeftAlone)
+{
+    ScratchFolder dir;
+    const std::string fifo = dir / "fifo.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadProfileString(fifo, "S", "k", "none"), "none");
+    EXPECT_FALSE(WriteProfileString(fifo, "S", "k", "v"));
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+
+    const std::string big = dir / "big.ini";
+    const std::string before
+        = "[S]\nk=old\n; padding\n" + std::string(kMaxProfileFileSize, ';') + "\n";
+    ASSERT_TRUE(WriteFileAtomically(big, before));
+    EXPECT_EQ(ReadProfileString(big, "S", "k", "none"), "none");
+    EXPECT_FALSE(WriteProfileString(big, "S", "k", "new"));
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(big, &text));
+    EXPECT_EQ(text, before);
+
+    // No profile folder at all: nothing is read, and nothing lands in the current folder.
+    EXPECT_EQ(ReadProfileString("", "S", "k", "none"), "none");
+    EXPECT_FALSE(WriteProfileString("", "S", "k", "v"));
+}
+
 TEST(ProfileFile, WritableFileKeepsItsMode)
 {
     ScratchFolder dir;

@@ -214,8 +214,11 @@ void ConversionPipeline::Compare(PngFrame frame, size_t index, std::unique_lock<
         const bool realTime = !m_command.delay.has_value();
         const int delay = realTime ? m_clock.NextDelay(frame.frameInterval) : *m_command.delay;
         FrameTiming* previous = m_jobsMade > 0 ? &m_timing[m_jobsMade - 1] : nullptr;
-        // Faster than browsers can show: give the time to the frame before and skip this one.
-        if (realTime && delay < kShortestPlayableDelay && previous
+        // Faster than browsers can show (above 50 per second): while the frame before is
+        // still too short to be shown, it takes this frame's time and this one is skipped; once
+        // it is long enough the next frame is kept. So at 100 per second every other frame
+        // stays, and the duration and the motion are those of 50 per second.
+        if (realTime && previous && previous->delay < kShortestPlayableDelay
             && previous->delay + delay <= kLongestDelay) {
             previous->delay += delay;
         } else {

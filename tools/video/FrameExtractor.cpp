@@ -6,6 +6,7 @@
 #include "tools/video/FrameSelector.h"
 #include "tools/video/FrameSource.h"
 #include "tools/video/ImageWriter.h"
+#include "tools/video/SpaceGuard.h"
 #include "tools/video/WriterPool.h"
 
 #include <algorithm>
@@ -23,6 +24,9 @@ namespace {
 
     // Seconds a frame may lie past the length the container states (which is often rounded).
     constexpr double kLateTolerance = 10.0;
+
+    // Images written before their average size is taken as that of the rest.
+    constexpr long long kFramesToMeasure = 8;
 
     std::string CheckFolder(const OutputPattern& pattern)
     {
@@ -111,10 +115,26 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
     ProgressReport progress;
     const long long expected
         = FrameSelector::expectedCount(options.rate, options.duration, remaining);
+    const SpaceGuard space(pattern.Value().Folder(), pattern.Value().IsTemporaryFrame());
+    std::string spaceError;
+    long long imageBytes = 0; // estimated, then measured
+    bool measured = false;
     auto emit = [&](int times) {
-        for (int i = 0; i < times; ++i)
-            if (!pool->Submit(held.get(), ++number))
+        for (int i = 0; i < times; ++i) {
+            // Once a few images are written, their real size shows whether the rest fits.
+            if (!measured && pool->FilesWritten() >= kFramesToMeasure) {
+                measured = true;
+                imageBytes = pool->BytesWritten() / pool->FilesWritten();
+                if (expected > number)
+                    spaceError = space.CheckRoomFor(expected - number, imageBytes);
+            }
+            // The images still being written count as written.
+            const long long underWay = number - pool->FilesWritten() + 1;
+            if (spaceError.empty())
+                spaceError = space.CheckLeft(underWay * imageBytes);
+            if (!spaceError.empty() || !pool->Submit(held.get(), ++number))
                 return false;
+        }
         if (times > 0)
             progress.Update(number, expected > 0 ? std::max(expected, number) : 0);
         return true;
@@ -141,9 +161,16 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
             av_frame_unref(decoded.get());
             break;
         }
-        if (!pool)
-            pool.emplace(pattern.Value(), settings,
-                GeometryFor(options, source.Value(), decoded.get()), threads);
+        if (!pool) {
+            // Nothing is written yet: a clip whose frames cannot fit fails here, at once.
+            const WriterPool::Geometry geometry
+                = GeometryFor(options, source.Value(), decoded.get());
+            imageBytes = EstimatedImageBytes(pattern.Value().Format(),
+                pattern.Value().IsTemporaryFrame(), geometry.width, geometry.height);
+            if (std::string error = space.CheckRoomFor(expected, imageBytes); !error.empty())
+                return Result::Failure(error);
+            pool.emplace(pattern.Value(), settings, geometry, threads);
+        }
         int times = selector.Push(info.time, info.duration);
         lastTaken = info.time;
         if (!emit(times)) {
@@ -158,6 +185,8 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
     if (pool && !stopped && status != FrameSource::Status::Error)
         emit(selector.Finish());
     std::string error = pool ? pool->Finish() : std::string();
+    if (error.empty())
+        error = spaceError;
     if (error.empty() && status == FrameSource::Status::Error)
         error = source.Value().Error();
     if (!error.empty())

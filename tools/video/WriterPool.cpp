@@ -1,5 +1,8 @@
 #include "tools/video/WriterPool.h"
 
+#include <algorithm>
+#include <sys/stat.h>
+
 namespace video {
 
 WriterPool::WriterPool(
@@ -66,6 +69,16 @@ void WriterPool::Run()
         const RgbImage* image = converter.Convert(job.frame.get());
         std::string error = image ? writer.Write(*image, job.number)
                                   : "cannot convert frame " + std::to_string(job.number);
+        if (error.empty()) {
+            struct stat st
+            {
+            };
+            // What the file takes on the disk, which may be whole pages more than its size.
+            if (::stat(m_pattern.FileName(job.number).c_str(), &st) == 0) {
+                m_bytesWritten += std::max<long long>(st.st_size, st.st_blocks * 512LL);
+                ++m_filesWritten;
+            }
+        }
         job.frame.reset();
         if (!error.empty()) {
             std::lock_guard lock(m_mutex);

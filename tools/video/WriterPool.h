@@ -3,6 +3,7 @@
 #include "tools/common/FfmpegHandles.h"
 #include "tools/video/ImageWriter.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -36,6 +37,10 @@ public:
     // Waits for the queued frames; empty on success, else the first error.
     std::string Finish();
 
+    // The images written so far and the bytes they take.
+    long long FilesWritten() const { return m_filesWritten; }
+    long long BytesWritten() const { return m_bytesWritten; }
+
 private:
     struct Job
     {
@@ -54,6 +59,8 @@ private:
     std::deque<Job> m_jobs;
     bool m_closing = false;
     std::string m_error;
+    std::atomic<long long> m_filesWritten { 0 };
+    std::atomic<long long> m_bytesWritten { 0 };
     std::vector<std::thread> m_threads;
 };
 

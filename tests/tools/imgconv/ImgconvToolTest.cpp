@@ -3,9 +3,11 @@
 #include "ImgconvTestSupport.h"
 #include "tests/support/ProcessRun.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <string>
 
 using namespace imgconv_test;
 
@@ -110,6 +112,48 @@ TEST(ImgconvTool, FramesFasterThanBrowsersShowAreFoldedIntoTheOneBefore)
         total += delay;
     }
     EXPECT_EQ(total, 10);
+}
+
+// Above 50 frames per second, folding every fast frame into the one before left a single
+// picture for the whole clip. The GIF must play like 50 per second: each frame at least 2
+// hundredths and at most 3, the whole as long as the frames' own time (the last frame may be
+// stretched to 2), and each frame showing the picture due when it starts.
+TEST(ImgconvTool, FramesAboveFiftyPerSecondPlayLikeFiftyPerSecond)
+{
+    const struct
+    {
+        const char* interval;
+        int frames;
+    } cases[] = { { "0.01", 40 }, { "0.0101010101", 40 }, { "0.015", 40 }, { "0.005", 40 },
+        { "0.0125", 41 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.interval);
+        TempFolder frames;
+        const std::vector<Image> images = WriteFrames(frames, c.frames, c.interval);
+        TempFolder out;
+        const RunResult run = RunImgconv({ frames / "*.png", out / "a.gif" });
+        ASSERT_EQ(run.status, 0) << run.errorText;
+        const GifInfo gif = ReadGif(out / "a.gif");
+        ASSERT_TRUE(gif.ok);
+        const double exact = std::stod(c.interval) * 100 * c.frames;
+        int start = 0;
+        for (const GifFrame& frame : gif.frames) {
+            EXPECT_GE(frame.delay, 2) << "at " << start;
+            EXPECT_LE(frame.delay, 3) << "at " << start;
+            // The picture due at this frame's start (source frame i starts at i * interval),
+            // or, as the start is rounded up to a whole hundredth, the one just before it.
+            const size_t due = std::min(images.size() - 1,
+                static_cast<size_t>(start / (std::stod(c.interval) * 100) + 1e-6));
+            EXPECT_LT(std::min(MeanError(images[due], frame.canvas),
+                          due > 0 ? MeanError(images[due - 1], frame.canvas) : 1e9),
+                6.0)
+                << "at " << start;
+            start += frame.delay;
+        }
+        EXPECT_GE(start, exact - 1e-6);
+        EXPECT_LE(start, exact + 2);
+        EXPECT_GE(gif.frames.size(), static_cast<size_t>(exact / 3));
+    }
 }
 
 TEST(ImgconvTool, PerFrameFormNumbersFromOneInNameOrderInAnOddFolder)

@@ -66,6 +66,13 @@ protected:
         for (size_t i = ts.size() * 2 / 5; i < ts.size() / 2; ++i)
             ts[i] = static_cast<char>((i * 7919) & 0xff);
         std::ofstream(s_clips / "damaged.ts", std::ios::binary) << ts;
+        // The audit's crafted file: three frames at 0, 5 h and 10 h, "10:00:01" long.
+        ffmpeg("-f lavfi -i testsrc=size=64x48:rate=1 -frames:v 3 -vf setpts=N*18000/TB "
+               "-fps_mode passthrough "
+            + clip("sparse.mkv"));
+        // A stream that does not say how long it is.
+        ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25:duration=4 -c:v libx264 -f h264 "
+            + clip("endless.h264"));
         std::ofstream(s_clips / "empty.mp4");
         std::ofstream(s_clips / "notes.mp4") << "these are not the frames you are looking for\n";
     }
@@ -417,6 +424,81 @@ TEST_F(VideoTool, FullDiskFailsAndLeavesNoHalfImage)
     EXPECT_EQ(r.signal, 0);
     EXPECT_NE(r.errors.find("File too large"), std::string::npos) << r.errors;
     EXPECT_TRUE(namesIn(m_out).empty());
+}
+
+// The frames to come (the length after the start, or the duration asked for, times the rate)
+// are compared with the free space before any is written. 360,010 frames of 108 MB cannot fit
+// anywhere: the tool fails at once, writes nothing, and says what they need and what is free.
+TEST_F(VideoTool, FramesThatCannotFitFailAtOnceWithTheSpaceTheyNeed)
+{
+    const struct
+    {
+        const char* pattern;
+        std::string where;
+    } cases[] = {
+        { "DasmereTemp%08d.png", "of temporary space, " },
+        { "f%d.jpg", "of space in '" + m_out.string() + "/', " },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        const ToolRun r = run("sparse.mkv", "-y -s 6000x6000 -r 10.00", c.pattern);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.signal, 0);
+        EXPECT_EQ(r.errors.rfind("video.dll: needs about ", 0), 0u) << r.errors;
+        EXPECT_NE(r.errors.find(" TB " + c.where), std::string::npos) << r.errors;
+        EXPECT_NE(r.errors.find(" free\n"), std::string::npos) << r.errors;
+        EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << r.errors;
+        EXPECT_TRUE(namesIn(m_out).empty());
+    }
+    // Start and duration count: two seconds of it fit, and give the frames ffmpeg gives.
+    const ToolRun r = run("sparse.mkv", "-y -ss 35999 -t 2 -r 10.00", "DasmereTemp%08d.png");
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    const int expected = ffmpegCount("sparse.mkv", "35999", "2", "10");
+    EXPECT_GT(expected, 0);
+    EXPECT_EQ(namesIn(m_out), numbered("DasmereTemp", expected, 8, ".png"));
+}
+
+// On a small file system (a 4 MB tmpfs in a mount namespace of the test's own, where the
+// system lets a user make one): a clip whose frames cannot fit fails before the first frame;
+// one that does not say how long it is stops at the reserve, with the reason, before the file
+// system is full.
+TEST_F(VideoTool, OnASmallFileSystemTheFramesNeverFillIt)
+{
+    const fs::path mount = m_out / "small";
+    fs::create_directories(mount);
+    // Prints the tool's status, the files left and the bytes still free, one a line.
+    const std::string script
+        = "mount -t tmpfs -o size=4m tmpfs \"$1\" || exit 99\n"
+          "\"$2\" -i \"$3\" -y -r 25.00 \"$1/DasmereTemp%08d.png\" >/dev/null\n"
+          "echo $?\n"
+          "ls \"$1\" | wc -l\n"
+          "df -B1 --output=avail \"$1\" | tail -n 1\n";
+    const struct
+    {
+        const char* clip;
+        const char* reason;
+        bool framesLeft;
+    } cases[] = {
+        { "c25.mp4", "video.dll: needs about 4.3 MB of temporary space, 4.2 MB free\n", false },
+        { "endless.h264", "video.dll: stopped with only ", true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.clip);
+        const ToolRun r = runProgram("/usr/bin/unshare",
+            { "--user", "--map-root-user", "--mount", "/bin/sh", "-c", script, "sh", mount.string(),
+                kTool, clip(c.clip) });
+        if (r.exitCode != 0)
+            GTEST_SKIP() << "no tmpfs of our own here: " << r.output;
+        const std::vector<std::string> lines = split(r.out);
+        ASSERT_EQ(lines.size(), 3u) << r.output;
+        EXPECT_EQ(lines[0], "1");
+        EXPECT_EQ(r.errors.rfind(c.reason, 0), 0u) << r.errors;
+        EXPECT_EQ(r.errors.find(" of temporary space left\n") != std::string::npos, c.framesLeft)
+            << r.errors;
+        EXPECT_EQ(lines[1] != "0", c.framesLeft);
+        // Far from full: the reserve is a twentieth of the file system.
+        EXPECT_GE(std::stoll(lines[2]), (4 << 20) / 40) << r.errors;
+    }
 }
 
 } // namespace
