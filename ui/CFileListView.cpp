@@ -145,10 +145,21 @@ void CFileListView::ClearRowSelection()
 
 bool CFileListView::event(QEvent* event)
 {
-    // Before the widget's own handling, so that Tab cannot leave the list either.
+    // Before the widget's own handling, so that no key acts on the list unless
+    // the dialog sends it back; only Tab and Shift+Tab pass, to leave the list
+    // for the next control as they do everywhere else in the window.
     if (event->type() == QEvent::KeyPress && m_keyHandler) {
-        m_keyHandler(static_cast<QKeyEvent*>(event));
-        return true;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!IsFocusKey(*key)) {
+            m_keyHandler(key);
+            return true;
+        }
     }
     return QTableWidget::event(event);
+}
+
+bool CFileListView::IsFocusKey(const QKeyEvent& event)
+{
+    const bool tab = event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
+    return tab && !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }

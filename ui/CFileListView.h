@@ -6,8 +6,8 @@
 
 // The report-style list of the main dialog: the rows themselves are the store
 // of the files (path, size text, information text, type icon). Every key
-// aimed at it goes to the dialog's handler, which sends some of them back
-// through ForwardKey.
+// aimed at it but Tab and Shift+Tab goes to the dialog's handler, which sends
+// some of them back through ForwardKey.
 class CFileListView : public QTableWidget
 {
     Q_OBJECT
@@ -48,6 +48,8 @@ public:
     void SetKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
     // Lets the list act on a key itself.
     void ForwardKey(QKeyEvent* event) { QTableWidget::keyPressEvent(event); }
+    // Tab or Shift+Tab (Ctrl+Tab belongs to the list), which move the focus on.
+    static bool IsFocusKey(const QKeyEvent& event);
 
 protected:
     bool event(QEvent* event) override;

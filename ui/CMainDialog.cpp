@@ -270,7 +270,7 @@ void CMainDialog::OnKeyDown(QKeyEvent* event)
         RemoveSelected();
         break;
     default:
-        break; // Home, End, Tab, Enter, Escape and the rest: nothing
+        break; // Home, End, Enter, Escape and the rest: nothing
     }
     event->accept();
 }

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
+#include <algorithm>
 
 using test_widgets::Find;
 
@@ -174,7 +175,6 @@ private slots:
         QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 40 << -2 << 0;
         QTest::newRow("Home") << int(Qt::Key_Home) << 40 << 5 << 0;
         QTest::newRow("End") << int(Qt::Key_End) << 40 << 5 << 0;
-        QTest::newRow("Tab") << int(Qt::Key_Tab) << 40 << 5 << 0;
         QTest::newRow("Enter") << int(Qt::Key_Return) << 40 << 5 << 0;
         QTest::newRow("Escape") << int(Qt::Key_Escape) << 40 << 5 << 0;
         QTest::newRow("letter") << int(Qt::Key_A) << 40 << 5 << 0;
@@ -199,7 +199,47 @@ private slots:
             QCOMPARE(list->currentIndex().row(), currentAfter);
         QCOMPARE(f->fileQuestions.size(), fileDialogs);
         QVERIFY(d().isVisible());
-        QVERIFY(list->hasFocus()); // Tab does not leave the list
+        QVERIFY(list->hasFocus());
+    }
+
+    // Tab and Shift+Tab leave the list and walk every enabled control in the
+    // template's order, round the window and back; the list's rows stay as they were.
+    void tabWalksEveryControlInTheTemplatesOrder()
+    {
+        AddFiles(3);
+        ClickRow(d(), 1);
+        d().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d()));
+        Find<QPushButton>(d(), "convert")->setFocus();
+        const auto walk = [](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QStringList order;
+            for (int i = 0; i < 9; ++i) {
+                QWidget* focus = QApplication::focusWidget();
+                if (!focus)
+                    return order << "(none)";
+                order << focus->objectName();
+                QTest::keyClick(focus, key, modifiers);
+            }
+            return order;
+        };
+        const QStringList forward = { "convert", "about", "options", "preview", "fileList",
+            "add", "remove", "removeAll", "convert" };
+        QCOMPARE(walk(Qt::Key_Tab, Qt::NoModifier), forward);
+        QStringList backward = forward;
+        std::reverse(backward.begin(), backward.end());
+        Find<QPushButton>(d(), "convert")->setFocus();
+        QCOMPARE(walk(Qt::Key_Backtab, Qt::ShiftModifier), backward);
+        QCOMPARE(SelectedPaths(d()), QStringList({ f->Folder("1.mp4") }));
+        QCOMPARE(d().FileList()->currentIndex().row(), 1);
+
+        // Tab with Shift held goes back from the list to Preview Video.
+        d().FileList()->setFocus();
+        QTest::keyClick(d().FileList(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString("preview"));
+        // Ctrl+Tab is no focus key: it stays with the list, like other keys.
+        d().FileList()->setFocus();
+        QTest::keyClick(d().FileList(), Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(d().FileList()->hasFocus());
     }
 
     void enterAndEscapeDoNothingElsewhere()
