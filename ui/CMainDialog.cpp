@@ -87,6 +87,8 @@ CMainDialog::CMainDialog(QWidget* parent)
 
 CMainDialog::~CMainDialog()
 {
+    // The list's rows go after this part of the window: no update on the way out.
+    m_list->selectionModel()->disconnect(this);
     while (m_waitCursors-- > 0)
         QApplication::restoreOverrideCursor();
 }
@@ -146,6 +148,10 @@ void CMainDialog::BuildControls()
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
     connect(m_list, &QWidget::customContextMenuRequested, this, &CMainDialog::ShowContextMenu);
     m_list->viewport()->installEventFilter(this);
+    // The buttons follow the selection however it changes: click, keys,
+    // right-click, Remove or the conversion's own selecting.
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &CMainDialog::UpdateControlStates);
     // Enter and Escape do nothing anywhere in the window: not even a focused
     // button takes them.
     for (QPushButton* b : findChildren<QPushButton*>())

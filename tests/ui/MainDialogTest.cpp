@@ -154,14 +154,40 @@ private slots:
         QCOMPARE(StatesOf(d()), (States { false, false, true, true }));
     }
 
-    void arrowKeysSelectButDoNotEnableRemove()
+    // The buttons follow the selection whatever changed it, at once (no queued
+    // update to wait for).
+    void buttonsFollowTheSelectionHoweverItChanges()
     {
         AddFiles(3);
-        d().FileList()->setFocus();
-        QTest::keyClick(d().FileList(), Qt::Key_Down);
-        QTest::keyClick(d().FileList(), Qt::Key_Down);
+        CFileListView* list = d().FileList();
+        const States none { false, false, true, true };
+        const States some { true, true, true, true };
+        QCOMPARE(StatesOf(d()), none);
+
+        // Arrow keys.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(SelectedPaths(d()).size(), 1);
-        QVERIFY(!Find<QPushButton>(d(), "remove")->isEnabled());
+        QCOMPARE(StatesOf(d()), some);
+
+        // A right-click on a row selects it; the menu it opens is closed unanswered.
+        list->clearSelection();
+        QCOMPARE(StatesOf(d()), none);
+        QTimer::singleShot(0, [] {
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+        });
+        const QRect rect = list->visualRect(list->model()->index(2, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rect.center());
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(SelectedPaths(d()), QStringList({ f->Folder("2.mp4") }));
+        QCOMPARE(StatesOf(d()), some);
+
+        // The conversion's selecting of the row it works on.
+        list->clearSelection();
+        d().FileStarted(1);
+        QCOMPARE(StatesOf(d()), some);
     }
 
     void keysAimedAtTheList_data()
