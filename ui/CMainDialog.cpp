@@ -202,10 +202,13 @@ void CMainDialog::UpdateControlStates()
 {
     const int rows = m_list->rowCount();
     const int selected = m_list->SelectedRowCount();
-    m_remove->setEnabled(rows > 0 && selected > 0);
+    // A running job converts the rows it was started with, by their places in
+    // the list: nothing may be taken out from under it.
+    const bool converting = IsConverting();
+    m_remove->setEnabled(rows > 0 && selected > 0 && !converting);
     m_preview->setEnabled(rows > 0 && selected > 0);
-    m_removeAll->setEnabled(rows > 0);
-    m_convert->setEnabled(rows > 0 || IsConverting());
+    m_removeAll->setEnabled(rows > 0 && !converting);
+    m_convert->setEnabled(rows > 0 || converting);
 }
 
 void CMainDialog::OnConvertClicked()
@@ -217,8 +220,10 @@ void CMainDialog::OnConvertClicked()
     if (m_list->rowCount() == 0)
         return;
     m_controller.StopConversion(); // a preview
-    if (m_controller.StartConversion())
+    if (m_controller.StartConversion()) {
         m_convert->setText(tr(kStop));
+        UpdateControlStates();
+    }
 }
 
 void CMainDialog::reject()
@@ -386,6 +391,7 @@ void CMainDialog::JobEnded()
 {
     m_status->setText(tr("Done."));
     m_convert->setText(tr(kConvert));
+    UpdateControlStates(); // Remove and Remove All come back
 }
 
 void CMainDialog::FileStarted(int row)

@@ -106,7 +106,8 @@ void CMainDialog::RemoveSelected()
 
 void CMainDialog::RemoveAll()
 {
-    m_list->setRowCount(0);
+    if (!IsConverting()) // the job's rows stay until it ends
+        m_list->setRowCount(0);
     UpdateControlStates();
 }
 
@@ -134,8 +135,8 @@ std::unique_ptr<QMenu> CMainDialog::BuildContextMenu()
         bool enabled;
     } items[] = {
         { "&Add files", 1, true },
-        { "&Remove", 2, anySelected },
-        { "Remove &All", 3, m_list->rowCount() > 0 },
+        { "&Remove", 2, anySelected && !IsConverting() },
+        { "Remove &All", 3, m_list->rowCount() > 0 && !IsConverting() },
         { "&View file", 4, anySelected },
     };
     for (const auto& item : items) {

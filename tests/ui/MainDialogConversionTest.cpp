@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -105,6 +106,10 @@ private slots:
             Find<QPushButton>(d(), "convert")->text(), QString("Convert"), 30000);
         QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
         QVERIFY(d().FileList()->IsRowSelected(0));
+        // The row the job left selected can be removed or previewed at once.
+        QVERIFY(Find<QPushButton>(d(), "remove")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "preview")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "removeAll")->isEnabled());
         QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
         QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
         QVERIFY(QFile::exists(m_out + "/a.gif"));
@@ -206,13 +211,30 @@ private slots:
                 selected << d().FileList()->RowPath(row);
         QCOMPARE(selected, QStringList({ paths[0], paths[2] }));
         QCOMPARE(d().FileList()->currentIndex().row(), 0);
-        // Remove All works in every state; Convert (Stop) stays enabled.
+        // Nor does Remove All, from its button, the menu or a call: the job's rows
+        // stay until it ends. Both buttons are off while it runs; Stop stays on.
+        QVERIFY(!Find<QPushButton>(d(), "remove")->isEnabled());
+        QVERIFY(!Find<QPushButton>(d(), "removeAll")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "add")->isEnabled());
+        QTest::keyClick(d().FileList(), Qt::Key_Delete);
         d().RemoveAll();
-        QCOMPARE(d().FileList()->rowCount(), 0);
+        d().RunContextCommand(3);
+        QCOMPARE(d().FileList()->rowCount(), 3);
+        QStringList menuEnabled;
+        const std::unique_ptr<QMenu> menu = d().BuildContextMenu();
+        for (QAction* a : menu->actions())
+            if (a->isEnabled())
+                menuEnabled << a->text();
+        QCOMPARE(menuEnabled, QStringList({ "&Add files", "&View file" }));
         QVERIFY(Find<QPushButton>(d(), "convert")->isEnabled());
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
         Find<QPushButton>(d(), "convert")->click();
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        // Back once the job has ended.
+        QVERIFY(Find<QPushButton>(d(), "remove")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "removeAll")->isEnabled());
+        Find<QPushButton>(d(), "removeAll")->click();
+        QCOMPARE(d().FileList()->rowCount(), 0);
     }
 
     void closingWhileConvertingAsksFirst()
@@ -237,6 +259,7 @@ private slots:
         QCOMPARE(d().result(), int(QDialog::Rejected));
         QVERIFY(MainDialogFixture::ProcessesRunningFrom(m_bin).isEmpty()); // nothing left running
     }
+
 };
 
 QTEST_MAIN(MainDialogConversionTest)
