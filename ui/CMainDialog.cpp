@@ -8,6 +8,7 @@
 #include "widgets/DialogUnits.h"
 #include "ui/FileNameText.h"
 #include "ui/MainWindowBusService.h"
+#include "widgets/CRichMessageBoxDialog.h"
 #include "widgets/CStatusFolderPicker.h"
 #include "widgets/RichMessageBox.h"
 
@@ -229,13 +230,26 @@ void CMainDialog::OnConvertClicked()
 void CMainDialog::reject()
 {
     if (IsConverting()) {
+        m_askingToStop = true;
         const int answer = RichMessageBox(
             this, tr("Are you sure to stop?"), QStringLiteral("Sablewick"), kYesNo);
+        m_askingToStop = false;
         if ((answer & 0xFFFF) == kNo)
             return;
         m_controller.StopConversion();
     }
     QDialog::reject();
+}
+
+void CMainDialog::WithdrawStopQuestion()
+{
+    if (!m_askingToStop)
+        return;
+    // The job the question was about has ended: there is nothing left to stop,
+    // so the question goes as if answered No and the window stays.
+    for (CRichMessageBoxDialog* box :
+        findChildren<CRichMessageBoxDialog*>(QString(), Qt::FindDirectChildrenOnly))
+        box->Answer(kNo);
 }
 
 void CMainDialog::OnHelp()
@@ -392,6 +406,7 @@ void CMainDialog::JobEnded()
     m_status->setText(tr("Done."));
     m_convert->setText(tr(kConvert));
     UpdateControlStates(); // Remove and Remove All come back
+    WithdrawStopQuestion();
 }
 
 void CMainDialog::FileStarted(int row)

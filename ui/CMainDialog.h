@@ -119,6 +119,8 @@ private:
     void BuildBackground();
     bool IsConverting() const;
     void OpenRow(int row);
+    // Closes "Are you sure to stop?" when it is open.
+    void WithdrawStopQuestion();
     void Open(const QString& target);
 
     CFileListView* m_list = nullptr;
@@ -143,6 +145,7 @@ private:
     Opener m_opener;
     std::unique_ptr<MainWindowBusService> m_bus;
     int m_waitCursors = 0;
+    bool m_askingToStop = false; // "Are you sure to stop?" is open
 
     ConversionController m_controller; // last: stopped before the rest goes
 };

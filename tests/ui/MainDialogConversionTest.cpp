@@ -260,6 +260,42 @@ private slots:
         QVERIFY(MainDialogFixture::ProcessesRunningFrom(m_bin).isEmpty()); // nothing left running
     }
 
+    // The job ends while "Are you sure to stop?" is open: the question goes as if
+    // answered No, the end of the run shows, and the window stays.
+    void aJobThatEndsWithdrawsTheStopQuestion()
+    {
+        const QString gate = f->Folder("gate");
+        WriteTools("while [ ! -e '" + gate + "' ]; do sleep 0.05; done\n");
+        d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
+        Find<QPushButton>(d(), "convert")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
+
+        // Once the question shows, the tool is let go; should the question
+        // stay after the job, it is answered No here so that the test ends.
+        bool asked = false;
+        bool leftOpen = false;
+        QTimer safety;
+        safety.setSingleShot(true);
+        connect(&safety, &QTimer::timeout, this, [&] {
+            if (auto* box = d().findChild<CRichMessageBoxDialog*>()) {
+                leftOpen = true;
+                box->Answer(7);
+            }
+        });
+        QTimer::singleShot(0, this, [&] {
+            asked = d().findChild<CRichMessageBoxDialog*>() != nullptr;
+            QFile(gate).open(QIODevice::WriteOnly);
+            safety.start(30000);
+        });
+        d().close();
+        QVERIFY(asked);
+        QVERIFY(!leftOpen);
+        QVERIFY(d().isVisible());
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
+        QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
+        QVERIFY(!d().findChild<CRichMessageBoxDialog*>());
+    }
 };
 
 QTEST_MAIN(MainDialogConversionTest)
