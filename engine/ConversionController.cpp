@@ -115,8 +115,10 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
         return false;
     if (folder.back() != '/')
         folder += '/';
-    if (!settings.FileExists)
+    if (!settings.FileExists) {
+        m_host.SettingsNotRead(SettingsFilePath());
         return false;
+    }
 
     std::vector<std::string> inputs;
     for (int row = 0; row < m_host.RowCount(); ++row)

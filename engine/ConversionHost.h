@@ -37,6 +37,9 @@ public:
     virtual void JobEnded() = 0;
     // No job could start: the worker thread could not be made.
     virtual void JobNotStarted() = 0;
+    // No job was started, after the folder was chosen: the settings file at
+    // `path` could not be read.
+    virtual void SettingsNotRead(const std::string& /*path*/) { }
     virtual void SetWaitCursor(bool /*on*/) { }
     // How far the current file has come; its Position has also gone to SetProgress.
     virtual void FileProgressed(const FileProgress& /*progress*/) { }

@@ -423,6 +423,12 @@ void CMainDialog::JobNotStarted()
     RichMessageBox(this, tr("CreateThread error."), tr("Error"), 0);
 }
 
+void CMainDialog::SettingsNotRead(const std::string& path)
+{
+    RichMessageBox(this, tr("The settings file %1 could not be read.").arg(FileNameText(path)),
+        QStringLiteral("Sablewick"), MessageBoxStyle::IconExclamation);
+}
+
 void CMainDialog::SetWaitCursor(bool on)
 {
     if (on) {

@@ -92,6 +92,7 @@ public:
     void FileFinished(int row, FileResult result) override;
     void JobEnded() override;
     void JobNotStarted() override;
+    void SettingsNotRead(const std::string& path) override;
     void SetWaitCursor(bool on) override;
     void Post(std::function<void()> call) override;
 

@@ -251,13 +251,22 @@ TEST_F(ConversionControllerTest, NothingStartsWithoutAFolderOrASettingsFile)
     ConversionController c(host);
     host.folder = "";
     EXPECT_FALSE(c.StartConversion());
+    EXPECT_TRUE(host.events.empty()); // a cancelled folder question says nothing
     host.folder = m_out.string();
     fs::remove(m_bin / "TellurvaneInfo.ini");
     EXPECT_FALSE(c.StartConversion());
-    EXPECT_TRUE(host.events.empty());
+    // The host is told which file could not be read, so that it can say so.
+    const std::vector<std::string> told
+        = { "settings not read " + (m_bin / "TellurvaneInfo.ini").string() };
+    EXPECT_EQ(host.events, told);
     EXPECT_FALSE(c.IsConverting());
     c.StopConversion(); // nothing runs: nothing happens
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(host.events, told);
+    // A settings file that is a folder cannot be read either.
+    fs::create_directory(m_bin / "TellurvaneInfo.ini");
+    host.events.clear();
+    EXPECT_FALSE(c.StartConversion());
+    EXPECT_EQ(host.events, told);
 }
 
 TEST_F(ConversionControllerTest, LeftoverFramesAreRemovedBeforeAGif)

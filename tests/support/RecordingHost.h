@@ -42,6 +42,10 @@ public:
         ended = true;
     }
     void JobNotStarted() override { events.push_back("job not started"); }
+    void SettingsNotRead(const std::string& path) override
+    {
+        events.push_back("settings not read " + path);
+    }
     void Post(std::function<void()> call) override
     {
         std::lock_guard lock(m_mutex);

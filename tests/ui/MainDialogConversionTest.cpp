@@ -169,6 +169,23 @@ private slots:
             std::string("/kept/"));
     }
 
+    void aMissingSettingsFileIsNamedAndNothingStarts()
+    {
+        d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
+        QVERIFY(QFile::remove(m_bin + "/TellurvaneInfo.ini"));
+        CRichMessageBoxDialog::SetNextAnswer(1);
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(f->folderQuestions.size(), 1);
+        QVERIFY(!CRichMessageBoxDialog::TakeNextAnswer().has_value()); // it was asked
+        const MessageBoxRequest told = CRichMessageBoxDialog::LastAnsweredRequest();
+        QCOMPARE(told.text,
+            "The settings file " + m_bin + "/TellurvaneInfo.ini could not be read.");
+        QCOMPARE(told.caption, QString("Sablewick"));
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        QVERIFY(Find<QLabel>(d(), "status")->text().isEmpty());
+        QVERIFY(!QFile::exists(VideoLog()));
+    }
+
     void stopEndsTheJobAndItsTools()
     {
         WriteTools("while :; do sleep 0.05; done\n");
