@@ -14,6 +14,9 @@ namespace {
 // with the row while rows above it come and go.
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kTagRole = Qt::UserRole + 1;
+// The media information and the result with its reason, for the tooltip.
+constexpr int kMediaInfoRole = Qt::UserRole + 2;
+constexpr int kResultRole = Qt::UserRole + 3;
 
 } // namespace
 
@@ -58,7 +61,6 @@ int CFileListView::AppendRow(const QString& path)
     const QFileInfo info(shown);
     auto* file = new QTableWidgetItem(
         info.exists() ? m_icons.icon(info) : m_icons.icon(QFileIconProvider::File), shown);
-    file->setToolTip(shown);
     file->setData(kPathRole, path);
     file->setData(kTagRole, ++m_lastTag);
     setItem(row, kFileColumn, file);
@@ -67,7 +69,57 @@ int CFileListView::AppendRow(const QString& path)
     const bool regular = ::stat(FileNameBytes(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
     setItem(row, kSizeColumn, new QTableWidgetItem(SizeText(regular ? st.st_size : 0)));
     setItem(row, kInformationColumn, new QTableWidgetItem(QString()));
+    UpdateRowToolTip(row);
     return row;
+}
+
+void CFileListView::SetRowMediaInfo(int row, const QString& text)
+{
+    QTableWidgetItem* file = item(row, kFileColumn);
+    if (!file)
+        return;
+    file->setData(kMediaInfoRole, text);
+    if (RowText(row, kInformationColumn).isEmpty())
+        SetRowText(row, kInformationColumn, text);
+    UpdateRowToolTip(row);
+}
+
+QString CFileListView::RowMediaInfo(int row) const
+{
+    const QTableWidgetItem* file = item(row, kFileColumn);
+    return file ? file->data(kMediaInfoRole).toString() : QString();
+}
+
+void CFileListView::SetRowResult(int row, const QString& text, const QString& reason)
+{
+    QTableWidgetItem* file = item(row, kFileColumn);
+    if (!file)
+        return;
+    SetRowText(row, kInformationColumn, text);
+    file->setData(kResultRole, reason.isEmpty() ? text : text + QStringLiteral(": ") + reason);
+    UpdateRowToolTip(row);
+}
+
+void CFileListView::UpdateRowToolTip(int row)
+{
+    const QTableWidgetItem* file = item(row, kFileColumn);
+    if (!file)
+        return;
+    QStringList lines = { file->text() };
+    for (int role : { kMediaInfoRole, kResultRole }) {
+        const QString line = file->data(role).toString();
+        if (!line.isEmpty())
+            lines << line;
+    }
+    // As escaped rich text, so that a name like "<b>.mp4" shows as it is and
+    // long lines are not wrapped.
+    for (QString& line : lines)
+        line = line.toHtmlEscaped();
+    const QString tip
+        = QStringLiteral("<p style='white-space:pre'>") + lines.join(QStringLiteral("<br>")) + "</p>";
+    for (int column = 0; column < columnCount(); ++column)
+        if (QTableWidgetItem* cell = item(row, column))
+            cell->setToolTip(tip);
 }
 
 QString CFileListView::RowPath(int row) const

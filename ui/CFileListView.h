@@ -36,6 +36,15 @@ public:
     QString RowText(int row, int column) const;
     void SetRowText(int row, int column, const QString& text);
 
+    // The file's media information: kept for the row's tooltip, and shown in
+    // the Information column unless that already holds something (a result).
+    void SetRowMediaInfo(int row, const QString& text);
+    QString RowMediaInfo(int row) const;
+    // A conversion's result: `text` ("Success", "Failed") in the Information
+    // column, and with its reason ("Failed: not a video file") in the tooltip.
+    // An empty text clears the column and the result.
+    void SetRowResult(int row, const QString& text, const QString& reason = QString());
+
     bool IsRowSelected(int row) const;
     int SelectedRowCount() const;
     std::vector<bool> SelectionFlags() const;
@@ -55,6 +64,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // Every cell of the row tells the whole story: path, media information, result.
+    void UpdateRowToolTip(int row);
+
     KeyHandler m_keyHandler;
     QFileIconProvider m_icons;
     quint64 m_lastTag = 0;

@@ -375,8 +375,9 @@ void CMainDialog::JobStarted()
 {
     // The label has no background of its own; Qt repaints the picture under it.
     m_status->setText(tr("Please wait..."));
+    m_failReasons.clear();
     for (int row = 0; row < m_list->rowCount(); ++row)
-        m_list->SetRowText(row, CFileListView::kInformationColumn, QString());
+        m_list->SetRowResult(row, QString());
 }
 
 void CMainDialog::SetProgress(int position)
@@ -395,10 +396,23 @@ std::string CMainDialog::RowPath(int row) const
     return FileNameBytes(m_list->RowPath(row));
 }
 
+void CMainDialog::FileFailedBecause(int row, const std::string& reason)
+{
+    m_failReasons[row] = QString::fromUtf8(reason).trimmed();
+}
+
 void CMainDialog::FileFinished(int row, FileResult result)
 {
-    m_list->SetRowText(row, CFileListView::kInformationColumn,
-                       result == FileResult::Succeeded ? tr("Success") : tr("Failed"));
+    const auto reason = m_failReasons.find(row);
+    QString why;
+    if (reason != m_failReasons.end()) {
+        why = reason->second;
+        m_failReasons.erase(reason);
+    }
+    if (result == FileResult::Succeeded)
+        m_list->SetRowResult(row, tr("Success"));
+    else
+        m_list->SetRowResult(row, tr("Failed"), why);
 }
 
 void CMainDialog::JobEnded()

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -89,6 +90,7 @@ public:
     int RowCount() const override;
     std::string RowPath(int row) const override;
     void FileStarted(int row) override;
+    void FileFailedBecause(int row, const std::string& reason) override;
     void FileFinished(int row, FileResult result) override;
     void JobEnded() override;
     void JobNotStarted() override;
@@ -147,6 +149,7 @@ private:
     std::unique_ptr<MainWindowBusService> m_bus;
     int m_waitCursors = 0;
     bool m_askingToStop = false; // "Are you sure to stop?" is open
+    std::map<int, QString> m_failReasons; // by row, until its result comes
 
     ConversionController m_controller; // last: stopped before the rest goes
 };

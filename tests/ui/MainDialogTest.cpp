@@ -12,6 +12,8 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextDocumentFragment>
+#include <QToolTip>
 #include <QtTest>
 #include <algorithm>
 
@@ -485,6 +487,61 @@ private slots:
         d().FileStarted(4); // beyond the rows: ignored
         d().FileStarted(-1);
         QCOMPARE(SelectedPaths(d()), QStringList({ paths[2] }));
+    }
+
+    // The Information column is narrow: every cell of a row has a tooltip with the
+    // whole path, the whole media information and, after a conversion, the
+    // result with its reason, which the column (holding only the result) leaves out.
+    void theRowsTooltipTellsTheWholeStory()
+    {
+        const QString path = f->MakeFile(QString("%1/<b>clip.mp4").arg(QString(120, 'n')));
+        d().AddPathIfExists(path);
+        CFileListView* list = d().FileList();
+        const auto tip = [list](int column) {
+            const QString html = list->item(0, column)->toolTip();
+            return QTextDocumentFragment::fromHtml(html).toPlainText().split(
+                QRegularExpression(QStringLiteral("[\\n\\x{2028}\\x{2029}]")));
+        };
+        QCOMPARE(tip(0), QStringList({ path }));
+        const QString info = "1920x1080, 29.97 fps, 00:12:34.56, h264, aac, " + QString(90, 'i');
+        list->SetRowMediaInfo(0, info);
+        QCOMPARE(list->RowText(0, 2), info);
+        for (int column = 0; column < 3; ++column)
+            QCOMPARE(tip(column), QStringList({ path, info }));
+
+        d().JobStarted();
+        QVERIFY(list->RowText(0, 2).isEmpty());
+        QCOMPARE(tip(2), QStringList({ path, info }));
+        d().FileFailedBecause(0, "not a video file\n");
+        d().FileFinished(0, FileResult::Failed);
+        QCOMPARE(list->RowText(0, 2), QString("Failed"));
+        QCOMPARE(tip(2), QStringList({ path, info, "Failed: not a video file" }));
+        // Information that comes after the result keeps out of the column.
+        list->SetRowMediaInfo(0, info + " (late)");
+        QCOMPARE(list->RowText(0, 2), QString("Failed"));
+        QCOMPARE(tip(1), QStringList({ path, info + " (late)", "Failed: not a video file" }));
+
+        // The next run forgets the result and its reason; a reason for one row
+        // is no other row's.
+        d().AddPathIfExists(f->MakeFile("second.mp4"));
+        d().JobStarted();
+        QCOMPARE(tip(2), QStringList({ path, info + " (late)" }));
+        d().FileFailedBecause(1, "has no video stream");
+        d().FileFinished(0, FileResult::Failed);
+        d().FileFinished(1, FileResult::Failed);
+        QCOMPARE(tip(2), QStringList({ path, info + " (late)", "Failed" }));
+        d().JobStarted();
+        d().FileFinished(0, FileResult::Succeeded);
+        QCOMPARE(list->RowText(0, 2), QString("Success"));
+        QCOMPARE(tip(0), QStringList({ path, info + " (late)", "Success" }));
+
+        // The mouse over the Information cell shows it.
+        const QRect cell = list->visualRect(list->model()->index(0, 2));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QCoreApplication::sendEvent(list->viewport(), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().contains(info.toHtmlEscaped()));
+        QToolTip::hideText();
     }
 
     void closingWhileIdleAsksNothing()
