@@ -115,8 +115,8 @@ void CFileListView::UpdateRowToolTip(int row)
     // long lines are not wrapped.
     for (QString& line : lines)
         line = line.toHtmlEscaped();
-    const QString tip
-        = QStringLiteral("<p style='white-space:pre'>") + lines.join(QStringLiteral("<br>")) + "</p>";
+    const QString tip = QStringLiteral("<p style='white-space:pre'>")
+        + lines.join(QStringLiteral("<br>")) + "</p>";
     for (int column = 0; column < columnCount(); ++column)
         if (QTableWidgetItem* cell = item(row, column))
             cell->setToolTip(tip);

@@ -178,8 +178,8 @@ private slots:
         QCOMPARE(f->folderQuestions.size(), 1);
         QVERIFY(!CRichMessageBoxDialog::TakeNextAnswer().has_value()); // it was asked
         const MessageBoxRequest told = CRichMessageBoxDialog::LastAnsweredRequest();
-        QCOMPARE(told.text,
-            "The settings file " + m_bin + "/TellurvaneInfo.ini could not be read.");
+        QCOMPARE(
+            told.text, "The settings file " + m_bin + "/TellurvaneInfo.ini could not be read.");
         QCOMPARE(told.caption, QString("Sablewick"));
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
         QVERIFY(Find<QLabel>(d(), "status")->text().isEmpty());

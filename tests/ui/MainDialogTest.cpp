@@ -250,8 +250,8 @@ private slots:
             }
             return order;
         };
-        const QStringList forward = { "convert", "about", "options", "preview", "fileList",
-            "add", "remove", "removeAll", "convert" };
+        const QStringList forward = { "convert", "about", "options", "preview", "fileList", "add",
+            "remove", "removeAll", "convert" };
         QCOMPARE(walk(Qt::Key_Tab, Qt::NoModifier), forward);
         QStringList backward = forward;
         std::reverse(backward.begin(), backward.end());
@@ -537,7 +537,8 @@ private slots:
 
         // The mouse over the Information cell shows it.
         const QRect cell = list->visualRect(list->model()->index(0, 2));
-        QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QHelpEvent help(
+            QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
         QCoreApplication::sendEvent(list->viewport(), &help);
         QTRY_VERIFY(QToolTip::isVisible());
         QVERIFY(QToolTip::text().contains(info.toHtmlEscaped()));
