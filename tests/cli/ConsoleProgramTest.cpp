@@ -212,6 +212,27 @@ TEST_F(ConsoleProgram, AnImpossibleSizeBudgetFailsTheFileWithTheReason)
     EXPECT_TRUE(fs::exists(s_dir / "budget" / "clip.gif"));
 }
 
+// A WebM video, a type of the window's table, and a video under a name no table
+// knows both convert: FFmpeg decides what it can read. The help names the types.
+TEST_F(ConsoleProgram, EveryTypeFfmpegReadsConverts)
+{
+    const fs::path webm = s_dir / "types" / "movie.webm";
+    fs::create_directories(webm.parent_path());
+    ASSERT_TRUE(test_program::MakeClip(webm, "testsrc2=s=64x48:r=10:d=1"));
+    const fs::path odd = s_dir / "types" / "other.video";
+    fs::copy_file(Clip(), odd, fs::copy_options::overwrite_existing);
+    const ProgramRun r = Piped({ "-q", "-o", "types", webm.string(), odd.string() });
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* gif : { "movie.gif", "other.gif" })
+        EXPECT_EQ(test_files::ReadFile(s_dir / "types" / gif).substr(0, 6), "GIF89a") << gif;
+    fs::remove_all(s_dir / "types");
+
+    const ProgramRun help = Piped({ "--help" });
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("such as avi flv mp4 mov wmv mpg mkv webm "), std::string::npos)
+        << help.out;
+}
+
 // In a pipe: whole lines as before, no carriage returns, no command lines.
 TEST_F(ConsoleProgram, PlainLinesInAPipe)
 {
