@@ -6,6 +6,7 @@
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
 #include "widgets/DialogUnits.h"
+#include "ui/FileManager.h"
 #include "ui/FileNameText.h"
 #include "ui/MainWindowBusService.h"
 #include "widgets/CRichMessageBoxDialog.h"
@@ -70,6 +71,8 @@ CMainDialog::CMainDialog(QWidget* parent)
     , m_folderChooser(DefaultFolderChooser)
     , m_fileDialog(DefaultFileDialog)
     , m_opener([](const QString& target) { return OpenUrl(FileNameBytes(target)); })
+    , m_handlerQuery(DefaultHandlerOf)
+    , m_folderShower(ShowInFileManager)
     , m_controller(*this)
 {
     InitPictures();
@@ -335,6 +338,10 @@ void CMainDialog::OnAddFileMessage(const QString& message)
     const QString path = FindFileOnDisk(message);
     if (path.isEmpty() || !PathExists(FileNameBytes(path)))
         return;
+    if (const int existing = RowOfFile(path); existing >= 0) {
+        SelectRow(existing);
+        return;
+    }
     // A file manager's Open With comes this way: the files get their media
     // information as dropped files do.
     const int row = m_list->AppendRow(path);

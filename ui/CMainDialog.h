@@ -52,9 +52,15 @@ public:
     using FileDialog = std::function<QStringList(
         QWidget* owner, const QString& initialFolder, const QStringList& filters)>;
     using Opener = std::function<int(const QString& target)>;
+    // The desktop file of the program that would open a file ("vlc.desktop").
+    using HandlerQuery = std::function<std::string(const std::string& path)>;
+    // Shows files selected in their folders in the file manager.
+    using FolderShower = std::function<bool(const QStringList& paths)>;
     void SetFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }
     void SetFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
     void SetOpener(Opener opener) { m_opener = std::move(opener); }
+    void SetHandlerQuery(HandlerQuery query) { m_handlerQuery = std::move(query); }
+    void SetFolderShower(FolderShower shower) { m_folderShower = std::move(shower); }
 
     // --- The window's commands ---
     void UpdateControlStates();
@@ -122,6 +128,9 @@ private:
     void BuildBackground();
     bool IsConverting() const;
     void OpenRow(int row);
+    // The row that holds the file `path` already (the same name, or the same
+    // file under another), or -1.
+    int RowOfFile(const QString& path) const;
     // Closes "Are you sure to stop?" when it is open.
     void WithdrawStopQuestion();
     void Open(const QString& target);
@@ -146,6 +155,8 @@ private:
     FolderChooser m_folderChooser;
     FileDialog m_fileDialog;
     Opener m_opener;
+    HandlerQuery m_handlerQuery;
+    FolderShower m_folderShower;
     std::unique_ptr<MainWindowBusService> m_bus;
     int m_waitCursors = 0;
     bool m_askingToStop = false; // "Are you sure to stop?" is open

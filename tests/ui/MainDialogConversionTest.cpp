@@ -138,11 +138,16 @@ private slots:
         drop.setData(
             "text/uri-list", "# a comment\r\nfile://" + dropped.toPercentEncoding("/") + "\r\n");
         d().DropNames(DroppedFileNames(drop));
-        d().AddPathIfExists(FileNameText(clips + "/" + names[0] + ".mp4")); // command line
+        // The same name in another folder, from the command line.
+        const std::string other = f->Folder("other").toStdString();
+        QVERIFY(QDir().mkpath(f->Folder("other")));
+        std::ofstream(other + "/" + names[0] + ".mp4") << "y";
+        d().AddPathIfExists(FileNameText(clips + "/" + names[0] + ".mp4")); // listed already
+        d().AddPathIfExists(FileNameText(other + "/" + names[0] + ".mp4"));
         QCOMPARE(d().RowCount(), 3);
         QCOMPARE(d().RowPath(0), clips + "/" + names[0] + ".mp4");
         QCOMPARE(d().RowPath(1), clips + "/" + names[1] + ".mp4");
-        QCOMPARE(d().RowPath(2), clips + "/" + names[0] + ".mp4");
+        QCOMPARE(d().RowPath(2), other + "/" + names[0] + ".mp4");
         QCOMPARE(d().FileList()->RowText(0, 0), lossy(names[0]));
 
         Find<QPushButton>(d(), "convert")->click();

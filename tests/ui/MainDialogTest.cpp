@@ -330,13 +330,11 @@ private slots:
         d().AddPathIfExists(f->Folder("folder"));
         d().AddPathIfExists(f->Folder("missing.mp4"));
         d().AddPathIfExists(QString());
-        d().AddPathIfExists(f->Folder("large.mp4")); // the same file twice: two rows
         CFileListView* list = d().FileList();
-        QCOMPARE(list->rowCount(), 4);
+        QCOMPARE(list->rowCount(), 3);
         QCOMPARE(list->RowText(0, 1), QString("    0 KB"));
         QCOMPARE(list->RowText(1, 1), QString("    1 KB"));
         QCOMPARE(list->RowText(2, 1), QString("    0 KB"));
-        QCOMPARE(list->RowPath(3), list->RowPath(1));
         QVERIFY(list->RowText(0, 2).isEmpty());
         QVERIFY(f->rowsAdded.isEmpty()); // no media information for these
     }
@@ -438,6 +436,61 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
         QCOMPARE(f->opened.size(), 1);
+    }
+
+    // Where the desktop would open a row's file with this very program (no other
+    // player claims the type), the file is shown in its folder instead, from the
+    // double-click and from "&View file"; other files open as before.
+    void aFileThatWouldOpenWithUsIsShownInItsFolder()
+    {
+        const QStringList paths = AddFiles(2);
+        CFileListView* list = d().FileList();
+        const QRect rect = list->visualRect(list->model()->index(1, 0));
+        f->handlerAnswer = "net.tellurvane.Sablewick.desktop";
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QVERIFY(f->opened.isEmpty());
+        QCOMPARE(f->shownInFolder, QStringList({ paths[1] }));
+        d().RunContextCommand(4);
+        QVERIFY(f->opened.isEmpty());
+        QCOMPARE(f->shownInFolder, QStringList({ paths[1], paths[1] }));
+        QCOMPARE(list->rowCount(), 2);
+
+        f->handlerAnswer = "vlc.desktop";
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(f->opened, QStringList({ paths[1] }));
+        f->handlerAnswer.clear(); // unknown: the desktop decides
+        d().RunContextCommand(4);
+        QCOMPARE(f->opened, QStringList({ paths[1], paths[1] }));
+        QCOMPARE(f->shownInFolder.size(), 2);
+    }
+
+    // A file already in the list, however it comes again (dialog, drop, command
+    // line, another program, under another name of the same file), selects its
+    // row instead of adding a copy.
+    void aFileComesIntoTheListOnce()
+    {
+        const QStringList paths = AddFiles(3);
+        CFileListView* list = d().FileList();
+        const QString link = f->Folder("link.mp4");
+        QVERIFY(QFile::link(paths[2], link));
+        const QString fresh = f->MakeFile("fresh.mp4");
+
+        f->fileAnswer = { paths[1], fresh };
+        d().AddCommand();
+        QCOMPARE(list->rowCount(), 4);
+        QCOMPARE(list->RowPath(3), fresh);
+        QCOMPARE(f->rowsAdded, QStringList({ "3 " + fresh }));
+        QVERIFY(list->IsRowSelected(1));
+
+        list->clearSelection();
+        d().DropNames({ paths[0], link });
+        d().AddPathIfExists(paths[0]);
+        d().OnAddFileMessage(fresh);
+        QCOMPARE(list->rowCount(), 4);
+        QCOMPARE(SelectedPaths(d()), QStringList({ paths[0], paths[2], fresh }));
+        QCOMPARE(f->rowsAdded.size(), 1);
+        QVERIFY(Find<QPushButton>(d(), "remove")->isEnabled());
     }
 
     void f1OpensTheHomePage()
