@@ -127,6 +127,9 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
         inputs, folder, settings.FileFormat, VideoArguments(settings), ImageArguments(settings));
 
     m_host.JobStarted();
+    const bool numbered = !EqualsIgnoringCase(job.Mode, "AnimationGIF");
+    for (std::size_t row = 0; row < job.Entries.size(); ++row)
+        m_host.RowOutput(static_cast<int>(row), job.Entries[row].OutputPath, numbered);
     m_host.SetProgress(5);
 
     auto mailbox = Mailbox::Make(m_host, *this);

@@ -25,6 +25,10 @@ public:
     // A job has begun: the host shows that it runs and forgets the rows' earlier results.
     virtual void JobStarted() = 0;
     virtual void SetProgress(int position) = 0; // 0..100
+    // Where row `row` of the job that has just started goes: its output path,
+    // or with `numbered` the path that its numbered outputs take their stem
+    // and extension from ("clip.gif" for clip1.gif, clip2.gif, ...).
+    virtual void RowOutput(int /*row*/, const std::string& /*outputPath*/, bool /*numbered*/) { }
     virtual int RowCount() const = 0;
     virtual std::string RowPath(int row) const = 0;
     // A row is about to be converted: the window selects it and scrolls to it.

@@ -1,11 +1,15 @@
 #include "ui/CFileListView.h"
 
 #include "ui/FileListRules.h"
+#include "ui/FileManager.h"
 #include "ui/FileNameText.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace {
@@ -17,6 +21,8 @@ constexpr int kTagRole = Qt::UserRole + 1;
 // The media information and the result with its reason, for the tooltip.
 constexpr int kMediaInfoRole = Qt::UserRole + 2;
 constexpr int kResultRole = Qt::UserRole + 3;
+// The files a conversion made of the row.
+constexpr int kOutputsRole = Qt::UserRole + 4;
 
 } // namespace
 
@@ -41,6 +47,10 @@ CFileListView::CFileListView(QWidget* parent)
     setIconSize(QSize(16, 16));
     setTabKeyNavigation(false);
     setAcceptDrops(false); // drops go to the dialog
+    // Converted rows can be dragged out as their files, to a chat or a file manager.
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
     setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -97,7 +107,44 @@ void CFileListView::SetRowResult(int row, const QString& text, const QString& re
         return;
     SetRowText(row, kInformationColumn, text);
     file->setData(kResultRole, reason.isEmpty() ? text : text + QStringLiteral(": ") + reason);
+    if (text.isEmpty())
+        file->setData(kOutputsRole, QVariant());
     UpdateRowToolTip(row);
+}
+
+void CFileListView::SetRowOutputs(int row, const QStringList& files)
+{
+    if (QTableWidgetItem* file = item(row, kFileColumn))
+        file->setData(kOutputsRole, files);
+}
+
+QStringList CFileListView::RowOutputs(int row) const
+{
+    const QTableWidgetItem* file = item(row, kFileColumn);
+    return file ? file->data(kOutputsRole).toStringList() : QStringList();
+}
+
+QStringList CFileListView::mimeTypes() const
+{
+    return { QStringLiteral("text/uri-list") };
+}
+
+QMimeData* CFileListView::mimeData(const QList<QTableWidgetItem*>& items) const
+{
+    std::vector<int> rows;
+    for (const QTableWidgetItem* cell : items)
+        if (cell && std::find(rows.begin(), rows.end(), cell->row()) == rows.end())
+            rows.push_back(cell->row());
+    std::sort(rows.begin(), rows.end());
+    QList<QUrl> urls;
+    for (int row : rows)
+        for (const QString& file : RowOutputs(row))
+            urls << QUrl::fromEncoded(FileUri(file).toLatin1());
+    if (urls.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
 }
 
 void CFileListView::UpdateRowToolTip(int row)

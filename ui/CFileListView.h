@@ -44,6 +44,10 @@ public:
     // column, and with its reason ("Failed: not a video file") in the tooltip.
     // An empty text clears the column and the result.
     void SetRowResult(int row, const QString& text, const QString& reason = QString());
+    // The files a conversion made of the row (names as FileNameText gives them),
+    // which the row hands out when dragged; an empty result clears them.
+    void SetRowOutputs(int row, const QStringList& files);
+    QStringList RowOutputs(int row) const;
 
     bool IsRowSelected(int row) const;
     int SelectedRowCount() const;
@@ -62,6 +66,10 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // A drag of converted rows carries their output files (text/uri-list);
+    // other rows give nothing to drag.
+    QMimeData* mimeData(const QList<QTableWidgetItem*>& items) const override;
+    QStringList mimeTypes() const override;
 
 private:
     // Every cell of the row tells the whole story: path, media information, result.

@@ -39,6 +39,27 @@ constexpr std::uint32_t kYesNo = 4;
 constexpr int kNo = 7;
 
 const char* const kStop = "Stop";
+
+// What a conversion made of a file: its output, or the numbered files from 1
+// without gaps (STEM1.EXT, STEM2.EXT, ...) that the tools write for it.
+QStringList ExistingOutputs(const QString& path, bool numbered)
+{
+    const auto exists = [](const QString& file) { return PathExists(FileNameBytes(file)); };
+    if (!numbered)
+        return exists(path) ? QStringList { path } : QStringList();
+    const int slash = path.lastIndexOf('/');
+    int dot = path.lastIndexOf('.');
+    if (dot <= slash)
+        dot = path.size();
+    QStringList files;
+    for (int n = 1;; ++n) {
+        const QString file = path.left(dot) + QString::number(n) + path.mid(dot);
+        if (!exists(file))
+            break;
+        files << file;
+    }
+    return files;
+}
 const char* const kConvert = "Convert";
 
 QString DefaultFolderChooser(QWidget* owner, const QString& initialFolder)
@@ -329,6 +350,7 @@ void CMainDialog::OnStatusTextMessage(int position, const QString& text)
     if (text.isEmpty())
         return;
     m_status->setText(text.left(299));
+    m_status->setToolTip(QString());
     SetProgress(position);
 }
 
@@ -375,6 +397,9 @@ std::string CMainDialog::ChooseOutputFolder()
         return {};
     const std::string chosen = FileNameBytes(FindFileOnDisk(answer));
     WriteProfileString(profile, "OpenFolder", "Folder", chosen);
+    m_chosenFolder = FileNameText(chosen);
+    if (!m_chosenFolder.endsWith('/'))
+        m_chosenFolder += '/';
     return chosen;
 }
 
@@ -382,7 +407,11 @@ void CMainDialog::JobStarted()
 {
     // The label has no background of its own; Qt repaints the picture under it.
     m_status->setText(tr("Please wait..."));
+    m_status->setToolTip(QString());
     m_failReasons.clear();
+    m_run = Run();
+    m_run.Rows = m_list->rowCount();
+    m_run.Folder = m_chosenFolder;
     for (int row = 0; row < m_list->rowCount(); ++row)
         m_list->SetRowResult(row, QString());
 }
@@ -408,8 +437,21 @@ void CMainDialog::FileFailedBecause(int row, const std::string& reason)
     m_failReasons[row] = QString::fromUtf8(reason).trimmed();
 }
 
+void CMainDialog::RowOutput(int row, const std::string& outputPath, bool numbered)
+{
+    const QString path = FileNameText(outputPath);
+    m_run.Outputs[row] = { path, numbered };
+    m_run.MakesGifs = path.endsWith(QStringLiteral(".gif"), Qt::CaseInsensitive);
+}
+
 void CMainDialog::FileFinished(int row, FileResult result)
 {
+    ++m_run.Finished;
+    const auto output = m_run.Outputs.find(row);
+    if (result == FileResult::Succeeded && output != m_run.Outputs.end()) {
+        ++m_run.Converted;
+        m_list->SetRowOutputs(row, ExistingOutputs(output->second.first, output->second.second));
+    }
     const auto reason = m_failReasons.find(row);
     QString why;
     if (reason != m_failReasons.end()) {
@@ -422,9 +464,31 @@ void CMainDialog::FileFinished(int row, FileResult result)
         m_list->SetRowResult(row, tr("Failed"), why);
 }
 
+QString CMainDialog::RunSummary() const
+{
+    if (m_run.Finished < m_run.Rows)
+        return tr("Stopped. %1 of %2 converted.").arg(m_run.Converted).arg(m_run.Rows);
+    if (!m_run.MakesGifs)
+        return tr("Done. %1 converted into %2").arg(m_run.Converted).arg(m_run.Folder);
+    return (m_run.Converted == 1 ? tr("Done. %1 GIF in %2") : tr("Done. %1 GIFs in %2"))
+        .arg(m_run.Converted)
+        .arg(m_run.Folder);
+}
+
 void CMainDialog::JobEnded()
 {
-    m_status->setText(tr("Done."));
+    if (m_run.Rows < 0) {
+        m_status->setText(tr("Done."));
+        m_status->setToolTip(QString());
+    } else {
+        // The label is narrow: a long folder keeps its beginning and its end,
+        // and the tooltip has the whole text.
+        const QString summary = RunSummary();
+        m_status->setText(
+            m_status->fontMetrics().elidedText(summary, Qt::ElideMiddle, m_status->width()));
+        m_status->setToolTip(summary);
+        m_run.Rows = -1;
+    }
     m_convert->setText(tr(kConvert));
     UpdateControlStates(); // Remove and Remove All come back
     WithdrawStopQuestion();
@@ -441,6 +505,7 @@ void CMainDialog::FileStarted(int row)
 
 void CMainDialog::JobNotStarted()
 {
+    m_run.Rows = -1;
     RichMessageBox(this, tr("CreateThread error."), tr("Error"), 0);
 }
 

@@ -93,6 +93,7 @@ public:
     std::string ChooseOutputFolder() override;
     void JobStarted() override;
     void SetProgress(int position) override;
+    void RowOutput(int row, const std::string& outputPath, bool numbered) override;
     int RowCount() const override;
     std::string RowPath(int row) const override;
     void FileStarted(int row) override;
@@ -133,6 +134,10 @@ private:
     int RowOfFile(const QString& path) const;
     // Closes "Are you sure to stop?" when it is open.
     void WithdrawStopQuestion();
+    // The end of a run in the status label: how many, where; or why not all.
+    QString RunSummary() const;
+    // The output files of the selected converted rows, in row order.
+    QStringList SelectedOutputs() const;
     void Open(const QString& target);
 
     CFileListView* m_list = nullptr;
@@ -161,6 +166,18 @@ private:
     int m_waitCursors = 0;
     bool m_askingToStop = false; // "Are you sure to stop?" is open
     std::map<int, QString> m_failReasons; // by row, until its result comes
+    // The running job: its rows' outputs, and what its end tells.
+    struct Run
+    {
+        int Rows = -1; // -1: no job since the last end
+        int Finished = 0;
+        int Converted = 0;
+        bool MakesGifs = true;
+        QString Folder;
+        std::map<int, std::pair<QString, bool>> Outputs; // by row: path, numbered
+    };
+    Run m_run;
+    QString m_chosenFolder; // the answer of the last folder question
 
     ConversionController m_controller; // last: stopped before the rest goes
 };

@@ -176,7 +176,24 @@ std::unique_ptr<QMenu> CMainDialog::BuildContextMenu()
         action->setData(item.command);
         action->setEnabled(item.enabled);
     }
+    // A converted row: its result, opened or shown where it lies.
+    const QStringList outputs = SelectedOutputs();
+    if (!outputs.isEmpty()) {
+        menu->addSeparator();
+        const bool gif = outputs.first().endsWith(QStringLiteral(".gif"), Qt::CaseInsensitive);
+        menu->addAction(gif ? tr("Open GIF") : tr("Open Image"))->setData(5);
+        menu->addAction(tr("Show in Folder"))->setData(6);
+    }
     return menu;
+}
+
+QStringList CMainDialog::SelectedOutputs() const
+{
+    QStringList files;
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        if (m_list->IsRowSelected(row))
+            files << m_list->RowOutputs(row);
+    return files;
 }
 
 void CMainDialog::ShowContextMenu()
@@ -202,6 +219,14 @@ void CMainDialog::RunContextCommand(int command)
         break;
     case 4:
         ViewSelectedFiles();
+        break;
+    case 5:
+        if (const QStringList outputs = SelectedOutputs(); !outputs.isEmpty())
+            Open(outputs.first());
+        break;
+    case 6:
+        if (const QStringList outputs = SelectedOutputs(); !outputs.isEmpty() && m_folderShower)
+            m_folderShower(outputs);
         break;
     default:
         break;

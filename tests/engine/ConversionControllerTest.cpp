@@ -245,6 +245,22 @@ TEST_F(ConversionControllerTest, TwoInputsOfOneNameGetTwoOutputs)
     EXPECT_TRUE(fs::exists(m_out / "clip (3).gif"));
 }
 
+// The host learns where each row goes, so that it can show and hand out the results.
+TEST_F(ConversionControllerTest, TheHostIsToldWhereEachRowGoes)
+{
+    host.rows = { "/one/clip.mp4", "/two/clip.mp4" };
+    ConversionController c(host);
+    ASSERT_TRUE(RunToEnd(c));
+    const std::string out = m_out.string();
+    EXPECT_EQ(host.outputs,
+        std::vector<std::string>({ "0 " + out + "/clip.gif", "1 " + out + "/clip (2).gif" }));
+    WriteSettings("3"); // still images: numbered files
+    host.outputs.clear();
+    host.rows = { "/one/clip.mp4" };
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(host.outputs, std::vector<std::string>({ "0 " + out + "/clip.png numbered" }));
+}
+
 TEST_F(ConversionControllerTest, NothingStartsWithoutAFolderOrASettingsFile)
 {
     host.rows = { "/clips/a.mp4" };

@@ -17,6 +17,7 @@ public:
     std::vector<std::string> rows;
     std::vector<std::string> results;
     std::vector<std::string> events;
+    std::vector<std::string> outputs; // "ROW PATH[ numbered]" of each job
 
     std::string ChooseOutputFolder() override { return folder; }
     void JobStarted() override
@@ -26,6 +27,10 @@ public:
         ended = false; // an earlier stop's end is not this job's
     }
     void SetProgress(int p) override { events.push_back("progress " + std::to_string(p)); }
+    void RowOutput(int row, const std::string& path, bool numbered) override
+    {
+        outputs.push_back(std::to_string(row) + " " + path + (numbered ? " numbered" : ""));
+    }
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::string RowPath(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
     void FileStarted(int row) override { events.push_back("started " + std::to_string(row)); }

@@ -56,6 +56,40 @@ private:
         WriteScript(m_bin + "/imgconv.dll", "for a; do :; done; : > \"$a\"\n");
     }
 
+    // The status label shows `summary`, shortened in the middle when it is too
+    // wide for it, and has the whole of it as its tooltip.
+    void CheckStatus(const QString& summary)
+    {
+        const QLabel* status = Find<QLabel>(d(), "status");
+        QCOMPARE(status->toolTip(), summary);
+        const QString shown = status->text();
+        if (shown != summary) {
+            const int cut = shown.indexOf(QChar(0x2026));
+            QVERIFY2(cut > 0, qPrintable(shown));
+            QVERIFY(summary.startsWith(shown.left(cut)));
+            QVERIFY(summary.endsWith(shown.mid(cut + 1)));
+            QVERIFY(status->fontMetrics().horizontalAdvance(shown) <= status->width());
+        }
+    }
+
+    void ConvertAll()
+    {
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            Find<QPushButton>(d(), "convert")->text(), QString("Convert"), 30000);
+    }
+
+    QStringList EnabledMenuItems()
+    {
+        QStringList on;
+        const std::unique_ptr<QMenu> menu = d().BuildContextMenu();
+        for (QAction* a : menu->actions())
+            if (a->isEnabled() && !a->isSeparator())
+                on << a->text();
+        return on;
+    }
+
 private slots:
     void init()
     {
@@ -110,7 +144,7 @@ private slots:
         QVERIFY(Find<QPushButton>(d(), "remove")->isEnabled());
         QVERIFY(Find<QPushButton>(d(), "preview")->isEnabled());
         QVERIFY(Find<QPushButton>(d(), "removeAll")->isEnabled());
-        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
+        CheckStatus("Done. 1 GIF in " + m_out + "/");
         QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
         QVERIFY(QFile::exists(m_out + "/a.gif"));
         QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
@@ -161,6 +195,81 @@ private slots:
             QVERIFY2(std::ifstream(out + "/" + gif).good(), gif.c_str());
     }
 
+    // A converted row offers its GIF to open, to show in its folder and to drag
+    // out; a failed row offers none. The status says how many went where.
+    void resultsSayWhereTheyWent()
+    {
+        WriteScript(m_bin + "/video.dll",
+            "for a; do :; done; case \"$2\" in *bad*) exit 1;; esac; f=$(printf \"$a\" 1); "
+            ": > \"$f\"\n");
+        const QString good = f->MakeFile("clips/good.mp4");
+        d().AddPathIfExists(good);
+        d().AddPathIfExists(f->MakeFile("clips/bad.mp4"));
+        ConvertAll();
+        CFileListView* list = d().FileList();
+        QCOMPARE(list->RowText(0, 2), QString("Success"));
+        QCOMPARE(list->RowText(1, 2), QString("Failed"));
+        CheckStatus("Done. 1 GIF in " + m_out + "/");
+
+        // A right-click on the converted row.
+        const QRect first = list->visualRect(list->model()->index(0, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, first.center());
+        QCOMPARE(EnabledMenuItems(),
+            QStringList({ "&Add files", "&Remove", "Remove &All", "&View file", "Open GIF",
+                "Show in Folder" }));
+        d().RunContextCommand(5);
+        QCOMPARE(f->opened, QStringList({ m_out + "/good.gif" }));
+        d().RunContextCommand(6);
+        QCOMPARE(f->shownInFolder, QStringList({ m_out + "/good.gif" }));
+        // Dragged out, it is its GIF.
+        std::unique_ptr<QMimeData> dragged(list->model()->mimeData({ list->model()->index(0, 1) }));
+        QVERIFY(dragged);
+        QCOMPARE(dragged->urls(), QList<QUrl>({ QUrl::fromLocalFile(m_out + "/good.gif") }));
+
+        // The failed row has nothing of the kind.
+        const QRect second = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, second.center());
+        QVERIFY(!list->IsRowSelected(0));
+        QCOMPARE(EnabledMenuItems(),
+            QStringList({ "&Add files", "&Remove", "Remove &All", "&View file" }));
+        QVERIFY(!list->model()->mimeData({ list->model()->index(1, 0) }));
+
+        // The next run forgets the results until it makes new ones.
+        WriteTools("while :; do sleep 0.05; done\n");
+        list->SelectAndFocusRow(0);
+        Find<QPushButton>(d(), "convert")->click();
+        QVERIFY(!list->model()->mimeData({ list->model()->index(0, 0) }));
+        QCOMPARE(EnabledMenuItems(), QStringList({ "&Add files", "&View file" }));
+        Find<QPushButton>(d(), "convert")->click();
+        CheckStatus("Stopped. 0 of 2 converted.");
+    }
+
+    // Still images are numbered files: the row hands out all of them.
+    void numberedResultsAreHandedOutWhole()
+    {
+        QFile settings(m_bin + "/TellurvaneInfo.ini");
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\n"
+                       "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=0.10\n"
+                       "TimeDelay=0.00\nFileFormat=3\nLoop=0\n");
+        settings.close();
+        WriteScript(m_bin + "/video.dll",
+            "for a; do :; done; for n in 1 2 3; do : > \"$(printf \"$a\" $n)\"; done\n");
+        d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
+        ConvertAll();
+        QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
+        CheckStatus("Done. 1 converted into " + m_out + "/");
+        d().FileList()->SelectAndFocusRow(0);
+        QVERIFY(EnabledMenuItems().contains("Open Image"));
+        d().RunContextCommand(6);
+        QCOMPARE(f->shownInFolder,
+            QStringList({ m_out + "/a1.png", m_out + "/a2.png", m_out + "/a3.png" }));
+        std::unique_ptr<QMimeData> dragged(
+            d().FileList()->model()->mimeData({ d().FileList()->model()->index(0, 0) }));
+        QVERIFY(dragged);
+        QCOMPARE(dragged->urls().size(), 3);
+    }
+
     void aCancelledFolderQuestionStartsNothing()
     {
         d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
@@ -203,7 +312,7 @@ private slots:
 
         Find<QPushButton>(d(), "convert")->click();
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
-        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
+        CheckStatus("Stopped. 0 of 3 converted.");
         QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
         QTest::qWait(300); // whatever a stopped job might still report
         for (int row = 0; row < 3; ++row)
@@ -314,7 +423,7 @@ private slots:
         QVERIFY(!leftOpen);
         QVERIFY(d().isVisible());
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
-        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
+        CheckStatus("Done. 1 GIF in " + m_out + "/");
         QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
         QVERIFY(!d().findChild<CRichMessageBoxDialog*>());
     }
