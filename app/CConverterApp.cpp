@@ -2,6 +2,7 @@
 
 #include "app/BrandingInfo.h"
 #include "app/ProgramArguments.h"
+#include "app/TerminationSignals.h"
 #include "app/MediaInfoQueue.h"
 #include "app/WindowHandOver.h"
 #include "app/WindowTitle.h"
@@ -16,6 +17,7 @@
 #include "widgets/CRichMessageBoxDialog.h"
 #include "widgets/RichMessageBox.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QMessageBox>
 #include <cstdlib>
@@ -119,20 +121,34 @@ void ConnectMainDialog(CMainDialog& dialog)
     });
 }
 
+void EndForSignal(CMainDialog& dialog) { dialog.Controller().StopConversion(); }
+
 CConverterApp::CConverterApp(std::vector<std::string> args) : m_args(std::move(args)) {}
 
 int CConverterApp::Run()
 {
-    if (HandFilesToRunningWindow(m_args))
+    switch (HandFilesToRunningWindow(m_args)) {
+    case HandOver::Taken:
         return 0;
+    case HandOver::NotAllTaken:
+        return 1;
+    case HandOver::NoWindow:
+        break;
+    }
     SetEnglishUiLanguage();
     if (!LoadBrandingInfo())
         return kBrandingExitStatus;
     CMainDialog dialog;
+    // Leaving every event loop, modal questions included, ends the window's run.
+    const TerminationSignals termination([&dialog](int) {
+        EndForSignal(dialog);
+        QCoreApplication::exit(0);
+    });
     ConnectMainDialog(dialog);
     ApplyWindowTitle(dialog);
     ProcessCommandLine(dialog, m_args);
     dialog.StartMessageService();
     dialog.exec();
-    return 0;
+    // Ended by a signal: say so in the exit status, as the signal itself would have.
+    return termination.Received() ? 128 + termination.Received() : 0;
 }

@@ -37,5 +37,9 @@ bool ProcessCommandLine(CMainDialog& dialog, const std::vector<std::string>& arg
 // preview and the media-information query, and F1 to the home page.
 void ConnectMainDialog(CMainDialog& dialog);
 
+// What SIGTERM, SIGHUP or SIGINT does to the window before it closes: the job
+// and the preview end as Stop ends them, their tools and frames with them.
+void EndForSignal(CMainDialog& dialog);
+
 // How "-copyright" ends the process (std::_Exit by default); tests put their own.
 void SetProcessExitForTesting(std::function<void(int)> exit);

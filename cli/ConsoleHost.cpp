@@ -45,8 +45,14 @@ std::string ConsoleHost::LiveLine(
 {
     char head[16];
     std::snprintf(head, sizeof head, "[%3d%%] ", p.Position);
-    std::string tail = p.Phase == ConversionPhase::Gif ? "  GIF " : "  frames ";
-    tail += std::to_string(p.Done) + "/" + (p.Expected > 0 ? std::to_string(p.Expected) : "?");
+    std::string tail;
+    if (p.Trial > 0) {
+        // A size budget's search: its frames count the whole search's work.
+        tail = "  fitting, trial " + std::to_string(p.Trial);
+    } else {
+        tail = p.Phase == ConversionPhase::Gif ? "  GIF " : "  frames ";
+        tail += std::to_string(p.Done) + "/" + (p.Expected > 0 ? std::to_string(p.Expected) : "?");
+    }
     tail += "  " + Clock(elapsedSeconds);
     // The rate so far gives the time left, once there is something to go by.
     if (p.Fraction > 0.01 && p.Fraction < 1)
@@ -112,19 +118,22 @@ void ConsoleHost::FileFinished(int row, FileResult result)
     m_results[static_cast<std::size_t>(row)] = result;
     if (m_level == Verbosity::Quiet && result == FileResult::Succeeded)
         return;
-    const char* text = result == FileResult::Succeeded ? "Success" : "Failed";
+    std::string text = result == FileResult::Succeeded ? "Success" : "Failed";
+    const std::string& reason = m_reasons[static_cast<std::size_t>(row)];
+    if (result == FileResult::Failed && !reason.empty())
+        text += " (" + reason + ")";
     // The result takes the place of the file's live line.
     ClearLive();
     if (row == m_liveRow)
         m_liveRow = -1;
-    std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text);
+    std::fprintf(m_out, "%s: %s\n", RowPath(row).c_str(), text.c_str());
     std::fflush(m_out);
-    // Why the image tool gave up (a size budget it cannot meet, say) is worth a line.
-    const std::string& reason = m_reasons[static_cast<std::size_t>(row)];
-    if (result == FileResult::Failed && !reason.empty()) {
-        std::fprintf(m_err, "%s: %s\n", RowPath(row).c_str(), reason.c_str());
-        std::fflush(m_err);
-    }
+}
+
+void ConsoleHost::FileFailedBecause(int row, const std::string& reason)
+{
+    if (row >= 0 && row < RowCount())
+        m_reasons[static_cast<std::size_t>(row)] = reason;
 }
 
 void ConsoleHost::FileStarted(int row)
@@ -163,13 +172,6 @@ void ConsoleHost::ToolStarted(int, const std::string& commandLine)
     DrawLive();
 }
 
-void ConsoleHost::ToolPrinted(int row, const std::string& line)
-{
-    static const std::string tool = "imgconv: ";
-    if (row >= 0 && row < RowCount() && line.compare(0, tool.size(), tool) == 0)
-        m_reasons[static_cast<std::size_t>(row)] = line;
-}
-
 void ConsoleHost::JobNotStarted()
 {
     ClearLive();
@@ -187,8 +189,8 @@ void ConsoleHost::Post(std::function<void()> call)
     m_wake.notify_one();
 }
 
-void ConsoleHost::RunUntilDone(
-    const std::atomic<bool>& interrupted, const std::function<void()>& onInterrupt)
+void ConsoleHost::RunUntilDone(const std::atomic<bool>& interrupted,
+    const std::function<void()>& onInterrupt, const std::function<void()>& everyTurn)
 {
     bool interruptHandled = false;
     auto lastDraw = std::chrono::steady_clock::now();
@@ -204,6 +206,8 @@ void ConsoleHost::RunUntilDone(
         }
         if (call)
             call();
+        if (everyTurn)
+            everyTurn();
         // The clock on the live line moves even while a tool reports nothing.
         const auto now = std::chrono::steady_clock::now();
         if (now - lastDraw >= std::chrono::milliseconds(500)) {

@@ -35,12 +35,13 @@ public:
     void Post(std::function<void()> call) override;
     void FileProgressed(const FileProgress& progress) override;
     void ToolStarted(int row, const std::string& commandLine) override;
-    void ToolPrinted(int row, const std::string& line) override;
+    void FileFailedBecause(int row, const std::string& reason) override;
 
     // Runs posted calls until the job has ended; `interrupted` is looked at
     // every 100 ms and calls `onInterrupt` once when it becomes true.
-    void RunUntilDone(
-        const std::atomic<bool>& interrupted, const std::function<void()>& onInterrupt);
+    // `everyTurn` (when set) is called as often, for signals to act on.
+    void RunUntilDone(const std::atomic<bool>& interrupted,
+        const std::function<void()>& onInterrupt, const std::function<void()>& everyTurn = {});
 
     // Each file's result; empty for a file that was not converted.
     const std::vector<std::optional<FileResult>>& Results() const { return m_results; }
@@ -57,7 +58,7 @@ private:
     std::string m_outputFolder;
     std::vector<std::string> m_files;
     std::vector<std::optional<FileResult>> m_results;
-    std::vector<std::string> m_reasons; // the image tool's last message, per row
+    std::vector<std::string> m_reasons; // why each failed row failed
     std::FILE* m_out;
     std::FILE* m_err;
     Verbosity m_level;

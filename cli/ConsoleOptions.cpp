@@ -245,6 +245,9 @@ std::string TakeMaxSize(const std::string& v, ConsoleOptions& o)
     }
     if (!IsWholeNumber(digits) || IntegerValue(digits) < 1)
         return "'" + v + "' is not a size in bytes (at least 1; suffix k = 1000, M = 1000000)";
+    // The image tool takes at most twelve digits; refused here rather than after the frames.
+    if (IntegerValue(digits) * unit > 999'999'999'999LL)
+        return "'" + v + "' is too large a size (at most 999999M)";
     o.MaxSize = FormatInteger(IntegerValue(digits) * unit);
     return {};
 }

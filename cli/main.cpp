@@ -28,6 +28,29 @@ void OnSignal(int signal)
     g_interrupted = true;
 }
 
+// Ctrl+Z, or a background read or write of the terminal: acted on by the main loop.
+std::atomic<int> g_jobStop { 0 };
+
+void OnJobStop(int signal)
+{
+    g_jobStop = signal;
+}
+
+// The tools run in process groups of their own, so a job control stop reaches
+// only this program: it stops them, stops itself with the same signal, and
+// continues them once the shell continues it (fg, bg).
+void StopForJobControl(ConversionController& controller)
+{
+    const int signal = g_jobStop.exchange(0);
+    if (signal == 0)
+        return;
+    controller.PauseTools(true);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    std::signal(signal, OnJobStop);
+    controller.PauseTools(false);
+}
+
 // Launchers may hand on ignored signals through exec: with SIGCHLD ignored the
 // tools' exit statuses would be lost, with SIGPIPE ignored a closed pipe on our
 // output would not end us.
@@ -135,6 +158,8 @@ int main(int argc, char** argv)
     // A closed terminal stops the batch as Ctrl+C does: tools ended, frames removed.
     for (int signal : { SIGINT, SIGTERM, SIGHUP })
         std::signal(signal, OnSignal);
+    for (int signal : { SIGTSTP, SIGTTIN, SIGTTOU })
+        std::signal(signal, OnJobStop);
 
     // The host prints the command lines itself, where they do not break a live line.
     SetCommandLineEcho(false);
@@ -145,7 +170,9 @@ int main(int argc, char** argv)
     ConversionController controller(host);
     if (!controller.StartConversion(settings))
         return 2;
-    host.RunUntilDone(g_interrupted, [&] { controller.StopConversion(); });
+    host.RunUntilDone(
+        g_interrupted, [&] { controller.StopConversion(); },
+        [&] { StopForJobControl(controller); });
 
     if (g_interrupted)
         return g_signal == SIGHUP ? 129 : 130;

@@ -1,6 +1,7 @@
 #include "engine/ConversionController.h"
 
 #include "engine/ConvertFile.h"
+#include "engine/FrameSweeper.h"
 #include "engine/Settings.h"
 #include "engine/ToolCommandLines.h"
 #include "platform/AsciiText.h"
@@ -155,6 +156,9 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
     const int n = static_cast<int>(job.Entries.size());
     const bool makesGif = !EqualsIgnoringCase(job.Mode, "No");
     for (int i = 0; i < n && !*stopped; ++i) {
+        // The frames of a job stopped just before are still being swept away.
+        if (!AwaitFrameSweeps(*stopped))
+            break;
         // Each file starts at the beginning of its share of the bar and moves
         // through it as its tools report their frames.
         FileProgressModel model(i, n, makesGif);
@@ -169,8 +173,9 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
             mailbox->Send([i, line](ConversionHost& host) { host.ToolPrinted(i, line); });
         };
         observer.Progressed
-            = [&mailbox, &model](ConversionPhase phase, long long frames, long long expected) {
-                  if (!model.Report(phase, frames, expected))
+            = [&mailbox, &model](
+                  ConversionPhase phase, long long frames, long long expected, int trial) {
+                  if (!model.Report(phase, frames, expected, trial))
                       return;
                   mailbox->Send([progress = model.Current()](ConversionHost& host) {
                       host.SetProgress(progress.Position);
@@ -178,9 +183,13 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
                   });
               };
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
+        std::string reason;
         const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
-            job.Mode, *stopped, observer, tools.get());
+            job.Mode, *stopped, observer, tools.get(), &reason);
         const FileResult result = ok ? FileResult::Succeeded : FileResult::Failed;
+        // A stopped file's tools were ended by the stop: that is no reason to show.
+        if (!ok && !reason.empty() && !*stopped)
+            mailbox->Send([i, reason](ConversionHost& host) { host.FileFailedBecause(i, reason); });
         mailbox->Send([i, result](ConversionHost& host) { host.FileFinished(i, result); });
     }
     *done = true;
@@ -236,6 +245,7 @@ void ConversionController::ForgetEndedPreview()
 void ConversionController::Halt()
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs);
+    const bool job = m_job != nullptr;
     if (m_job) {
         *m_job->Stopped = true;
         m_job->Box->Close();
@@ -244,7 +254,6 @@ void ConversionController::Halt()
     }
     if (m_preview)
         m_preview->Tools->EndAll();
-    DeleteTempFrames();
     if (m_job) {
         m_job->Worker.Release(deadline);
         m_job.reset();
@@ -253,7 +262,16 @@ void ConversionController::Halt()
         m_preview->Release(deadline);
         m_preview.reset();
     }
-    DeleteTempFrames();
+    if (job)
+        SweepTempFramesInBackground();
+}
+
+void ConversionController::PauseTools(bool paused)
+{
+    if (m_job)
+        m_job->Worker.Tools->SetPaused(paused);
+    if (m_preview)
+        m_preview->Tools->SetPaused(paused);
 }
 
 void ConversionController::StopConversion()

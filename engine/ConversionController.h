@@ -29,6 +29,10 @@ public:
     void StopConversion();
     bool IsConverting() const { return m_job != nullptr; }
 
+    // Stops or continues the tools of the job and the preview, while the program
+    // itself is stopped by job control (Ctrl+Z, then fg or bg).
+    void PauseTools(bool paused);
+
     // Registers the preview's thread, whose player runs under `player`,
     // replacing an earlier preview (its player is ended first); the thread sets
     // `done` when it ends. Stop ends it too, by ending its player.

@@ -4,8 +4,72 @@
 #include "platform/AsciiText.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
+
+struct FileIdentity
+{
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+bool Identify(const std::string& path, FileIdentity* identity)
+{
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    *identity = { st.st_dev, st.st_ino };
+    return true;
+}
+
+// An input of the job, as the file system knows it: an output must never land on
+// it, whatever name leads there (a link, "dir/../", another spelling).
+struct InputFile
+{
+    FileIdentity File;
+    FileIdentity Folder;
+    std::string Name; // the file name within its folder
+};
+
+std::vector<InputFile> IdentifyInputs(const std::vector<std::string>& inputs)
+{
+    std::vector<InputFile> files;
+    for (const std::string& input : inputs) {
+        InputFile file;
+        const std::size_t slash = input.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : input.substr(0, slash + 1);
+        file.Name = slash == std::string::npos ? input : input.substr(slash + 1);
+        if (Identify(input, &file.File) && Identify(folder, &file.Folder))
+            files.push_back(file);
+    }
+    return files;
+}
+
+// Whether writing `output` (for numbered outputs, its frames) would replace one of `inputs`.
+bool LandsOnInput(const std::string& output, const std::vector<InputFile>& inputs, bool numbered)
+{
+    FileIdentity identity;
+    if (!numbered)
+        return Identify(output, &identity)
+            && std::find_if(inputs.begin(), inputs.end(),
+                   [&](const InputFile& f) { return f.File == identity; })
+            != inputs.end();
+    // Frames are written as STEM + N + EXT beside the output's name: an input in
+    // the same folder whose name is such a frame's would be replaced.
+    const std::size_t slash = output.rfind('/');
+    const std::string folder = output.substr(0, slash + 1);
+    if (!Identify(folder.empty() ? "." : folder, &identity))
+        return false;
+    const std::string name = output.substr(slash + 1);
+    return std::any_of(inputs.begin(), inputs.end(), [&](const InputFile& f) {
+        return f.Folder == identity && f.Name != name
+            && OutputsCollide(output, folder + f.Name, true);
+    });
+}
 
 // Where the extension of the path's file name starts (its end when it has none).
 std::size_t ExtensionStart(const std::string& path)
@@ -56,10 +120,12 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
     ConversionJob job;
     job.Mode = format.Mode;
     const bool numbered = !EqualsIgnoringCase(format.Mode, "AnimationGIF");
+    const std::vector<InputFile> inputFiles = IdentifyInputs(inputs);
     std::vector<std::string> used;
     const auto taken = [&](const std::string& output) {
-        return std::any_of(used.begin(), used.end(),
-            [&](const std::string& other) { return OutputsCollide(output, other, numbered); });
+        return std::any_of(used.begin(), used.end(), [&](const std::string& other) {
+            return OutputsCollide(output, other, numbered);
+        }) || LandsOnInput(output, inputFiles, numbered);
     };
     for (const std::string& input : inputs) {
         const std::string first = OutputPath(folder, input, format.Extension);

@@ -21,7 +21,9 @@ struct ConversionJob
 // Builds the job's entries for `inputs` into `folder` (ending with '/'). An output
 // name that would share a file with an earlier entry of the same job gets
 // " (2)", " (3)", … before its extension, so two inputs never overwrite each
-// other's output; names that collide with nothing stay as they are.
+// other's output; so does one that would replace an input of the job (the same
+// file by device and inode, or for numbered outputs a frame's name beside it).
+// Names that collide with nothing stay as they are.
 ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const std::string& folder,
     const std::string& storedFileFormat, const std::string& videoOptions,
     const std::string& imageOptions);

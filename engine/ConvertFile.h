@@ -12,7 +12,9 @@ class ToolProcesses;
 struct ToolObserver
 {
     std::function<void(const std::string& commandLine)> Started;
-    std::function<void(ConversionPhase phase, long long done, long long expected)> Progressed;
+    // `trial` counts a size budget's encodes, 0 without one.
+    std::function<void(ConversionPhase phase, long long done, long long expected, int trial)>
+        Progressed;
     // Every other line a tool prints (its messages, such as why it failed).
     std::function<void(const std::string& line)> Printed;
 };
@@ -20,11 +22,13 @@ struct ToolObserver
 // Converts one file with the tools of the program folder. True only when every
 // tool it ran ended with status 0. `stopped` is looked at between the tools:
 // once it is set, nothing further runs. The tools are registered with `owner`
-// (when given) while they run, so that a stop can end them.
+// (when given) while they run, so that a stop can end them. On failure `reason`
+// (when given) gets why: the failing tool's last message, without its name.
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     const std::string& videoOptions, const std::string& imageOptions, const std::string& mode,
     const std::atomic<bool>& stopped, const ToolObserver& observer = {},
-    ToolProcesses* owner = nullptr);
+    ToolProcesses* owner = nullptr, std::string* reason = nullptr);
 
-// Removes every temporary frame (DasmereTemp*.png) of the private temporary folder.
-void DeleteTempFrames();
+// Removes every temporary frame (DasmereTemp*.png) of the private temporary
+// folder; gives up, leaving the rest, once `stopped` (when given) is set.
+void DeleteTempFrames(const std::atomic<bool>* stopped = nullptr);

@@ -25,7 +25,7 @@ int FileProgressModel::LastPosition(int index, int count)
     return std::max(FirstPosition(index, count), FirstPosition(index + 1, count) - 1);
 }
 
-bool FileProgressModel::Report(ConversionPhase phase, long long done, long long expected)
+bool FileProgressModel::Report(ConversionPhase phase, long long done, long long expected, int trial)
 {
     if (done < 0 || expected < 0)
         return false;
@@ -36,6 +36,7 @@ bool FileProgressModel::Report(ConversionPhase phase, long long done, long long 
     m_current.Phase = phase;
     m_current.Done = done;
     m_current.Expected = expected;
+    m_current.Trial = trial;
 
     // Within a phase: its share of the frames, short of all of it until the
     // file is done, since an estimate can fall short.
@@ -51,10 +52,11 @@ bool FileProgressModel::Report(ConversionPhase phase, long long done, long long 
     m_current.Position = std::max(m_current.Position, m_first + step);
 
     return m_current.Done != before.Done || m_current.Expected != before.Expected
-        || m_current.Phase != before.Phase || m_current.Position != before.Position;
+        || m_current.Phase != before.Phase || m_current.Position != before.Position
+        || m_current.Trial != before.Trial;
 }
 
-bool ParseProgressLine(const std::string& line, long long* done, long long* expected)
+bool ParseProgressLine(const std::string& line, long long* done, long long* expected, int* trial)
 {
     static const std::string prefix = "progress ";
     if (line.compare(0, prefix.size(), prefix) != 0)
@@ -67,8 +69,21 @@ bool ParseProgressLine(const std::string& line, long long* done, long long* expe
     if (first.ec != std::errc() || first.ptr == end || *first.ptr != '/')
         return false;
     auto second = std::from_chars(first.ptr + 1, end, e);
-    if (second.ec != std::errc() || second.ptr != end || d < 0 || e < 0)
+    if (second.ec != std::errc() || d < 0 || e < 0)
         return false;
+    int t = 0;
+    static const std::string trialWord = " trial ";
+    if (second.ptr != end) {
+        const std::string rest(second.ptr, end);
+        if (rest.compare(0, trialWord.size(), trialWord) != 0)
+            return false;
+        const char* n = second.ptr + trialWord.size();
+        auto third = std::from_chars(n, end, t);
+        if (third.ec != std::errc() || third.ptr != end || t < 1)
+            return false;
+    }
+    if (trial)
+        *trial = t;
     *done = d;
     *expected = e;
     return true;

@@ -19,6 +19,7 @@ struct FileProgress
     long long Expected = 0; // 0 when not known
     double Fraction = 0; // of the whole file, 0..1, never going back
     int Position = 0; // of the progress bar, 0..99
+    int Trial = 0; // of a size budget's search for the right quality, 0 when none
 };
 
 // Maps the tools' frame counts of file `index` of `count` onto the bar: the
@@ -35,7 +36,7 @@ public:
     FileProgressModel(int index, int count, bool makesGif);
 
     // A progress line of the phase's tool. True when what a host shows changed.
-    bool Report(ConversionPhase phase, long long done, long long expected);
+    bool Report(ConversionPhase phase, long long done, long long expected, int trial = 0);
 
     const FileProgress& Current() const { return m_current; }
 
@@ -50,5 +51,7 @@ private:
     FileProgress m_current;
 };
 
-// Reads a tool's "progress DONE/EXPECTED" line; false for any other line.
-bool ParseProgressLine(const std::string& line, long long* done, long long* expected);
+// Reads a tool's "progress DONE/EXPECTED" line, perhaps followed by " trial N"
+// (0 without); false for any other line.
+bool ParseProgressLine(
+    const std::string& line, long long* done, long long* expected, int* trial = nullptr);

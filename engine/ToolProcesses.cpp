@@ -8,10 +8,21 @@
 void ToolProcesses::Add(pid_t group)
 {
     std::lock_guard lock(m_mutex);
-    if (m_ending)
+    if (m_ending) {
         ::killpg(group, SIGKILL);
-    else
-        m_groups.insert(group);
+        return;
+    }
+    m_groups.insert(group);
+    if (m_paused)
+        ::killpg(group, SIGSTOP);
+}
+
+void ToolProcesses::SetPaused(bool paused)
+{
+    std::lock_guard lock(m_mutex);
+    m_paused = paused;
+    for (pid_t group : m_groups)
+        ::killpg(group, paused ? SIGSTOP : SIGCONT);
 }
 
 pid_t ToolProcesses::Reap(pid_t pid, int* status)
@@ -31,8 +42,13 @@ void ToolProcesses::EndAll()
     {
         std::lock_guard lock(m_mutex);
         m_ending = true;
-        for (pid_t group : m_groups)
+        for (pid_t group : m_groups) {
             ::killpg(group, SIGTERM);
+            // A paused tool must run to act on the signal and clean up.
+            if (m_paused)
+                ::killpg(group, SIGCONT);
+        }
+        m_paused = false;
     }
     // The runners reap their tools while polling; wait for them to do so.
     const auto deadline = std::chrono::steady_clock::now() + kGrace;

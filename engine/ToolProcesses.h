@@ -27,8 +27,14 @@ public:
     // groups whose leader has not been reaped by then. Later Adds are killed.
     void EndAll();
 
+    // Stops (SIGSTOP) or continues (SIGCONT) every registered group, for a job
+    // control stop of the program: the tools run in groups of their own, which
+    // the terminal's Ctrl+Z does not reach. A tool added while paused is stopped.
+    void SetPaused(bool paused);
+
 private:
     std::mutex m_mutex;
     std::set<pid_t> m_groups;
     bool m_ending = false;
+    bool m_paused = false;
 };

@@ -1,9 +1,11 @@
 #include "ui/MainWindowBusService.h"
 
 #include "ui/CMainDialog.h"
+#include "ui/FileNameText.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <sys/stat.h>
 
 MainWindowBusService::MainWindowBusService(CMainDialog& window)
     : m_window(window)
@@ -50,6 +52,24 @@ void MainWindowBusService::StatusTextChanged(int position, const QString& text)
 void MainWindowBusService::AddFileRequest(const QString& path)
 {
     m_window.OnAddFileMessage(path);
+}
+
+void MainWindowBusService::AddFileBytes(const QByteArray& path)
+{
+    struct stat st
+    {
+    };
+    const std::string bytes = path.toStdString();
+    if (bytes.empty() || bytes.find('\0') != std::string::npos || bytes[0] != '/') {
+        sendErrorReply(QString::fromLatin1(kNotAddedError), QStringLiteral("not an absolute path"));
+        return;
+    }
+    if (::stat(bytes.c_str(), &st) != 0) {
+        sendErrorReply(
+            QString::fromLatin1(kNotAddedError), QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    m_window.OnAddFileMessage(FileNameText(bytes));
 }
 
 void MainWindowBusService::Activate()

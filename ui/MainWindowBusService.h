@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QDBusContext>
 #include <QObject>
 #include <QString>
 
@@ -8,13 +10,15 @@ class CMainDialog;
 // The main window's messages for other programs, on the session bus: name
 // net.tellurvane.Sablewick, object /MainWindow, interface
 // net.tellurvane.Sablewick.MainWindow.
-class MainWindowBusService : public QObject
+class MainWindowBusService : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "net.tellurvane.Sablewick.MainWindow")
 public:
     static constexpr const char* kServiceName = "net.tellurvane.Sablewick";
     static constexpr const char* kObjectPath = "/MainWindow";
+    // The error of AddFileBytes for a file the window cannot take.
+    static constexpr const char* kNotAddedError = "net.tellurvane.Sablewick.Error.NotAdded";
 
     explicit MainWindowBusService(CMainDialog& window);
     ~MainWindowBusService() override;
@@ -29,6 +33,10 @@ public slots:
     Q_SCRIPTABLE void StatusTextChanged(int position, const QString& text);
     // Adds the file (or folder) at `path` to the list when it exists.
     Q_SCRIPTABLE void AddFileRequest(const QString& path);
+    // The same for a path given as its exact bytes (names need not be UTF-8, and
+    // "link/.." must keep its meaning): the window's second start uses it. A file
+    // the window cannot take gives the kNotAddedError error, with the reason.
+    Q_SCRIPTABLE void AddFileBytes(const QByteArray& path);
     // Brings the window to the front: a second start hands its files over so.
     Q_SCRIPTABLE void Activate();
 

@@ -167,6 +167,8 @@ TEST(ConsoleOptions, BadValuesAreRefusedNamingTheOption)
         {"--max-size -1", "--max-size"},
         {"--max-size M", "--max-size"},
         {"--max-size 9999999999", "--max-size"},
+        {"--max-size 1000000M", "--max-size"},
+        {"--max-size 1000000000k", "--max-size"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -191,6 +193,7 @@ TEST(ConsoleOptions, GifQualityAndMaxSizeReachTheImageToolForGifOnly)
         {"--max-size 2M", "\"-loop\" \"0\" \"-max-size\" \"2000000\"", ""},
         {"--max-size 750k --gif-quality 100", "\"-quality\" \"100\" \"-max-size\" \"750000\"", ""},
         {"--max-size 4096", "\"-max-size\" \"4096\"", ""},
+        {"--max-size 999999M", "\"-max-size\" \"999999000000\"", ""},
         {"--format gif-frames --gif-quality 30", "\"-quality\" \"30\"", ""},
         {"--format gif-frames --max-size 1M", nullptr, "--max-size"},
         {"--format jpg --gif-quality 50", nullptr, "--gif-quality"},

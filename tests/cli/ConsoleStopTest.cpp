@@ -1,8 +1,8 @@
 // Several copies of the console program at once, stopped and killed: each ends
 // only its own tools and leaves nothing half-written behind.
 #include "tests/support/Processes.h"
-#include "tests/support/ScriptFiles.h"
 #include "tests/support/ProgramCopy.h"
+#include "tests/support/ScriptFiles.h"
 
 #include <chrono>
 #include <csignal>
@@ -42,7 +42,8 @@ protected:
     static std::string Clip() { return (s_dir / "clip.mp4").string(); }
 
     // Starts the program as a child of the test, its output in NAME.out/.err.
-    static pid_t Start(const std::string& name, std::vector<std::string> args)
+    static pid_t Start(
+        const std::string& name, std::vector<std::string> args, bool ownGroup = false)
     {
         fs::create_directories(s_dir / name);
         const std::string program = (s_dir / "bin" / "sablewick-cli").string();
@@ -51,6 +52,8 @@ protected:
         const std::string err = (s_dir / (name + ".err")).string();
         const pid_t pid = ::fork();
         if (pid == 0) {
+            if (ownGroup)
+                ::setpgid(0, 0);
             const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(o, STDOUT_FILENO);
@@ -149,6 +152,49 @@ TEST_F(ConsoleStop, AKilledProgramLeavesNoToolRunning)
     }
     while (::waitpid(-1, nullptr, WNOHANG) > 0) { }
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+// The state letter of /proc/PID/stat: 'T' while stopped.
+char ProcessState(pid_t pid)
+{
+    const std::string stat = test_files::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t paren = stat.rfind(')');
+    return paren == std::string::npos || paren + 2 >= stat.size() ? '?' : stat[paren + 2];
+}
+
+// Waits until `pid`'s state is `state` or not, as asked; false after 30 s.
+bool AwaitState(pid_t pid, char state, bool is)
+{
+    for (int i = 0; i < 3000; ++i) {
+        if ((ProcessState(pid) == state) == is)
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+// Ctrl+Z stops the tools with the program (they run in process groups of their own,
+// which the terminal's stop does not reach), and fg continues them.
+TEST_F(ConsoleStop, AJobControlStopPausesTheToolsAndContinueResumesThem)
+{
+    // In a process group of its own, as a shell's job is: a stop signal is not
+    // discarded as it would be in an orphaned group.
+    const pid_t program = Start("paused", { Clip() }, true);
+    const std::vector<pid_t> tools = WaitForTool(program);
+    ASSERT_FALSE(tools.empty());
+    ::kill(program, SIGTSTP);
+    int status = 0;
+    ASSERT_EQ(::waitpid(program, &status, WUNTRACED), program);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    EXPECT_EQ(WSTOPSIG(status), SIGTSTP);
+    for (pid_t tool : tools)
+        EXPECT_TRUE(AwaitState(tool, 'T', true)) << "tool " << tool << " went on";
+
+    ::kill(program, SIGCONT);
+    for (pid_t tool : tools)
+        EXPECT_TRUE(AwaitState(tool, 'T', false)) << "tool " << tool << " stayed stopped";
+    EXPECT_EQ(Wait(program), 0) << test_files::ReadFile(s_dir / "paused.err");
+    EXPECT_EQ(test_files::ReadFile(s_dir / "paused" / "clip.gif").substr(0, 6), "GIF89a");
 }
 
 TEST_F(ConsoleStop, StopDuringStillImagesLeavesNoHiddenFile)

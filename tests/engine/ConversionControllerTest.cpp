@@ -1,4 +1,5 @@
 #include "engine/ConversionController.h"
+#include "engine/FrameSweeper.h"
 
 #include "engine/Preview.h"
 #include "platform/ProgramFolder.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -231,7 +233,72 @@ TEST_F(ConversionControllerTest, StopDuringTheFirstFileEndsQuicklyAndSilencesThe
     EXPECT_EQ(host.results, std::vector<std::string>({ "", "", "" }));
     EXPECT_FALSE(Alive(std::atoi(ReadFile(tool).c_str()))) << "a tool was left running";
     EXPECT_FALSE(fs::exists(ImageLog())) << "the image tool ran on a stopped file";
+    EXPECT_TRUE(AwaitFrameSweeps(false));
     EXPECT_TRUE(fs::is_empty(TempFolder()));
+}
+
+// Holds the frame sweeps until released, so a test sees what happens meanwhile.
+class HeldSweeps
+{
+public:
+    HeldSweeps()
+    {
+        SetFrameSweepGateForTesting([held = m_release.get_future().share()] { held.wait(); });
+    }
+    ~HeldSweeps()
+    {
+        Release();
+        SetFrameSweepGateForTesting(nullptr);
+    }
+    void Release()
+    {
+        if (!m_released)
+            m_release.set_value();
+        m_released = true;
+    }
+
+private:
+    std::promise<void> m_release;
+    bool m_released = false;
+};
+
+// Stop returns without removing the frames itself (tens of thousands after a long
+// extraction froze the window); they go in the background, and a job started
+// meanwhile waits for that before it makes frames of its own.
+TEST_F(ConversionControllerTest, StopLeavesTheFramesToABackgroundSweepThatANewJobAwaits)
+{
+    const std::string temp = TempFolder();
+    WriteScript(m_bin / "video.dll",
+                LogArgs(VideoLog()) + kWriteFrame + "while :; do sleep 0.05; done\n");
+    host.rows = { "/clips/a.mp4" };
+    ConversionController c(host);
+    HeldSweeps held;
+    ASSERT_TRUE(c.StartConversion());
+    ASSERT_TRUE(test_files::AwaitPath(VideoLog()));
+    for (int i = 2; i <= 500; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "DasmereTemp%08d.png", i);
+        std::ofstream(temp + name) << "x";
+    }
+    c.StopConversion();
+    EXPECT_TRUE(host.ended);
+    EXPECT_TRUE(fs::exists(temp + "DasmereTemp00000500.png")) << "Stop removed the frames itself";
+
+    // A new job waits for the sweep, then converts with frames of its own.
+    fs::remove(VideoLog());
+    WriteScript(m_bin / "video.dll", LogArgs(VideoLog()) + kWriteFrame);
+    WriteScript(m_bin / "imgconv.dll",
+        "ls '" + temp + "' > '" + ImageLog().string() + "'\n" + kWriteOutput);
+    host.ended = false;
+    ASSERT_TRUE(c.StartConversion());
+    host.Pump([] { return false; }, 300ms);
+    EXPECT_FALSE(fs::exists(VideoLog())) << "the new job made frames while the old ones went";
+    held.Release();
+    ASSERT_TRUE(host.Pump([&] { return host.ended; }));
+    EXPECT_EQ(host.results, std::vector<std::string>({ "succeeded" }));
+    EXPECT_EQ(ReadFile(ImageLog()), "DasmereTemp00000001.png\n");
+    EXPECT_TRUE(AwaitFrameSweeps(false));
+    EXPECT_TRUE(fs::is_empty(temp));
 }
 
 TEST_F(ConversionControllerTest, TwoInputsOfOneNameGetTwoOutputs)

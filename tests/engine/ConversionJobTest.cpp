@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include <stdlib.h>
+
 namespace {
 
 struct NamingCase
@@ -59,6 +64,45 @@ TEST(ConversionJob, CollisionRule)
              {"/o/a (2).gif", "/o/a (2)3.gif", true, true},
          })
         EXPECT_EQ(OutputsCollide(c.a, c.b, c.numbered), c.collide) << c.a << " " << c.b;
+}
+
+// An input in the output folder is never the output of the same job, whatever
+// name leads to it: converting anim.gif into its own folder used to replace it.
+TEST(ConversionJob, OutputsNeverLandOnAnInput)
+{
+    namespace fs = std::filesystem;
+    char dir[] = "/tmp/jobnamesXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const fs::path root = dir;
+    fs::create_directories(root / "o");
+    fs::create_directory_symlink(root / "o", root / "alias");
+    for (const char* name : { "anim.gif", "clip3.jpg", "other.mp4" })
+        std::ofstream(root / "o" / name) << "data";
+    const std::string o = (root / "o").string() + "/";
+    const std::string alias = (root / "alias").string() + "/";
+
+    const std::vector<NamingCase> cases = {
+        {"animation: the input itself", "0", {o + "anim.gif"}, {o + "anim (2).gif"}},
+        {"animation: the input reached through a linked folder", "0", {alias + "anim.gif"},
+         {o + "anim (2).gif"}},
+        {"animation: another input's output on it", "0", {o + "anim.mp4", o + "anim.gif"},
+         {o + "anim (2).gif", o + "anim (3).gif"}},
+        {"animation: an input elsewhere of the same name", "0", {"/nowhere/anim.gif"},
+         {o + "anim.gif"}},
+        {"frames: an input is one of the frames", "2", {o + "clip.mp4", o + "clip3.jpg"},
+         {o + "clip (2).jpg", o + "clip3.jpg"}},
+        {"frames: an input of the output's own name is no frame", "1", {o + "anim.gif"},
+         {o + "anim.gif"}},
+        {"no input in the folder", "0", {o + "other.mp4"}, {o + "other.gif"}},
+    };
+    for (const NamingCase& c : cases) {
+        const ConversionJob job = BuildConversionJob(c.inputs, o, c.format, "", "");
+        std::vector<std::string> outputs;
+        for (const ConversionEntry& e : job.Entries)
+            outputs.push_back(e.OutputPath);
+        EXPECT_EQ(outputs, c.outputs) << c.name;
+    }
+    fs::remove_all(root);
 }
 
 } // namespace

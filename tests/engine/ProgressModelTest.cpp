@@ -115,3 +115,37 @@ TEST(ProgressModel, ReadsOnlyWholeProgressLines)
 }
 
 } // namespace
+
+namespace {
+
+// A size budget's lines name their trial; the model carries it to the host.
+TEST(ProgressModel, ReadsTheTrialOfABudgetSearch)
+{
+    const struct
+    {
+        const char* line;
+        bool ok;
+        int trial;
+    } cases[] = {
+        {"progress 5/30 trial 2", true, 2},
+        {"progress 5/30", true, 0},
+        {"progress 5/30 trial 0", false, 0},
+        {"progress 5/30 trial", false, 0},
+        {"progress 5/30 trial 2x", false, 0},
+        {"progress 5/30  trial 2", false, 0},
+    };
+    for (const auto& c : cases) {
+        long long done = 0;
+        long long expected = 0;
+        int trial = -1;
+        EXPECT_EQ(ParseProgressLine(c.line, &done, &expected, &trial), c.ok) << c.line;
+        if (c.ok) {
+            EXPECT_EQ(trial, c.trial) << c.line;
+        }
+    }
+    FileProgressModel model(0, 1, true);
+    EXPECT_TRUE(model.Report(ConversionPhase::Gif, 5, 30, 2));
+    EXPECT_EQ(model.Current().Trial, 2);
+}
+
+} // namespace

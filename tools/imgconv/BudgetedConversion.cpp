@@ -110,6 +110,11 @@ bool BudgetedConversion::Encode(double quality, bool defaultSettings, Stops stop
     pipeline.WatchSize([this, &current, stops](long sourceNumber, long long bytes) {
         return Watch(current, stops, sourceNumber, bytes);
     });
+    // The whole search, not this trial, is what a progress bar can follow: its work
+    // is bounded, in encodes, by kMostWork (or by the work done so far and one more).
+    const double frames = static_cast<double>(m_files.size());
+    pipeline.ReportWithin(std::llround(Work() * frames),
+        std::llround(std::max(kMostWork, Work() + 1) * frames), static_cast<int>(m_trials.size()));
     const bool done = pipeline.Run();
     const bool trace = std::getenv("IMGCONV_BUDGET_TRACE") != nullptr;
     if (!done && pipeline.Stopped()) {

@@ -37,6 +37,11 @@ public:
     // and Run then gives false with Stopped() set and no file written.
     using SizeWatch = std::function<bool(long sourceNumber, long long bytes)>;
     void WatchSize(SizeWatch watch) { m_watch = std::move(watch); }
+    // Progress lines as a stretch of a longer search's work (see ProgressReport).
+    void ReportWithin(long long before, long long total, int trial)
+    {
+        m_progress.Within(before, total, trial);
+    }
 
     bool Run();
     bool Stopped() const { return m_stopped; }

@@ -376,3 +376,34 @@ TEST(ImgconvTool, ProgressLinesOnlyWhenAsked)
         EXPECT_EQ(last, 12) << "the last line says all frames are done";
     }
 }
+
+// A size budget's search reports the whole search, named by trial: the count only
+// goes forward across trials and stays within its total, so a bar that follows it
+// neither stalls at the end of the first encode nor runs back.
+TEST(ImgconvTool, ABudgetReportsItsTrialsWithinTheWholeSearch)
+{
+    TempFolder frames;
+    WriteFrames(frames, 12);
+    TempFolder out;
+    const std::string text = StandardOutput("SABLEWICK_PROGRESS=1",
+        { "-max-size", "300", frames / "*.png", out / "a.gif" });
+    std::istringstream lines(text);
+    std::string line;
+    long long last = 0;
+    int lastTrial = 0;
+    while (std::getline(lines, line)) {
+        long long done = 0, expected = 0;
+        int trial = 0;
+        ASSERT_EQ(
+            std::sscanf(line.c_str(), "progress %lld/%lld trial %d", &done, &expected, &trial), 3)
+            << line;
+        EXPECT_GE(done, last) << line;
+        EXPECT_LE(done, expected) << line;
+        EXPECT_GE(expected, 3 * 12) << line;
+        EXPECT_GE(trial, lastTrial) << line;
+        EXPECT_LE(trial, lastTrial + 1) << line;
+        last = done;
+        lastTrial = trial;
+    }
+    EXPECT_GE(lastTrial, 2) << "a budget this small takes more than one encode\n" << text;
+}
