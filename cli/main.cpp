@@ -167,6 +167,7 @@ int main(int argc, char** argv)
     for (const std::string& file : options.Files)
         files.push_back(Absolute(file));
     ConsoleHost host(folder, files, stdout, stderr, options.Level, ::isatty(STDOUT_FILENO) == 1);
+    host.SetNoClobber(options.NoClobber);
     ConversionController controller(host);
     if (!controller.StartConversion(settings))
         return 2;

@@ -36,6 +36,7 @@ constexpr int kTemplateHeight = 281;
 
 // Message-box style and answer.
 constexpr std::uint32_t kYesNo = 4;
+constexpr std::uint32_t kSecondButtonDefault = 0x100;
 constexpr int kNo = 7;
 
 const char* const kStop = "Stop";
@@ -501,6 +502,30 @@ void CMainDialog::FileStarted(int row)
     ClearSelection();
     SelectRow(row);
     m_list->viewport()->repaint();
+}
+
+ExistingOutputsAnswer CMainDialog::AskAboutExistingOutputs(int count, const std::string& folder)
+{
+    // Yes, No and Cancel under the names of what they do: Escape cancels, and
+    // Keep Both, which loses nothing, is the default.
+    MessageBoxParams params;
+    params.UseCustomCaptions = true;
+    params.Captions[static_cast<std::size_t>(CaptionIndex::Yes)] = tr("&Replace");
+    params.Captions[static_cast<std::size_t>(CaptionIndex::No)] = tr("&Keep Both");
+    const QString text = count == 1
+        ? tr("1 file already exists in %1. Replace it?").arg(FileNameText(folder))
+        : tr("%1 files already exist in %2. Replace them?").arg(count).arg(FileNameText(folder));
+    const int answer = RichMessageBox(this, text, QStringLiteral("Sablewick"),
+        MessageBoxStyle::YesNoCancel | MessageBoxStyle::IconQuestion | kSecondButtonDefault,
+        &params);
+    switch (answer & 0xFFFF) {
+    case MessageBoxButton::Yes:
+        return ExistingOutputsAnswer::Replace;
+    case MessageBoxButton::No:
+        return ExistingOutputsAnswer::KeepBoth;
+    default:
+        return ExistingOutputsAnswer::Cancel;
+    }
 }
 
 void CMainDialog::JobNotStarted()

@@ -100,6 +100,7 @@ public:
     void FileFailedBecause(int row, const std::string& reason) override;
     void FileFinished(int row, FileResult result) override;
     void JobEnded() override;
+    ExistingOutputsAnswer AskAboutExistingOutputs(int count, const std::string& folder) override;
     void JobNotStarted() override;
     void SettingsNotRead(const std::string& path) override;
     void SetWaitCursor(bool on) override;

@@ -263,6 +263,30 @@ TEST_F(ConsoleProgram, AFailedFileSaysWhy)
     }
 }
 
+// Re-run over the same files, the program replaces its outputs, as scripts
+// expect; with -n (--no-clobber) a file whose output exists fails with the
+// reason and the existing file stays as it was.
+TEST_F(ConsoleProgram, NoClobberLeavesExistingOutputsAlone)
+{
+    const fs::path folder = s_dir / "clobber";
+    fs::create_directories(folder);
+    std::ofstream(folder / "clip.gif") << "mine";
+    for (const char* option : { "-n", "--no-clobber" }) {
+        const ProgramRun r = Piped({ option, "-o", "clobber", Clip() });
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_NE(r.out.find(Clip() + ": Failed (" + (folder / "clip.gif").string()
+                      + " exists already)"),
+            std::string::npos)
+            << r.out;
+        EXPECT_EQ(test_files::ReadFile(folder / "clip.gif"), "mine");
+        EXPECT_FALSE(fs::exists(folder / "clip (2).gif"));
+    }
+    const ProgramRun r = Piped({ "-q", "-o", "clobber", Clip() });
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(test_files::ReadFile(folder / "clip.gif").substr(0, 6), "GIF89a");
+    fs::remove_all(folder);
+}
+
 // In a pipe: whole lines as before, no carriage returns, no command lines.
 TEST_F(ConsoleProgram, PlainLinesInAPipe)
 {

@@ -47,6 +47,18 @@ public:
         ended = true;
     }
     void JobNotStarted() override { events.push_back("job not started"); }
+    ExistingOutputsAnswer AskAboutExistingOutputs(int count, const std::string& folder) override
+    {
+        asked.push_back(std::to_string(count) + " in " + folder);
+        return existingAnswer;
+    }
+    void FileFailedBecause(int row, const std::string& reason) override
+    {
+        reasons.push_back(std::to_string(row) + " " + reason);
+    }
+    ExistingOutputsAnswer existingAnswer = ExistingOutputsAnswer::Replace;
+    std::vector<std::string> asked; // "COUNT in FOLDER" of each question about existing outputs
+    std::vector<std::string> reasons; // "ROW REASON" of each failure with a reason
     void SettingsNotRead(const std::string& path) override
     {
         events.push_back("settings not read " + path);

@@ -237,6 +237,7 @@ private slots:
         // The next run forgets the results until it makes new ones.
         WriteTools("while :; do sleep 0.05; done\n");
         list->SelectAndFocusRow(0);
+        CRichMessageBoxDialog::SetNextAnswer(6); // replace good.gif
         Find<QPushButton>(d(), "convert")->click();
         QVERIFY(!list->model()->mimeData({ list->model()->index(0, 0) }));
         QCOMPARE(EnabledMenuItems(), QStringList({ "&Add files", "&View file" }));
@@ -268,6 +269,50 @@ private slots:
             d().FileList()->model()->mimeData({ d().FileList()->model()->index(0, 0) }));
         QVERIFY(dragged);
         QCOMPARE(dragged->urls().size(), 3);
+    }
+
+    // GIFs a user already has in the folder: one question, in the program's
+    // message box, before anything starts; Keep Both puts the new ones beside
+    // them, Cancel starts nothing, Replace writes over them.
+    void existingGifsAreReplacedOnlyWhenTheUserSaysSo()
+    {
+        for (const char* name : { "a.gif", "b.gif" }) {
+            QFile mine(m_out + "/" + name);
+            QVERIFY(mine.open(QIODevice::WriteOnly));
+            mine.write("mine");
+        }
+        for (const char* name : { "a.mp4", "b.mp4", "c.mp4" })
+            d().AddPathIfExists(f->MakeFile(QString("clips/") + name));
+        const auto contents = [this](const QString& name) {
+            QFile file(m_out + "/" + name);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+        };
+
+        CRichMessageBoxDialog::SetNextAnswer(7); // Keep Both
+        ConvertAll();
+        QVERIFY(!CRichMessageBoxDialog::TakeNextAnswer().has_value());
+        const MessageBoxRequest asked = CRichMessageBoxDialog::LastAnsweredRequest();
+        QCOMPARE(asked.text, "2 files already exist in " + m_out + "/. Replace them?");
+        QCOMPARE(asked.caption, QString("Sablewick"));
+        QCOMPARE(asked.style & 0xF, std::uint32_t(3)); // three answers, Escape cancels
+        QCOMPARE(contents("a.gif"), QByteArray("mine"));
+        QCOMPARE(contents("b.gif"), QByteArray("mine"));
+        QCOMPARE(contents("a (2).gif"), QByteArray());
+        QCOMPARE(contents("b (2).gif"), QByteArray());
+        QCOMPARE(contents("c.gif"), QByteArray());
+
+        CRichMessageBoxDialog::SetNextAnswer(2); // Cancel
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        QVERIFY(!CRichMessageBoxDialog::TakeNextAnswer().has_value());
+        QCOMPARE(CRichMessageBoxDialog::LastAnsweredRequest().text,
+            "3 files already exist in " + m_out + "/. Replace them?");
+        QVERIFY(!QFile::exists(m_out + "/a (3).gif"));
+
+        CRichMessageBoxDialog::SetNextAnswer(6); // Replace
+        ConvertAll();
+        QCOMPARE(contents("a.gif"), QByteArray());
+        QVERIFY(!QFile::exists(m_out + "/a (3).gif"));
     }
 
     void aCancelledFolderQuestionStartsNothing()
