@@ -485,8 +485,17 @@ void CMainDialog::JobEnded()
         // The label is narrow: a long folder keeps its beginning and its end,
         // and the tooltip has the whole text.
         const QString summary = RunSummary();
-        m_status->setText(
-            m_status->fontMetrics().elidedText(summary, Qt::ElideMiddle, m_status->width()));
+        const QFontMetrics metrics = m_status->fontMetrics();
+        QString shown = summary;
+        // The count stays whole; the folder gives up its middle first.
+        const int folderAt = m_run.Folder.isEmpty() ? -1 : summary.lastIndexOf(m_run.Folder);
+        if (metrics.horizontalAdvance(summary) > m_status->width() && folderAt > 0) {
+            const QString head = summary.left(folderAt);
+            const int room = m_status->width() - metrics.horizontalAdvance(head);
+            if (room > metrics.horizontalAdvance(QStringLiteral("/\u2026/")))
+                shown = head + metrics.elidedText(m_run.Folder, Qt::ElideMiddle, room);
+        }
+        m_status->setText(metrics.elidedText(shown, Qt::ElideMiddle, m_status->width()));
         m_status->setToolTip(summary);
         m_run.Rows = -1;
     }
