@@ -111,9 +111,10 @@ void ConnectMainDialog(CMainDialog& dialog)
         [&dialog](quint64 tag, const std::string& description) {
             CFileListView* list = dialog.FileList();
             const int row = list->RowWithTag(tag);
-            // A result written by a conversion in the meantime stays.
-            if (row >= 0 && list->RowText(row, CFileListView::kInformationColumn).isEmpty())
-                list->SetRowText(row, CFileListView::kInformationColumn, Q(description));
+            // A result written by a conversion in the meantime stays in the
+            // column; the information goes to the row's tooltip all the same.
+            if (row >= 0)
+                list->SetRowMediaInfo(row, Q(description));
         });
     dialog.SetRowAddedHook([&dialog, queue](const QString& path, int row) {
         queue->Ask(dialog.FileList()->RowTag(row), FileNameBytes(path));

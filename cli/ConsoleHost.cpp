@@ -172,6 +172,12 @@ void ConsoleHost::ToolStarted(int, const std::string& commandLine)
     DrawLive();
 }
 
+ExistingOutputsAnswer ConsoleHost::AskAboutExistingOutputs(int, const std::string&)
+{
+    // Scripts re-run the program over the same files: replacing is the rule.
+    return m_noClobber ? ExistingOutputsAnswer::LeaveThem : ExistingOutputsAnswer::Replace;
+}
+
 void ConsoleHost::JobNotStarted()
 {
     ClearLive();

@@ -32,6 +32,9 @@ public:
     void FileFinished(int row, FileResult result) override;
     void JobEnded() override;
     void JobNotStarted() override;
+    ExistingOutputsAnswer AskAboutExistingOutputs(int count, const std::string& folder) override;
+    // -n: an existing output fails its file instead of being replaced.
+    void SetNoClobber(bool noClobber) { m_noClobber = noClobber; }
     void Post(std::function<void()> call) override;
     void FileProgressed(const FileProgress& progress) override;
     void ToolStarted(int row, const std::string& commandLine) override;
@@ -63,6 +66,7 @@ private:
     std::FILE* m_err;
     Verbosity m_level;
     bool m_live;
+    bool m_noClobber = false;
     int m_progress = 0;
     bool m_done = false;
     int m_liveRow = -1; // the row whose live line is on the screen

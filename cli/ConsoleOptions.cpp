@@ -305,6 +305,13 @@ const OptionRow kOptions[] = {
         "lowering the quality as needed; a file that cannot fit even at the lowest quality "
         "fails and nothing is written for it. Format gif only",
         TakeMaxSize },
+    { "-n", nullptr, nullptr,
+        "no clobber (also --no-clobber): a file whose output exists already in the folder "
+        "fails, and the existing file stays as it is; without it such outputs are replaced",
+        [](const std::string&, ConsoleOptions& o) {
+            o.NoClobber = true;
+            return std::string();
+        } },
     { "-v", nullptr, nullptr, "also print the tools' command lines",
         [](const std::string&, ConsoleOptions& o) {
             o.Level = Verbosity::Verbose;
@@ -326,6 +333,8 @@ const OptionRow* FindOption(const std::string& name)
 {
     if (name == "--help")
         return FindOption("-h");
+    if (name == "--no-clobber")
+        return FindOption("-n");
     for (const OptionRow& row : kOptions)
         if (name == row.Name)
             return &row;

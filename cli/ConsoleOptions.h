@@ -25,6 +25,7 @@ struct ConsoleOptions
 {
     std::string OutputFolder; // empty: the current folder
     bool MakeFolder = false;
+    bool NoClobber = false; // existing outputs fail their files instead of being replaced
     Verbosity Level = Verbosity::Normal;
     bool Help = false;
     std::vector<std::string> Files;

@@ -5,6 +5,7 @@
 #include "engine/ConversionController.h"
 #include "engine/Settings.h"
 #include "engine/ToolRunner.h"
+#include "engine/VideoTypes.h"
 #include "platform/ProgramFolder.h"
 #include "sablewick/Version.h"
 
@@ -59,11 +60,21 @@ void ResetInheritedSignals()
         std::signal(signal, SIG_DFL);
 }
 
+// The window's video types, as the open-file dialog offers them.
+std::string VideoTypeList()
+{
+    std::string list;
+    for (const VideoType& type : VideoTypes())
+        list += (list.empty() ? "" : " ") + std::string(type.Extension);
+    return list;
+}
+
 void Usage(std::FILE* to)
 {
     std::fprintf(to,
         "Usage: sablewick-cli [OPTION]... FILE...\n"
         "Converts each video FILE with the settings of %s.\n"
+        "A FILE may be of any type FFmpeg reads, such as %s.\n"
         "The options below replace the settings key in brackets for this run only;\n"
         "the file itself is not changed.\n"
         "Exit status: 0 all files converted, 1 a file failed, 2 usage error or no\n"
@@ -71,7 +82,7 @@ void Usage(std::FILE* to)
         "129 the terminal closed (stopped the same way).\n"
         "Options:\n%s"
         "  --version             print the version and exit\n",
-        SettingsReadPath().c_str(), ConsoleOptionsHelp().c_str());
+        SettingsReadPath().c_str(), VideoTypeList().c_str(), ConsoleOptionsHelp().c_str());
 }
 
 // Relative paths are made absolute (byte for byte otherwise), so that a name
@@ -156,6 +167,7 @@ int main(int argc, char** argv)
     for (const std::string& file : options.Files)
         files.push_back(Absolute(file));
     ConsoleHost host(folder, files, stdout, stderr, options.Level, ::isatty(STDOUT_FILENO) == 1);
+    host.SetNoClobber(options.NoClobber);
     ConversionController controller(host);
     if (!controller.StartConversion(settings))
         return 2;

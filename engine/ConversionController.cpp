@@ -7,6 +7,7 @@
 #include "platform/AsciiText.h"
 #include "platform/ProfileFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <system_error>
@@ -116,16 +117,41 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
         return false;
     if (folder.back() != '/')
         folder += '/';
-    if (!settings.FileExists)
+    if (!settings.FileExists) {
+        m_host.SettingsNotRead(SettingsFilePath());
         return false;
+    }
 
     std::vector<std::string> inputs;
     for (int row = 0; row < m_host.RowCount(); ++row)
         inputs.push_back(m_host.RowPath(row));
     ConversionJob job = BuildConversionJob(
         inputs, folder, settings.FileFormat, VideoArguments(settings), ImageArguments(settings));
+    const bool numbered = !EqualsIgnoringCase(job.Mode, "AnimationGIF");
+    // Files a user already has in the folder are not replaced without a word.
+    const auto exists
+        = [numbered](const ConversionEntry& e) { return OutputExists(e.OutputPath, numbered); };
+    if (const auto count = std::count_if(job.Entries.begin(), job.Entries.end(), exists)) {
+        switch (m_host.AskAboutExistingOutputs(static_cast<int>(count), folder)) {
+        case ExistingOutputsAnswer::Replace:
+            break;
+        case ExistingOutputsAnswer::KeepBoth:
+            job = BuildConversionJob(inputs, folder, settings.FileFormat, VideoArguments(settings),
+                ImageArguments(settings), true);
+            break;
+        case ExistingOutputsAnswer::LeaveThem:
+            for (ConversionEntry& e : job.Entries)
+                if (exists(e))
+                    e.Refusal = e.OutputPath + " exists already";
+            break;
+        case ExistingOutputsAnswer::Cancel:
+            return false;
+        }
+    }
 
     m_host.JobStarted();
+    for (std::size_t row = 0; row < job.Entries.size(); ++row)
+        m_host.RowOutput(static_cast<int>(row), job.Entries[row].OutputPath, numbered);
     m_host.SetProgress(5);
 
     auto mailbox = Mailbox::Make(m_host, *this);
@@ -178,6 +204,13 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
                   });
               };
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
+        if (!e.Refusal.empty()) {
+            const std::string refusal = e.Refusal;
+            mailbox->Send(
+                [i, refusal](ConversionHost& host) { host.FileFailedBecause(i, refusal); });
+            mailbox->Send([i](ConversionHost& host) { host.FileFinished(i, FileResult::Failed); });
+            continue;
+        }
         std::string reason;
         const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
             job.Mode, *stopped, observer, tools.get(), &reason);

@@ -12,6 +12,15 @@ enum class FileResult
     Failed
 };
 
+// What to do with outputs that exist already in the chosen folder.
+enum class ExistingOutputsAnswer
+{
+    Replace, // write over them (an input of the job is never replaced)
+    KeepBoth, // give the new outputs the next free names: "clip (2).gif"
+    LeaveThem, // convert those files not: each fails, its output untouched
+    Cancel, // start nothing
+};
+
 // What the conversion job needs of the window that runs it (or of the console
 // program standing in for it). Every call is made on the host's own thread. The
 // engine reports what happens; the words the user reads are the host's.
@@ -25,6 +34,10 @@ public:
     // A job has begun: the host shows that it runs and forgets the rows' earlier results.
     virtual void JobStarted() = 0;
     virtual void SetProgress(int position) = 0; // 0..100
+    // Where row `row` of the job that has just started goes: its output path,
+    // or with `numbered` the path that its numbered outputs take their stem
+    // and extension from ("clip.gif" for clip1.gif, clip2.gif, ...).
+    virtual void RowOutput(int /*row*/, const std::string& /*outputPath*/, bool /*numbered*/) { }
     virtual int RowCount() const = 0;
     virtual std::string RowPath(int row) const = 0;
     // A row is about to be converted: the window selects it and scrolls to it.
@@ -35,8 +48,18 @@ public:
     virtual void FileFailedBecause(int /*row*/, const std::string& /*reason*/) { }
     // The job has ended or was stopped, and the bar is back at 0.
     virtual void JobEnded() = 0;
+    // Before a job starts: `count` of its outputs exist already in `folder`.
+    // Scripts re-run the console program, so by default they are replaced.
+    virtual ExistingOutputsAnswer AskAboutExistingOutputs(
+        int /*count*/, const std::string& /*folder*/)
+    {
+        return ExistingOutputsAnswer::Replace;
+    }
     // No job could start: the worker thread could not be made.
     virtual void JobNotStarted() = 0;
+    // No job was started, after the folder was chosen: the settings file at
+    // `path` could not be read.
+    virtual void SettingsNotRead(const std::string& /*path*/) { }
     virtual void SetWaitCursor(bool /*on*/) { }
     // How far the current file has come; its Position has also gone to SetProgress.
     virtual void FileProgressed(const FileProgress& /*progress*/) { }

@@ -4,6 +4,8 @@
 #include "platform/AsciiText.h"
 
 #include <algorithm>
+#include <dirent.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -112,9 +114,38 @@ bool OutputsCollide(const std::string& a, const std::string& b, bool numbered)
     }));
 }
 
+bool OutputExists(const std::string& output, bool numbered)
+{
+    struct stat st;
+    if (!numbered)
+        return ::lstat(output.c_str(), &st) == 0;
+    const std::size_t slash = output.rfind('/');
+    const std::string folder = output.substr(0, slash + 1);
+    const std::size_t dot = ExtensionStart(output);
+    const std::string stem = output.substr(slash + 1, dot - slash - 1);
+    const std::string extension = output.substr(dot);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(
+        ::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+    if (!dir)
+        return false;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name.size() <= stem.size() + extension.size() || name.compare(0, stem.size(), stem) != 0
+            || name.compare(name.size() - extension.size(), extension.size(), extension) != 0)
+            continue;
+        const std::string number
+            = name.substr(stem.size(), name.size() - stem.size() - extension.size());
+        if (number[0] != '0' && std::all_of(number.begin(), number.end(), [](char c) {
+                return c >= '0' && c <= '9';
+            }))
+            return true;
+    }
+    return false;
+}
+
 ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const std::string& folder,
     const std::string& storedFileFormat, const std::string& videoOptions,
-    const std::string& imageOptions)
+    const std::string& imageOptions, bool keepExisting)
 {
     const OutputFormat format = LookupOutputFormat(storedFileFormat);
     ConversionJob job;
@@ -125,7 +156,8 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
     const auto taken = [&](const std::string& output) {
         return std::any_of(used.begin(), used.end(), [&](const std::string& other) {
             return OutputsCollide(output, other, numbered);
-        }) || LandsOnInput(output, inputFiles, numbered);
+        }) || LandsOnInput(output, inputFiles, numbered)
+            || (keepExisting && OutputExists(output, numbered));
     };
     for (const std::string& input : inputs) {
         const std::string first = OutputPath(folder, input, format.Extension);
@@ -133,7 +165,7 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
         for (int n = 2; taken(output); ++n)
             output = WithSuffix(first, n);
         used.push_back(output);
-        job.Entries.push_back({ input, output, videoOptions, imageOptions });
+        job.Entries.push_back({ input, output, videoOptions, imageOptions, {} });
     }
     return job;
 }

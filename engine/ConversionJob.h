@@ -9,6 +9,8 @@ struct ConversionEntry
     std::string OutputPath;
     std::string VideoOptions;
     std::string ImageOptions;
+    // Not empty: the file is not converted and fails for this reason.
+    std::string Refusal;
 };
 
 // The snapshot of one batch, taken when Convert is pressed.
@@ -24,9 +26,15 @@ struct ConversionJob
 // other's output; so does one that would replace an input of the job (the same
 // file by device and inode, or for numbered outputs a frame's name beside it).
 // Names that collide with nothing stay as they are.
+// With `keepExisting`, a file that exists already in the folder is taken as well:
+// the new output gets the next free name beside it.
 ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const std::string& folder,
     const std::string& storedFileFormat, const std::string& videoOptions,
-    const std::string& imageOptions);
+    const std::string& imageOptions, bool keepExisting = false);
+
+// Whether writing `output` would replace a file that exists: the output
+// itself, or for numbered outputs (STEM%d.EXT) a file STEM + N + EXT.
+bool OutputExists(const std::string& output, bool numbered);
 
 // Whether two output paths of one job would write a common file: the same path
 // for an animation; for numbered outputs (STEM%d.EXT), stems where one is the

@@ -287,6 +287,19 @@ std::string FindDesktopFile(const std::string& name)
     return {};
 }
 
+std::string DefaultHandlerOf(const std::string& path)
+{
+    if (path.empty())
+        return {};
+    // "--" is no option to xdg-mime: a name starting with '-' goes as "./-name".
+    const std::string argument = path[0] == '-' ? "./" + path : path;
+    const std::string mime = Trim(QueryOutput({ "xdg-mime", "query", "filetype", argument }));
+    if (mime.empty() || mime.find_first_of(kAsciiWhiteSpace) != std::string::npos)
+        return {};
+    const std::string handler = Trim(QueryOutput({ "xdg-mime", "query", "default", mime }));
+    return handler.substr(0, handler.find('\n'));
+}
+
 int OpenUrl(const std::string& target)
 {
     if (target.empty())

@@ -16,6 +16,11 @@ constexpr int kOpenDone = 33;
 // handler of text/html) with the target. Returns a code above 32 on success.
 int OpenUrl(const std::string& target);
 
+// The desktop file (e.g. "vlc.desktop") of the program the desktop opens the
+// local file `path` with: its MIME type and that type's default handler, both
+// as xdg-mime answers them; empty when either is unknown.
+std::string DefaultHandlerOf(const std::string& path);
+
 // Pure parts of the fallback, for tests.
 
 // Whether `target` names a local file: no URL scheme, or "file:".

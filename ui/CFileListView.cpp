@@ -1,11 +1,15 @@
 #include "ui/CFileListView.h"
 
 #include "ui/FileListRules.h"
+#include "ui/FileManager.h"
 #include "ui/FileNameText.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace {
@@ -14,6 +18,11 @@ namespace {
 // with the row while rows above it come and go.
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kTagRole = Qt::UserRole + 1;
+// The media information and the result with its reason, for the tooltip.
+constexpr int kMediaInfoRole = Qt::UserRole + 2;
+constexpr int kResultRole = Qt::UserRole + 3;
+// The files a conversion made of the row.
+constexpr int kOutputsRole = Qt::UserRole + 4;
 
 } // namespace
 
@@ -38,6 +47,10 @@ CFileListView::CFileListView(QWidget* parent)
     setIconSize(QSize(16, 16));
     setTabKeyNavigation(false);
     setAcceptDrops(false); // drops go to the dialog
+    // Converted rows can be dragged out as their files, to a chat or a file manager.
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
     setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -58,7 +71,6 @@ int CFileListView::AppendRow(const QString& path)
     const QFileInfo info(shown);
     auto* file = new QTableWidgetItem(
         info.exists() ? m_icons.icon(info) : m_icons.icon(QFileIconProvider::File), shown);
-    file->setToolTip(shown);
     file->setData(kPathRole, path);
     file->setData(kTagRole, ++m_lastTag);
     setItem(row, kFileColumn, file);
@@ -67,7 +79,94 @@ int CFileListView::AppendRow(const QString& path)
     const bool regular = ::stat(FileNameBytes(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
     setItem(row, kSizeColumn, new QTableWidgetItem(SizeText(regular ? st.st_size : 0)));
     setItem(row, kInformationColumn, new QTableWidgetItem(QString()));
+    UpdateRowToolTip(row);
     return row;
+}
+
+void CFileListView::SetRowMediaInfo(int row, const QString& text)
+{
+    QTableWidgetItem* file = item(row, kFileColumn);
+    if (!file)
+        return;
+    file->setData(kMediaInfoRole, text);
+    if (RowText(row, kInformationColumn).isEmpty())
+        SetRowText(row, kInformationColumn, text);
+    UpdateRowToolTip(row);
+}
+
+QString CFileListView::RowMediaInfo(int row) const
+{
+    const QTableWidgetItem* file = item(row, kFileColumn);
+    return file ? file->data(kMediaInfoRole).toString() : QString();
+}
+
+void CFileListView::SetRowResult(int row, const QString& text, const QString& reason)
+{
+    QTableWidgetItem* file = item(row, kFileColumn);
+    if (!file)
+        return;
+    SetRowText(row, kInformationColumn, text);
+    file->setData(kResultRole, reason.isEmpty() ? text : text + QStringLiteral(": ") + reason);
+    if (text.isEmpty())
+        file->setData(kOutputsRole, QVariant());
+    UpdateRowToolTip(row);
+}
+
+void CFileListView::SetRowOutputs(int row, const QStringList& files)
+{
+    if (QTableWidgetItem* file = item(row, kFileColumn))
+        file->setData(kOutputsRole, files);
+}
+
+QStringList CFileListView::RowOutputs(int row) const
+{
+    const QTableWidgetItem* file = item(row, kFileColumn);
+    return file ? file->data(kOutputsRole).toStringList() : QStringList();
+}
+
+QStringList CFileListView::mimeTypes() const
+{
+    return { QStringLiteral("text/uri-list") };
+}
+
+QMimeData* CFileListView::mimeData(const QList<QTableWidgetItem*>& items) const
+{
+    std::vector<int> rows;
+    for (const QTableWidgetItem* cell : items)
+        if (cell && std::find(rows.begin(), rows.end(), cell->row()) == rows.end())
+            rows.push_back(cell->row());
+    std::sort(rows.begin(), rows.end());
+    QList<QUrl> urls;
+    for (int row : rows)
+        for (const QString& file : RowOutputs(row))
+            urls << QUrl::fromEncoded(FileUri(file).toLatin1());
+    if (urls.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+void CFileListView::UpdateRowToolTip(int row)
+{
+    const QTableWidgetItem* file = item(row, kFileColumn);
+    if (!file)
+        return;
+    QStringList lines = { file->text() };
+    for (int role : { kMediaInfoRole, kResultRole }) {
+        const QString line = file->data(role).toString();
+        if (!line.isEmpty())
+            lines << line;
+    }
+    // As escaped rich text, so that a name like "<b>.mp4" shows as it is and
+    // long lines are not wrapped.
+    for (QString& line : lines)
+        line = line.toHtmlEscaped();
+    const QString tip = QStringLiteral("<p style='white-space:pre'>")
+        + lines.join(QStringLiteral("<br>")) + "</p>";
+    for (int column = 0; column < columnCount(); ++column)
+        if (QTableWidgetItem* cell = item(row, column))
+            cell->setToolTip(tip);
 }
 
 QString CFileListView::RowPath(int row) const
@@ -145,10 +244,21 @@ void CFileListView::ClearRowSelection()
 
 bool CFileListView::event(QEvent* event)
 {
-    // Before the widget's own handling, so that Tab cannot leave the list either.
+    // Before the widget's own handling, so that no key acts on the list unless
+    // the dialog sends it back; only Tab and Shift+Tab pass, to leave the list
+    // for the next control as they do everywhere else in the window.
     if (event->type() == QEvent::KeyPress && m_keyHandler) {
-        m_keyHandler(static_cast<QKeyEvent*>(event));
-        return true;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!IsFocusKey(*key)) {
+            m_keyHandler(key);
+            return true;
+        }
     }
     return QTableWidget::event(event);
+}
+
+bool CFileListView::IsFocusKey(const QKeyEvent& event)
+{
+    const bool tab = event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
+    return tab && !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }

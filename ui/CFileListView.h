@@ -6,8 +6,8 @@
 
 // The report-style list of the main dialog: the rows themselves are the store
 // of the files (path, size text, information text, type icon). Every key
-// aimed at it goes to the dialog's handler, which sends some of them back
-// through ForwardKey.
+// aimed at it but Tab and Shift+Tab goes to the dialog's handler, which sends
+// some of them back through ForwardKey.
 class CFileListView : public QTableWidget
 {
     Q_OBJECT
@@ -36,6 +36,19 @@ public:
     QString RowText(int row, int column) const;
     void SetRowText(int row, int column, const QString& text);
 
+    // The file's media information: kept for the row's tooltip, and shown in
+    // the Information column unless that already holds something (a result).
+    void SetRowMediaInfo(int row, const QString& text);
+    QString RowMediaInfo(int row) const;
+    // A conversion's result: `text` ("Success", "Failed") in the Information
+    // column, and with its reason ("Failed: not a video file") in the tooltip.
+    // An empty text clears the column and the result.
+    void SetRowResult(int row, const QString& text, const QString& reason = QString());
+    // The files a conversion made of the row (names as FileNameText gives them),
+    // which the row hands out when dragged; an empty result clears them.
+    void SetRowOutputs(int row, const QStringList& files);
+    QStringList RowOutputs(int row) const;
+
     bool IsRowSelected(int row) const;
     int SelectedRowCount() const;
     std::vector<bool> SelectionFlags() const;
@@ -48,11 +61,20 @@ public:
     void SetKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
     // Lets the list act on a key itself.
     void ForwardKey(QKeyEvent* event) { QTableWidget::keyPressEvent(event); }
+    // Tab or Shift+Tab (Ctrl+Tab belongs to the list), which move the focus on.
+    static bool IsFocusKey(const QKeyEvent& event);
 
 protected:
     bool event(QEvent* event) override;
+    // A drag of converted rows carries their output files (text/uri-list);
+    // other rows give nothing to drag.
+    QMimeData* mimeData(const QList<QTableWidgetItem*>& items) const override;
+    QStringList mimeTypes() const override;
 
 private:
+    // Every cell of the row tells the whole story: path, media information, result.
+    void UpdateRowToolTip(int row);
+
     KeyHandler m_keyHandler;
     QFileIconProvider m_icons;
     quint64 m_lastTag = 0;

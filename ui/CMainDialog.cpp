@@ -6,8 +6,10 @@
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
 #include "widgets/DialogUnits.h"
+#include "ui/FileManager.h"
 #include "ui/FileNameText.h"
 #include "ui/MainWindowBusService.h"
+#include "widgets/CRichMessageBoxDialog.h"
 #include "widgets/CStatusFolderPicker.h"
 #include "widgets/RichMessageBox.h"
 
@@ -34,9 +36,31 @@ constexpr int kTemplateHeight = 281;
 
 // Message-box style and answer.
 constexpr std::uint32_t kYesNo = 4;
+constexpr std::uint32_t kSecondButtonDefault = 0x100;
 constexpr int kNo = 7;
 
 const char* const kStop = "Stop";
+
+// What a conversion made of a file: its output, or the numbered files from 1
+// without gaps (STEM1.EXT, STEM2.EXT, ...) that the tools write for it.
+QStringList ExistingOutputs(const QString& path, bool numbered)
+{
+    const auto exists = [](const QString& file) { return PathExists(FileNameBytes(file)); };
+    if (!numbered)
+        return exists(path) ? QStringList { path } : QStringList();
+    const int slash = path.lastIndexOf('/');
+    int dot = path.lastIndexOf('.');
+    if (dot <= slash)
+        dot = path.size();
+    QStringList files;
+    for (int n = 1;; ++n) {
+        const QString file = path.left(dot) + QString::number(n) + path.mid(dot);
+        if (!exists(file))
+            break;
+        files << file;
+    }
+    return files;
+}
 const char* const kConvert = "Convert";
 
 QString DefaultFolderChooser(QWidget* owner, const QString& initialFolder)
@@ -69,6 +93,8 @@ CMainDialog::CMainDialog(QWidget* parent)
     , m_folderChooser(DefaultFolderChooser)
     , m_fileDialog(DefaultFileDialog)
     , m_opener([](const QString& target) { return OpenUrl(FileNameBytes(target)); })
+    , m_handlerQuery(DefaultHandlerOf)
+    , m_folderShower(ShowInFileManager)
     , m_controller(*this)
 {
     InitPictures();
@@ -87,6 +113,8 @@ CMainDialog::CMainDialog(QWidget* parent)
 
 CMainDialog::~CMainDialog()
 {
+    // The list's rows go after this part of the window: no update on the way out.
+    m_list->selectionModel()->disconnect(this);
     while (m_waitCursors-- > 0)
         QApplication::restoreOverrideCursor();
 }
@@ -146,6 +174,10 @@ void CMainDialog::BuildControls()
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
     connect(m_list, &QWidget::customContextMenuRequested, this, &CMainDialog::ShowContextMenu);
     m_list->viewport()->installEventFilter(this);
+    // The buttons follow the selection however it changes: click, keys,
+    // right-click, Remove or the conversion's own selecting.
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &CMainDialog::UpdateControlStates);
     // Enter and Escape do nothing anywhere in the window: not even a focused
     // button takes them.
     for (QPushButton* b : findChildren<QPushButton*>())
@@ -196,10 +228,13 @@ void CMainDialog::UpdateControlStates()
 {
     const int rows = m_list->rowCount();
     const int selected = m_list->SelectedRowCount();
-    m_remove->setEnabled(rows > 0 && selected > 0);
+    // A running job converts the rows it was started with, by their places in
+    // the list: nothing may be taken out from under it.
+    const bool converting = IsConverting();
+    m_remove->setEnabled(rows > 0 && selected > 0 && !converting);
     m_preview->setEnabled(rows > 0 && selected > 0);
-    m_removeAll->setEnabled(rows > 0);
-    m_convert->setEnabled(rows > 0 || IsConverting());
+    m_removeAll->setEnabled(rows > 0 && !converting);
+    m_convert->setEnabled(rows > 0 || converting);
 }
 
 void CMainDialog::OnConvertClicked()
@@ -211,20 +246,35 @@ void CMainDialog::OnConvertClicked()
     if (m_list->rowCount() == 0)
         return;
     m_controller.StopConversion(); // a preview
-    if (m_controller.StartConversion())
+    if (m_controller.StartConversion()) {
         m_convert->setText(tr(kStop));
+        UpdateControlStates();
+    }
 }
 
 void CMainDialog::reject()
 {
     if (IsConverting()) {
+        m_askingToStop = true;
         const int answer = RichMessageBox(
             this, tr("Are you sure to stop?"), QStringLiteral("Sablewick"), kYesNo);
+        m_askingToStop = false;
         if ((answer & 0xFFFF) == kNo)
             return;
         m_controller.StopConversion();
     }
     QDialog::reject();
+}
+
+void CMainDialog::WithdrawStopQuestion()
+{
+    if (!m_askingToStop)
+        return;
+    // The job the question was about has ended: there is nothing left to stop,
+    // so the question goes as if answered No and the window stays.
+    for (CRichMessageBoxDialog* box :
+        findChildren<CRichMessageBoxDialog*>(QString(), Qt::FindDirectChildrenOnly))
+        box->Answer(kNo);
 }
 
 void CMainDialog::OnHelp()
@@ -270,7 +320,7 @@ void CMainDialog::OnKeyDown(QKeyEvent* event)
         RemoveSelected();
         break;
     default:
-        break; // Home, End, Tab, Enter, Escape and the rest: nothing
+        break; // Home, End, Enter, Escape and the rest: nothing
     }
     event->accept();
 }
@@ -301,6 +351,7 @@ void CMainDialog::OnStatusTextMessage(int position, const QString& text)
     if (text.isEmpty())
         return;
     m_status->setText(text.left(299));
+    m_status->setToolTip(QString());
     SetProgress(position);
 }
 
@@ -310,6 +361,10 @@ void CMainDialog::OnAddFileMessage(const QString& message)
     const QString path = FindFileOnDisk(message);
     if (path.isEmpty() || !PathExists(FileNameBytes(path)))
         return;
+    if (const int existing = RowOfFile(path); existing >= 0) {
+        SelectRow(existing);
+        return;
+    }
     // A file manager's Open With comes this way: the files get their media
     // information as dropped files do.
     const int row = m_list->AppendRow(path);
@@ -343,6 +398,9 @@ std::string CMainDialog::ChooseOutputFolder()
         return {};
     const std::string chosen = FileNameBytes(FindFileOnDisk(answer));
     WriteProfileString(profile, "OpenFolder", "Folder", chosen);
+    m_chosenFolder = FileNameText(chosen);
+    if (!m_chosenFolder.endsWith('/'))
+        m_chosenFolder += '/';
     return chosen;
 }
 
@@ -350,8 +408,13 @@ void CMainDialog::JobStarted()
 {
     // The label has no background of its own; Qt repaints the picture under it.
     m_status->setText(tr("Please wait..."));
+    m_status->setToolTip(QString());
+    m_failReasons.clear();
+    m_run = Run();
+    m_run.Rows = m_list->rowCount();
+    m_run.Folder = m_chosenFolder;
     for (int row = 0; row < m_list->rowCount(); ++row)
-        m_list->SetRowText(row, CFileListView::kInformationColumn, QString());
+        m_list->SetRowResult(row, QString());
 }
 
 void CMainDialog::SetProgress(int position)
@@ -370,16 +433,75 @@ std::string CMainDialog::RowPath(int row) const
     return FileNameBytes(m_list->RowPath(row));
 }
 
+void CMainDialog::FileFailedBecause(int row, const std::string& reason)
+{
+    m_failReasons[row] = QString::fromUtf8(reason).trimmed();
+}
+
+void CMainDialog::RowOutput(int row, const std::string& outputPath, bool numbered)
+{
+    const QString path = FileNameText(outputPath);
+    m_run.Outputs[row] = { path, numbered };
+    m_run.MakesGifs = path.endsWith(QStringLiteral(".gif"), Qt::CaseInsensitive);
+}
+
 void CMainDialog::FileFinished(int row, FileResult result)
 {
-    m_list->SetRowText(row, CFileListView::kInformationColumn,
-                       result == FileResult::Succeeded ? tr("Success") : tr("Failed"));
+    ++m_run.Finished;
+    const auto output = m_run.Outputs.find(row);
+    if (result == FileResult::Succeeded && output != m_run.Outputs.end()) {
+        ++m_run.Converted;
+        m_list->SetRowOutputs(row, ExistingOutputs(output->second.first, output->second.second));
+    }
+    const auto reason = m_failReasons.find(row);
+    QString why;
+    if (reason != m_failReasons.end()) {
+        why = reason->second;
+        m_failReasons.erase(reason);
+    }
+    if (result == FileResult::Succeeded)
+        m_list->SetRowResult(row, tr("Success"));
+    else
+        m_list->SetRowResult(row, tr("Failed"), why);
+}
+
+QString CMainDialog::RunSummary() const
+{
+    if (m_run.Finished < m_run.Rows)
+        return tr("Stopped. %1 of %2 converted.").arg(m_run.Converted).arg(m_run.Rows);
+    if (!m_run.MakesGifs)
+        return tr("Done. %1 converted into %2").arg(m_run.Converted).arg(m_run.Folder);
+    return (m_run.Converted == 1 ? tr("Done. %1 GIF in %2") : tr("Done. %1 GIFs in %2"))
+        .arg(m_run.Converted)
+        .arg(m_run.Folder);
 }
 
 void CMainDialog::JobEnded()
 {
-    m_status->setText(tr("Done."));
+    if (m_run.Rows < 0) {
+        m_status->setText(tr("Done."));
+        m_status->setToolTip(QString());
+    } else {
+        // The label is narrow: a long folder keeps its beginning and its end,
+        // and the tooltip has the whole text.
+        const QString summary = RunSummary();
+        const QFontMetrics metrics = m_status->fontMetrics();
+        QString shown = summary;
+        // The count stays whole; the folder gives up its middle first.
+        const int folderAt = m_run.Folder.isEmpty() ? -1 : summary.lastIndexOf(m_run.Folder);
+        if (metrics.horizontalAdvance(summary) > m_status->width() && folderAt > 0) {
+            const QString head = summary.left(folderAt);
+            const int room = m_status->width() - metrics.horizontalAdvance(head);
+            if (room > metrics.horizontalAdvance(QStringLiteral("/\u2026/")))
+                shown = head + metrics.elidedText(m_run.Folder, Qt::ElideMiddle, room);
+        }
+        m_status->setText(metrics.elidedText(shown, Qt::ElideMiddle, m_status->width()));
+        m_status->setToolTip(summary);
+        m_run.Rows = -1;
+    }
     m_convert->setText(tr(kConvert));
+    UpdateControlStates(); // Remove and Remove All come back
+    WithdrawStopQuestion();
 }
 
 void CMainDialog::FileStarted(int row)
@@ -391,9 +513,40 @@ void CMainDialog::FileStarted(int row)
     m_list->viewport()->repaint();
 }
 
+ExistingOutputsAnswer CMainDialog::AskAboutExistingOutputs(int count, const std::string& folder)
+{
+    // Yes, No and Cancel under the names of what they do: Escape cancels, and
+    // Keep Both, which loses nothing, is the default.
+    MessageBoxParams params;
+    params.UseCustomCaptions = true;
+    params.Captions[static_cast<std::size_t>(CaptionIndex::Yes)] = tr("&Replace");
+    params.Captions[static_cast<std::size_t>(CaptionIndex::No)] = tr("&Keep Both");
+    const QString text = count == 1
+        ? tr("1 file already exists in %1. Replace it?").arg(FileNameText(folder))
+        : tr("%1 files already exist in %2. Replace them?").arg(count).arg(FileNameText(folder));
+    const int answer = RichMessageBox(this, text, QStringLiteral("Sablewick"),
+        MessageBoxStyle::YesNoCancel | MessageBoxStyle::IconQuestion | kSecondButtonDefault,
+        &params);
+    switch (answer & 0xFFFF) {
+    case MessageBoxButton::Yes:
+        return ExistingOutputsAnswer::Replace;
+    case MessageBoxButton::No:
+        return ExistingOutputsAnswer::KeepBoth;
+    default:
+        return ExistingOutputsAnswer::Cancel;
+    }
+}
+
 void CMainDialog::JobNotStarted()
 {
+    m_run.Rows = -1;
     RichMessageBox(this, tr("CreateThread error."), tr("Error"), 0);
+}
+
+void CMainDialog::SettingsNotRead(const std::string& path)
+{
+    RichMessageBox(this, tr("The settings file %1 could not be read.").arg(FileNameText(path)),
+        QStringLiteral("Sablewick"), MessageBoxStyle::IconExclamation);
 }
 
 void CMainDialog::SetWaitCursor(bool on)

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -51,9 +52,15 @@ public:
     using FileDialog = std::function<QStringList(
         QWidget* owner, const QString& initialFolder, const QStringList& filters)>;
     using Opener = std::function<int(const QString& target)>;
+    // The desktop file of the program that would open a file ("vlc.desktop").
+    using HandlerQuery = std::function<std::string(const std::string& path)>;
+    // Shows files selected in their folders in the file manager.
+    using FolderShower = std::function<bool(const QStringList& paths)>;
     void SetFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }
     void SetFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
     void SetOpener(Opener opener) { m_opener = std::move(opener); }
+    void SetHandlerQuery(HandlerQuery query) { m_handlerQuery = std::move(query); }
+    void SetFolderShower(FolderShower shower) { m_folderShower = std::move(shower); }
 
     // --- The window's commands ---
     void UpdateControlStates();
@@ -86,12 +93,16 @@ public:
     std::string ChooseOutputFolder() override;
     void JobStarted() override;
     void SetProgress(int position) override;
+    void RowOutput(int row, const std::string& outputPath, bool numbered) override;
     int RowCount() const override;
     std::string RowPath(int row) const override;
     void FileStarted(int row) override;
+    void FileFailedBecause(int row, const std::string& reason) override;
     void FileFinished(int row, FileResult result) override;
     void JobEnded() override;
+    ExistingOutputsAnswer AskAboutExistingOutputs(int count, const std::string& folder) override;
     void JobNotStarted() override;
+    void SettingsNotRead(const std::string& path) override;
     void SetWaitCursor(bool on) override;
     void Post(std::function<void()> call) override;
 
@@ -119,6 +130,15 @@ private:
     void BuildBackground();
     bool IsConverting() const;
     void OpenRow(int row);
+    // The row that holds the file `path` already (the same name, or the same
+    // file under another), or -1.
+    int RowOfFile(const QString& path) const;
+    // Closes "Are you sure to stop?" when it is open.
+    void WithdrawStopQuestion();
+    // The end of a run in the status label: how many, where; or why not all.
+    QString RunSummary() const;
+    // The output files of the selected converted rows, in row order.
+    QStringList SelectedOutputs() const;
     void Open(const QString& target);
 
     CFileListView* m_list = nullptr;
@@ -141,8 +161,24 @@ private:
     FolderChooser m_folderChooser;
     FileDialog m_fileDialog;
     Opener m_opener;
+    HandlerQuery m_handlerQuery;
+    FolderShower m_folderShower;
     std::unique_ptr<MainWindowBusService> m_bus;
     int m_waitCursors = 0;
+    bool m_askingToStop = false; // "Are you sure to stop?" is open
+    std::map<int, QString> m_failReasons; // by row, until its result comes
+    // The running job: its rows' outputs, and what its end tells.
+    struct Run
+    {
+        int Rows = -1; // -1: no job since the last end
+        int Finished = 0;
+        int Converted = 0;
+        bool MakesGifs = true;
+        QString Folder;
+        std::map<int, std::pair<QString, bool>> Outputs; // by row: path, numbered
+    };
+    Run m_run;
+    QString m_chosenFolder; // the answer of the last folder question
 
     ConversionController m_controller; // last: stopped before the rest goes
 };

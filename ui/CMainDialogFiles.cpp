@@ -15,13 +15,41 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QUrl>
+#include <sys/stat.h>
+
+namespace {
+
+// Our own menu entry, as the desktop names it.
+const char* const kOwnDesktopEntry = "net.tellurvane.Sablewick.desktop";
+
+} // namespace
 
 void CMainDialog::AddPathIfExists(const QString& path)
 {
     if (path.isEmpty() || !PathExists(FileNameBytes(path)))
         return;
-    m_list->AppendRow(path); // no media information for these
+    if (const int existing = RowOfFile(path); existing >= 0)
+        SelectRow(existing); // a file is listed once
+    else
+        m_list->AppendRow(path); // no media information for these
     UpdateControlStates();
+}
+
+int CMainDialog::RowOfFile(const QString& path) const
+{
+    const std::string bytes = FileNameBytes(path);
+    struct stat wanted;
+    const bool known = ::stat(bytes.c_str(), &wanted) == 0;
+    for (int row = 0; row < m_list->rowCount(); ++row) {
+        const QString listed = m_list->RowPath(row);
+        if (listed == path)
+            return row;
+        struct stat st;
+        if (known && ::stat(FileNameBytes(listed).c_str(), &st) == 0 && st.st_dev == wanted.st_dev
+            && st.st_ino == wanted.st_ino)
+            return row;
+    }
+    return -1;
 }
 
 QStringList CMainDialog::AddFilesFromDialog(QWidget* owner)
@@ -49,6 +77,10 @@ void CMainDialog::AddPaths(const QStringList& paths)
         SetProgress((i * 100 + 99) / n);
         // Keeps the window answering between files; any command may run here.
         QCoreApplication::processEvents();
+        if (const int existing = RowOfFile(paths[i]); existing >= 0) {
+            SelectRow(existing); // a file is listed once
+            continue;
+        }
         const int row = m_list->AppendRow(paths[i]);
         if (m_rowAdded)
             m_rowAdded(paths[i], row);
@@ -106,7 +138,8 @@ void CMainDialog::RemoveSelected()
 
 void CMainDialog::RemoveAll()
 {
-    m_list->setRowCount(0);
+    if (!IsConverting()) // the job's rows stay until it ends
+        m_list->setRowCount(0);
     UpdateControlStates();
 }
 
@@ -134,8 +167,8 @@ std::unique_ptr<QMenu> CMainDialog::BuildContextMenu()
         bool enabled;
     } items[] = {
         { "&Add files", 1, true },
-        { "&Remove", 2, anySelected },
-        { "Remove &All", 3, m_list->rowCount() > 0 },
+        { "&Remove", 2, anySelected && !IsConverting() },
+        { "Remove &All", 3, m_list->rowCount() > 0 && !IsConverting() },
         { "&View file", 4, anySelected },
     };
     for (const auto& item : items) {
@@ -143,7 +176,24 @@ std::unique_ptr<QMenu> CMainDialog::BuildContextMenu()
         action->setData(item.command);
         action->setEnabled(item.enabled);
     }
+    // A converted row: its result, opened or shown where it lies.
+    const QStringList outputs = SelectedOutputs();
+    if (!outputs.isEmpty()) {
+        menu->addSeparator();
+        const bool gif = outputs.first().endsWith(QStringLiteral(".gif"), Qt::CaseInsensitive);
+        menu->addAction(gif ? tr("Open GIF") : tr("Open Image"))->setData(5);
+        menu->addAction(tr("Show in Folder"))->setData(6);
+    }
     return menu;
+}
+
+QStringList CMainDialog::SelectedOutputs() const
+{
+    QStringList files;
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        if (m_list->IsRowSelected(row))
+            files << m_list->RowOutputs(row);
+    return files;
 }
 
 void CMainDialog::ShowContextMenu()
@@ -170,6 +220,14 @@ void CMainDialog::RunContextCommand(int command)
     case 4:
         ViewSelectedFiles();
         break;
+    case 5:
+        if (const QStringList outputs = SelectedOutputs(); !outputs.isEmpty())
+            Open(outputs.first());
+        break;
+    case 6:
+        if (const QStringList outputs = SelectedOutputs(); !outputs.isEmpty() && m_folderShower)
+            m_folderShower(outputs);
+        break;
     default:
         break;
     }
@@ -185,6 +243,15 @@ void CMainDialog::ViewSelectedFiles()
 void CMainDialog::OpenRow(int row)
 {
     const QString path = m_list->RowPath(row);
-    if (!path.isEmpty())
-        Open(path);
+    if (path.isEmpty())
+        return;
+    // We claim video types in the menu: where no other player does, the desktop
+    // would hand the file back to us and add it once more. Show it in its folder
+    // instead.
+    if (m_handlerQuery && m_handlerQuery(FileNameBytes(path)) == kOwnDesktopEntry) {
+        if (m_folderShower)
+            m_folderShower({ path });
+        return;
+    }
+    Open(path);
 }

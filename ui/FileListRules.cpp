@@ -1,4 +1,6 @@
 #include "ui/FileListRules.h"
+
+#include "engine/VideoTypes.h"
 #include "platform/AsciiText.h"
 
 #include <QFileInfo>
@@ -7,17 +9,24 @@
 
 const std::vector<VideoFilterEntry>& VideoFileFilterEntries()
 {
-    static const std::vector<VideoFilterEntry> entries = {
-        { "Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv)",
-            "*.avi;*.flv;*.mp4;*.mov;*.wmv;*.mpg;*.mkv" },
-        { "AVI File(*.avi)", "*.avi" },
-        { "FLV File(*.flv)", "*.flv" },
-        { "MP4 File(*.mp4)", "*.mp4" },
-        { "MOV File(*.mov)", "*.mov" },
-        { "WMV File(*.wmv)", "*.wmv" },
-        { "MPG File(*.mpg)", "*.mpg" },
-        { "MKV File(*.mkv)", "*.mkv" },
-    };
+    static const std::vector<VideoFilterEntry> entries = [] {
+        std::vector<VideoFilterEntry> list;
+        std::string names, patterns;
+        for (const VideoType& type : VideoTypes()) {
+            const std::string pattern = std::string("*.") + type.Extension;
+            names += (names.empty() ? "" : ",") + pattern;
+            patterns += (patterns.empty() ? "" : ";") + pattern;
+        }
+        list.push_back({ "Video File(" + names + ")", patterns });
+        for (const VideoType& type : VideoTypes()) {
+            std::string upper = type.Extension;
+            std::transform(upper.begin(), upper.end(), upper.begin(),
+                [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+            const std::string pattern = std::string("*.") + type.Extension;
+            list.push_back({ upper + " File(" + pattern + ")", pattern });
+        }
+        return list;
+    }();
     return entries;
 }
 
@@ -44,7 +53,7 @@ QStringList VideoFileDialogFilters()
     QStringList filters;
     for (const VideoFilterEntry& e : VideoFileFilterEntries())
         filters << QStringLiteral("%1 (%2)").arg(
-            QString::fromLatin1(e.Name), QString::fromLatin1(e.Patterns).replace(';', ' '));
+            QString::fromStdString(e.Name), QString::fromStdString(e.Patterns).replace(';', ' '));
     return filters;
 }
 

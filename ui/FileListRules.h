@@ -11,13 +11,15 @@
 // One entry of the open-file dialog's filter: a display name and its patterns.
 struct VideoFilterEntry
 {
-    const char* Name;
-    const char* Patterns; // separated by ';'
+    std::string Name;
+    std::string Patterns; // separated by ';'
 };
+// From the table of video types: first every type together ("Video
+// File(*.avi,*.flv,...)"), then each type alone ("AVI File(*.avi)").
 const std::vector<VideoFilterEntry>& VideoFileFilterEntries();
 
 // The filter as one block of text: every name and pattern list followed by a
-// zero byte, and one more zero byte at the end (251 bytes).
+// zero byte, and one more zero byte at the end.
 const std::string& VideoFileFilterBlock();
 
 // The filter in the form of the Qt file dialog, one entry per type.

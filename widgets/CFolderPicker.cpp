@@ -1,11 +1,14 @@
 #include "widgets/CFolderPicker.h"
 
+#include "widgets/RichMessageBox.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -73,6 +76,10 @@ void CFolderPicker::BuildControls()
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName("buttons");
+    QPushButton* newFolder = buttons->addButton(tr("New Folder"), QDialogButtonBox::ActionRole);
+    newFolder->setObjectName("newFolder");
+    newFolder->setAutoDefault(false);
+    connect(newFolder, &QPushButton::clicked, this, &CFolderPicker::MakeNewFolder);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -162,7 +169,9 @@ bool CFolderPicker::Browse()
 void CFolderPicker::done(int result)
 {
     if (result == QDialog::Accepted) {
-        const QString folder = FolderFromEdit();
+        QString folder = FolderFromEdit();
+        if (folder.isEmpty() && !QFileInfo::exists(PathFromEdit()))
+            folder = CreateMissingFolder(PathFromEdit());
         if (folder.isEmpty()) {
             // Nothing that OK could choose: stay open.
             QApplication::beep();
@@ -174,7 +183,7 @@ void CFolderPicker::done(int result)
     QDialog::done(result);
 }
 
-QString CFolderPicker::FolderFromEdit() const
+QString CFolderPicker::PathFromEdit() const
 {
     QString text = m_edit->isVisibleTo(this) ? m_edit->text().trimmed() : QString();
     if (text.isEmpty())
@@ -185,8 +194,62 @@ QString CFolderPicker::FolderFromEdit() const
     const QString path = QDir::isAbsolutePath(text) || base.isEmpty()
         ? QDir::cleanPath(text)
         : QDir::cleanPath(QDir(base).filePath(text));
-    const QFileInfo info(path);
-    return info.isDir() ? QDir::cleanPath(info.absoluteFilePath()) : QString();
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+QString CFolderPicker::FolderFromEdit() const
+{
+    const QString path = PathFromEdit();
+    return !path.isEmpty() && QFileInfo(path).isDir() ? path : QString();
+}
+
+QString CFolderPicker::CreateMissingFolder(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const int answer
+        = RichMessageBox(this, tr("The folder %1 does not exist. Create it?").arg(path),
+            windowTitle(), MessageBoxStyle::YesNo | MessageBoxStyle::IconQuestion);
+    if ((answer & 0xFFFF) != MessageBoxButton::Yes)
+        return {};
+    if (!QDir().mkpath(path) || !QFileInfo(path).isDir()) {
+        RichMessageBox(this, tr("The folder %1 could not be created.").arg(path), windowTitle(),
+            MessageBoxStyle::Ok | MessageBoxStyle::IconExclamation);
+        return {};
+    }
+    return path;
+}
+
+void CFolderPicker::MakeNewFolder()
+{
+    const QString parent = SelectedPath();
+    if (parent.isEmpty() || !QFileInfo(parent).isDir()) {
+        QApplication::beep();
+        return;
+    }
+    QString name = tr("New Folder");
+    for (int n = 2; QFileInfo::exists(QDir(parent).filePath(name)); ++n)
+        name = tr("New Folder (%1)").arg(n);
+    bool ok = false;
+    name = QInputDialog::getText(this, tr("New Folder"),
+        tr("Name of the new folder in %1:").arg(parent), QLineEdit::Normal, name, &ok)
+               .trimmed();
+    if (!ok)
+        return;
+    // One folder, in the selected one: no separators, no "." or "..".
+    if (name.isEmpty() || name.contains('/') || name == QStringLiteral(".")
+        || name == QStringLiteral("..")) {
+        QApplication::beep();
+        return;
+    }
+    const QString path = QDir(parent).filePath(name);
+    if (!QFileInfo(path).isDir() && !QDir(parent).mkdir(name)) {
+        RichMessageBox(this, tr("The folder %1 could not be created.").arg(path), windowTitle(),
+            MessageBoxStyle::Ok | MessageBoxStyle::IconExclamation);
+        return;
+    }
+    m_followSelection = true;
+    SetSelection(path);
 }
 
 void CFolderPicker::SetSelection(const QString& path)

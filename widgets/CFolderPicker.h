@@ -66,6 +66,14 @@ private:
     void SelectionChanged();
     // The folder that OK chooses: the edit box's text when it names one.
     QString FolderFromEdit() const;
+    // What the edit box names (the selected folder when it is empty), made
+    // absolute; it need not exist.
+    QString PathFromEdit() const;
+    // Offers to make a folder that does not exist yet; its path when it was made.
+    QString CreateMissingFolder(const QString& path);
+    // Asks for the name of a new folder in the selected one, makes the folder
+    // and selects it.
+    void MakeNewFolder();
 
     QString m_root;
     QString m_prompt;

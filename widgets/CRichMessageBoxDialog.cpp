@@ -206,6 +206,17 @@ int CRichMessageBoxDialog::Run()
     return m_result;
 }
 
+bool CRichMessageBoxDialog::Answer(int buttonId)
+{
+    for (const MessageBoxPlacedButton& placed : m_layout.buttons) {
+        if (placed.id == buttonId && IsAnswerButton(buttonId)) {
+            OnCommand(buttonId, false);
+            return true;
+        }
+    }
+    return false;
+}
+
 void CRichMessageBoxDialog::OnCommand(int id, bool fromCountdown)
 {
     StopCountdown();

@@ -34,6 +34,9 @@ public:
 
     // Shows the box modally and returns the result word; -1 when no button closed it.
     int Run();
+    // Closes the box as a press of its button `buttonId` would, for a question
+    // that no longer needs asking; false when the box has no such button.
+    bool Answer(int buttonId);
     int Result() const { return m_result; }
     const MessageBoxLayout& Layout() const { return m_layout; }
     bool IsCountdownRunning() const { return m_countdownRunning; }

@@ -211,6 +211,27 @@ TEST_F(ConsoleProgram, AnImpossibleSizeBudgetFailsTheFileWithTheReason)
     EXPECT_TRUE(fs::exists(s_dir / "budget" / "clip.gif"));
 }
 
+// A WebM video, a type of the window's table, and a video under a name no table
+// knows both convert: FFmpeg decides what it can read. The help names the types.
+TEST_F(ConsoleProgram, EveryTypeFfmpegReadsConverts)
+{
+    const fs::path webm = s_dir / "types" / "movie.webm";
+    fs::create_directories(webm.parent_path());
+    ASSERT_TRUE(test_program::MakeClip(webm, "testsrc2=s=64x48:r=10:d=1"));
+    const fs::path odd = s_dir / "types" / "other.video";
+    fs::copy_file(Clip(), odd, fs::copy_options::overwrite_existing);
+    const ProgramRun r = Piped({ "-q", "-o", "types", webm.string(), odd.string() });
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* gif : { "movie.gif", "other.gif" })
+        EXPECT_EQ(test_files::ReadFile(s_dir / "types" / gif).substr(0, 6), "GIF89a") << gif;
+    fs::remove_all(s_dir / "types");
+
+    const ProgramRun help = Piped({ "--help" });
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("such as avi flv mp4 mov wmv mpg mkv webm "), std::string::npos)
+        << help.out;
+}
+
 // A failed file's line says why, in the words of whichever tool gave up.
 TEST_F(ConsoleProgram, AFailedFileSaysWhy)
 {
@@ -240,6 +261,30 @@ TEST_F(ConsoleProgram, AFailedFileSaysWhy)
         EXPECT_NE(shown.find(c.reason), std::string::npos) << shown;
         EXPECT_EQ(shown.back(), ')') << shown;
     }
+}
+
+// Re-run over the same files, the program replaces its outputs, as scripts
+// expect; with -n (--no-clobber) a file whose output exists fails with the
+// reason and the existing file stays as it was.
+TEST_F(ConsoleProgram, NoClobberLeavesExistingOutputsAlone)
+{
+    const fs::path folder = s_dir / "clobber";
+    fs::create_directories(folder);
+    std::ofstream(folder / "clip.gif") << "mine";
+    for (const char* option : { "-n", "--no-clobber" }) {
+        const ProgramRun r = Piped({ option, "-o", "clobber", Clip() });
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_NE(r.out.find(Clip() + ": Failed (" + (folder / "clip.gif").string()
+                      + " exists already)"),
+            std::string::npos)
+            << r.out;
+        EXPECT_EQ(test_files::ReadFile(folder / "clip.gif"), "mine");
+        EXPECT_FALSE(fs::exists(folder / "clip (2).gif"));
+    }
+    const ProgramRun r = Piped({ "-q", "-o", "clobber", Clip() });
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(test_files::ReadFile(folder / "clip.gif").substr(0, 6), "GIF89a");
+    fs::remove_all(folder);
 }
 
 // In a pipe: whole lines as before, no carriage returns, no command lines.

@@ -321,19 +321,89 @@ TEST_F(ConversionControllerTest, TwoInputsOfOneNameGetTwoOutputs)
     EXPECT_TRUE(fs::exists(m_out / "clip (3).gif"));
 }
 
+// Outputs that exist already in the folder: the host is asked once, and its
+// answer replaces them, keeps both, leaves them (their files fail with the
+// reason, no tool runs for them) or starts nothing.
+TEST_F(ConversionControllerTest, ExistingOutputsAreReplacedOnlyWhenTheHostSaysSo)
+{
+    std::ofstream(m_out / "a.gif") << "mine";
+    std::ofstream(m_out / "b (2).gif") << "mine too";
+    host.rows = { "/clips/a.mp4", "/clips/b.mp4" };
+    ConversionController c(host);
+    const std::string out = m_out.string() + "/";
+
+    host.existingAnswer = ExistingOutputsAnswer::Cancel;
+    EXPECT_FALSE(c.StartConversion());
+    EXPECT_EQ(host.asked, std::vector<std::string>({ "1 in " + out }));
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_FALSE(c.IsConverting());
+
+    host.existingAnswer = ExistingOutputsAnswer::LeaveThem;
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(host.results, std::vector<std::string>({ "failed", "succeeded" }));
+    EXPECT_EQ(host.reasons, std::vector<std::string>({ "0 " + out + "a.gif exists already" }));
+    EXPECT_EQ(ReadFile(m_out / "a.gif"), "mine");
+    EXPECT_EQ(ReadFile(VideoLog()).find("/clips/a.mp4"), std::string::npos); // not converted
+
+    fs::remove(m_out / "b.gif");
+    host.existingAnswer = ExistingOutputsAnswer::KeepBoth;
+    host.outputs.clear();
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(
+        host.outputs, std::vector<std::string>({ "0 " + out + "a (2).gif", "1 " + out + "b.gif" }));
+    EXPECT_EQ(ReadFile(m_out / "a.gif"), "mine");
+    EXPECT_EQ(ReadFile(m_out / "b (2).gif"), "mine too");
+    EXPECT_TRUE(fs::exists(m_out / "a (2).gif"));
+
+    host.existingAnswer = ExistingOutputsAnswer::Replace;
+    host.asked.clear();
+    host.outputs.clear();
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(host.asked, std::vector<std::string>({ "2 in " + out }));
+    EXPECT_EQ(
+        host.outputs, std::vector<std::string>({ "0 " + out + "a.gif", "1 " + out + "b.gif" }));
+    EXPECT_EQ(ReadFile(m_out / "a.gif"), ""); // the stand-in tool's GIF
+    EXPECT_EQ(host.results, std::vector<std::string>({ "succeeded", "succeeded" }));
+}
+
+// The host learns where each row goes, so that it can show and hand out the results.
+TEST_F(ConversionControllerTest, TheHostIsToldWhereEachRowGoes)
+{
+    host.rows = { "/one/clip.mp4", "/two/clip.mp4" };
+    ConversionController c(host);
+    ASSERT_TRUE(RunToEnd(c));
+    const std::string out = m_out.string();
+    EXPECT_EQ(host.outputs,
+        std::vector<std::string>({ "0 " + out + "/clip.gif", "1 " + out + "/clip (2).gif" }));
+    WriteSettings("3"); // still images: numbered files
+    host.outputs.clear();
+    host.rows = { "/one/clip.mp4" };
+    ASSERT_TRUE(RunToEnd(c));
+    EXPECT_EQ(host.outputs, std::vector<std::string>({ "0 " + out + "/clip.png numbered" }));
+}
+
 TEST_F(ConversionControllerTest, NothingStartsWithoutAFolderOrASettingsFile)
 {
     host.rows = { "/clips/a.mp4" };
     ConversionController c(host);
     host.folder = "";
     EXPECT_FALSE(c.StartConversion());
+    EXPECT_TRUE(host.events.empty()); // a cancelled folder question says nothing
     host.folder = m_out.string();
     fs::remove(m_bin / "TellurvaneInfo.ini");
     EXPECT_FALSE(c.StartConversion());
-    EXPECT_TRUE(host.events.empty());
+    // The host is told which file could not be read, so that it can say so.
+    const std::vector<std::string> told
+        = { "settings not read " + (m_bin / "TellurvaneInfo.ini").string() };
+    EXPECT_EQ(host.events, told);
     EXPECT_FALSE(c.IsConverting());
     c.StopConversion(); // nothing runs: nothing happens
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(host.events, told);
+    // A settings file that is a folder cannot be read either.
+    fs::create_directory(m_bin / "TellurvaneInfo.ini");
+    host.events.clear();
+    EXPECT_FALSE(c.StartConversion());
+    EXPECT_EQ(host.events, told);
 }
 
 TEST_F(ConversionControllerTest, LeftoverFramesAreRemovedBeforeAGif)

@@ -105,4 +105,58 @@ TEST(ConversionJob, OutputsNeverLandOnAnInput)
     fs::remove_all(root);
 }
 
+// Files a user already has in the folder: what exists, and Keep Both's names
+// beside them (an input of the job stays untouched either way).
+TEST(ConversionJob, KeepBothNamesOutputsBesideExistingFiles)
+{
+    namespace fs = std::filesystem;
+    char dir[] = "/tmp/jobexistingXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const fs::path root = dir;
+    const std::string o = root.string() + "/";
+    for (const char* name : { "clip.gif", "clip (2).gif", "shot12.jpg", "shot0.jpg", "take.jpg" })
+        std::ofstream(root / name) << "mine";
+    fs::create_symlink(root / "nowhere", root / "dangling.gif");
+
+    const struct
+    {
+        std::string output;
+        bool numbered;
+        bool exists;
+    } exists[] = {
+        { o + "clip.gif", false, true },
+        { o + "dangling.gif", false, true }, // a link is not written through either
+        { o + "new.gif", false, false },
+        { o + "shot.jpg", true, true }, // shot12.jpg is one of its frames
+        { o + "shot1.jpg", true, true }, // shot12.jpg again
+        { o + "take.jpg", true, false }, // take.jpg is no frame of take%d.jpg
+        { o + "clip.gif", true, false }, // nor is "clip (2).gif" one of clip%d.gif
+    };
+    for (const auto& c : exists)
+        EXPECT_EQ(OutputExists(c.output, c.numbered), c.exists) << c.output << " " << c.numbered;
+
+    const std::vector<NamingCase> cases = {
+        { "animation: the next free name", "0", { "/in/clip.mp4", "/in/new.mp4" },
+            { o + "clip (3).gif", o + "new.gif" } },
+        { "animation: and after the job's own", "0", { "/in/clip.mp4", "/other/clip.avi" },
+            { o + "clip (3).gif", o + "clip (4).gif" } },
+        { "frames: beside existing frames", "2", { "/in/shot.mp4", "/in/take.mp4" },
+            { o + "shot (2).jpg", o + "take.jpg" } },
+    };
+    const char* const replaced[] = { "clip.gif", "clip.gif", "shot.jpg" };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const NamingCase& c = cases[i];
+        std::vector<std::string> outputs;
+        for (const ConversionEntry& e :
+            BuildConversionJob(c.inputs, o, c.format, "", "", true).Entries)
+            outputs.push_back(e.OutputPath);
+        EXPECT_EQ(outputs, c.outputs) << c.name;
+        // Replacing keeps the plain names.
+        EXPECT_EQ(BuildConversionJob(c.inputs, o, c.format, "", "").Entries[0].OutputPath,
+            o + replaced[i])
+            << c.name;
+    }
+    fs::remove_all(root);
+}
+
 } // namespace

@@ -182,3 +182,29 @@ TEST(OpenUrlParts, DesktopEntryExecTakesTheMainGroup)
 }
 
 } // namespace
+
+// The program that opens a file: xdg-mime's answer for the file's type, asked
+// with the file's own name (a leading '-' made harmless).
+TEST_F(OpenUrlTest, DefaultHandlerOfAFileIsTheHandlerOfItsType)
+{
+    const fs::path log = m_dir / "mime.log";
+    WriteScript(m_dir / "bin/xdg-mime",
+        "printf '%s|' \"$@\" >> '" + log.string() + "'; echo >> '" + log.string()
+            + "'\n"
+              "case \"$2\" in filetype) echo 'video/webm' ;;\n"
+              "  default) [ \"$3\" = video/webm ] && printf 'net.tellurvane.Sablewick.desktop\\n' "
+              ";;\n"
+              "esac\n");
+    EXPECT_EQ(DefaultHandlerOf("/v/clip.webm"), "net.tellurvane.Sablewick.desktop");
+    EXPECT_EQ(DefaultHandlerOf("-odd.webm"), "net.tellurvane.Sablewick.desktop");
+    EXPECT_EQ(ReadFile(log),
+        "query|filetype|/v/clip.webm|\nquery|default|video/webm|\n"
+        "query|filetype|./-odd.webm|\nquery|default|video/webm|\n");
+    EXPECT_EQ(DefaultHandlerOf(""), "");
+
+    // An unknown type, or no handler for it: unknown.
+    WriteScript(m_dir / "bin/xdg-mime", "[ \"$2\" = filetype ] && exit 1; echo vlc.desktop\n");
+    EXPECT_EQ(DefaultHandlerOf("/v/clip.webm"), "");
+    WriteScript(m_dir / "bin/xdg-mime", "[ \"$2\" = filetype ] && echo video/mp4; exit 0\n");
+    EXPECT_EQ(DefaultHandlerOf("/v/clip.mp4"), "");
+}

@@ -17,6 +17,7 @@ public:
     std::vector<std::string> rows;
     std::vector<std::string> results;
     std::vector<std::string> events;
+    std::vector<std::string> outputs; // "ROW PATH[ numbered]" of each job
 
     std::string ChooseOutputFolder() override { return folder; }
     void JobStarted() override
@@ -26,6 +27,10 @@ public:
         ended = false; // an earlier stop's end is not this job's
     }
     void SetProgress(int p) override { events.push_back("progress " + std::to_string(p)); }
+    void RowOutput(int row, const std::string& path, bool numbered) override
+    {
+        outputs.push_back(std::to_string(row) + " " + path + (numbered ? " numbered" : ""));
+    }
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::string RowPath(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
     void FileStarted(int row) override { events.push_back("started " + std::to_string(row)); }
@@ -42,6 +47,22 @@ public:
         ended = true;
     }
     void JobNotStarted() override { events.push_back("job not started"); }
+    ExistingOutputsAnswer AskAboutExistingOutputs(int count, const std::string& folder) override
+    {
+        asked.push_back(std::to_string(count) + " in " + folder);
+        return existingAnswer;
+    }
+    void FileFailedBecause(int row, const std::string& reason) override
+    {
+        reasons.push_back(std::to_string(row) + " " + reason);
+    }
+    ExistingOutputsAnswer existingAnswer = ExistingOutputsAnswer::Replace;
+    std::vector<std::string> asked; // "COUNT in FOLDER" of each question about existing outputs
+    std::vector<std::string> reasons; // "ROW REASON" of each failure with a reason
+    void SettingsNotRead(const std::string& path) override
+    {
+        events.push_back("settings not read " + path);
+    }
     void Post(std::function<void()> call) override
     {
         std::lock_guard lock(m_mutex);

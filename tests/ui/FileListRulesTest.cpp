@@ -1,5 +1,7 @@
 #include "ui/FileListRules.h"
 
+#include "engine/VideoTypes.h"
+
 #include <QtTest>
 
 Q_DECLARE_METATYPE(std::vector<int>)
@@ -19,7 +21,13 @@ private slots:
         QTest::newRow("every listed type")
             << "/v/a.flv" << true; // the others follow from the same search
         QTest::newRow("mkv") << "/v/a.MkV" << true;
-        QTest::newRow("mpeg") << "/v/a.mpeg" << false;
+        // Every type of the table, as the command line and the menu entry take them.
+        QTest::newRow("webm") << "/v/a.webm" << true;
+        QTest::newRow("WEBM") << "/v/a.WEBM" << true;
+        QTest::newRow("mpeg") << "/v/a.mpeg" << true;
+        QTest::newRow("3gp") << "/v/a.3gp" << true;
+        QTest::newRow("mov.part") << "/v/a.mov.part" << false;
+        QTest::newRow("gif") << "/v/a.gif" << false;
         QTest::newRow("txt") << "/v/a.txt" << false;
         QTest::newRow("mp3") << "/v/a.mp3" << false;
         QTest::newRow("fragment .mp") << "/v/a.mp" << true;
@@ -39,17 +47,30 @@ private slots:
 
     void filterBlock()
     {
+        // All types first, then each alone; the first seven entries of each kind
+        // as they always were, the table's further types after them.
         const std::string& block = VideoFileFilterBlock();
-        QCOMPARE(block.size(), std::size_t(251));
-        const std::string first = "Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv)";
-        QCOMPARE(block.substr(0, first.size() + 1), first + std::string(1, '\0'));
-        QCOMPARE(block.substr(block.size() - 8), std::string("\0*.mkv\0\0", 8));
+        const std::string first = "Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv,*.webm,";
+        QCOMPARE(block.substr(0, first.size()), first);
+        QCOMPARE(block.substr(block.size() - 2), std::string("\0\0", 2));
         const QStringList filters = VideoFileDialogFilters();
-        QCOMPARE(filters.size(), 8);
-        QCOMPARE(filters[0],
-            QString("Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv) "
-                    "(*.avi *.flv *.mp4 *.mov *.wmv *.mpg *.mkv)"));
+        QCOMPARE(filters.size(), int(VideoTypes().size()) + 1);
+        QVERIFY(
+            filters[0].startsWith("Video File(*.avi,*.flv,*.mp4,*.mov,*.wmv,*.mpg,*.mkv,*.webm,"));
+        QVERIFY(filters[0].contains(") (*.avi *.flv *.mp4 *.mov *.wmv *.mpg *.mkv *.webm "));
+        QCOMPARE(filters[1], QString("AVI File(*.avi) (*.avi)"));
         QCOMPARE(filters[7], QString("MKV File(*.mkv) (*.mkv)"));
+        QCOMPARE(filters[8], QString("WEBM File(*.webm) (*.webm)"));
+        // Each of the table's types is offered by the first entry and by its own.
+        for (const VideoType& type : VideoTypes()) {
+            const QString pattern = QString("*.") + type.Extension;
+            QVERIFY2(filters[0].contains(pattern + ' ') || filters[0].endsWith(pattern + ')'),
+                type.Extension);
+            QVERIFY2(
+                filters.contains(
+                    QString("%1 File(%2) (%2)").arg(QString(type.Extension).toUpper(), pattern)),
+                type.Extension);
+        }
     }
 
     void sizeText_data()

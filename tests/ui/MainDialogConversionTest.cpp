@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -53,6 +54,40 @@ private:
                   ": > \"$f\"\n"
                 + videoExtra);
         WriteScript(m_bin + "/imgconv.dll", "for a; do :; done; : > \"$a\"\n");
+    }
+
+    // The status label shows `summary`, shortened in the middle when it is too
+    // wide for it, and has the whole of it as its tooltip.
+    void CheckStatus(const QString& summary)
+    {
+        const QLabel* status = Find<QLabel>(d(), "status");
+        QCOMPARE(status->toolTip(), summary);
+        const QString shown = status->text();
+        if (shown != summary) {
+            const int cut = shown.indexOf(QChar(0x2026));
+            QVERIFY2(cut > 0, qPrintable(shown));
+            QVERIFY(summary.startsWith(shown.left(cut)));
+            QVERIFY(summary.endsWith(shown.mid(cut + 1)));
+            QVERIFY(status->fontMetrics().horizontalAdvance(shown) <= status->width());
+        }
+    }
+
+    void ConvertAll()
+    {
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            Find<QPushButton>(d(), "convert")->text(), QString("Convert"), 30000);
+    }
+
+    QStringList EnabledMenuItems()
+    {
+        QStringList on;
+        const std::unique_ptr<QMenu> menu = d().BuildContextMenu();
+        for (QAction* a : menu->actions())
+            if (a->isEnabled() && !a->isSeparator())
+                on << a->text();
+        return on;
     }
 
 private slots:
@@ -105,7 +140,11 @@ private slots:
             Find<QPushButton>(d(), "convert")->text(), QString("Convert"), 30000);
         QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
         QVERIFY(d().FileList()->IsRowSelected(0));
-        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
+        // The row the job left selected can be removed or previewed at once.
+        QVERIFY(Find<QPushButton>(d(), "remove")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "preview")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "removeAll")->isEnabled());
+        CheckStatus("Done. 1 GIF in " + m_out + "/");
         QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
         QVERIFY(QFile::exists(m_out + "/a.gif"));
         QCOMPARE(ReadProfileString(ApplicationProfilePath(), "OpenFolder", "Folder", "", 4096),
@@ -133,11 +172,16 @@ private slots:
         drop.setData(
             "text/uri-list", "# a comment\r\nfile://" + dropped.toPercentEncoding("/") + "\r\n");
         d().DropNames(DroppedFileNames(drop));
-        d().AddPathIfExists(FileNameText(clips + "/" + names[0] + ".mp4")); // command line
+        // The same name in another folder, from the command line.
+        const std::string other = f->Folder("other").toStdString();
+        QVERIFY(QDir().mkpath(f->Folder("other")));
+        std::ofstream(other + "/" + names[0] + ".mp4") << "y";
+        d().AddPathIfExists(FileNameText(clips + "/" + names[0] + ".mp4")); // listed already
+        d().AddPathIfExists(FileNameText(other + "/" + names[0] + ".mp4"));
         QCOMPARE(d().RowCount(), 3);
         QCOMPARE(d().RowPath(0), clips + "/" + names[0] + ".mp4");
         QCOMPARE(d().RowPath(1), clips + "/" + names[1] + ".mp4");
-        QCOMPARE(d().RowPath(2), clips + "/" + names[0] + ".mp4");
+        QCOMPARE(d().RowPath(2), other + "/" + names[0] + ".mp4");
         QCOMPARE(d().FileList()->RowText(0, 0), lossy(names[0]));
 
         Find<QPushButton>(d(), "convert")->click();
@@ -149,6 +193,126 @@ private slots:
         for (const std::string& gif :
             { names[0] + ".gif", names[1] + ".gif", names[0] + " (2).gif" })
             QVERIFY2(std::ifstream(out + "/" + gif).good(), gif.c_str());
+    }
+
+    // A converted row offers its GIF to open, to show in its folder and to drag
+    // out; a failed row offers none. The status says how many went where.
+    void resultsSayWhereTheyWent()
+    {
+        WriteScript(m_bin + "/video.dll",
+            "for a; do :; done; case \"$2\" in *bad*) exit 1;; esac; f=$(printf \"$a\" 1); "
+            ": > \"$f\"\n");
+        const QString good = f->MakeFile("clips/good.mp4");
+        d().AddPathIfExists(good);
+        d().AddPathIfExists(f->MakeFile("clips/bad.mp4"));
+        ConvertAll();
+        CFileListView* list = d().FileList();
+        QCOMPARE(list->RowText(0, 2), QString("Success"));
+        QCOMPARE(list->RowText(1, 2), QString("Failed"));
+        CheckStatus("Done. 1 GIF in " + m_out + "/");
+
+        // A right-click on the converted row.
+        const QRect first = list->visualRect(list->model()->index(0, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, first.center());
+        QCOMPARE(EnabledMenuItems(),
+            QStringList({ "&Add files", "&Remove", "Remove &All", "&View file", "Open GIF",
+                "Show in Folder" }));
+        d().RunContextCommand(5);
+        QCOMPARE(f->opened, QStringList({ m_out + "/good.gif" }));
+        d().RunContextCommand(6);
+        QCOMPARE(f->shownInFolder, QStringList({ m_out + "/good.gif" }));
+        // Dragged out, it is its GIF.
+        std::unique_ptr<QMimeData> dragged(list->model()->mimeData({ list->model()->index(0, 1) }));
+        QVERIFY(dragged);
+        QCOMPARE(dragged->urls(), QList<QUrl>({ QUrl::fromLocalFile(m_out + "/good.gif") }));
+
+        // The failed row has nothing of the kind.
+        const QRect second = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, second.center());
+        QVERIFY(!list->IsRowSelected(0));
+        QCOMPARE(EnabledMenuItems(),
+            QStringList({ "&Add files", "&Remove", "Remove &All", "&View file" }));
+        QVERIFY(!list->model()->mimeData({ list->model()->index(1, 0) }));
+
+        // The next run forgets the results until it makes new ones.
+        WriteTools("while :; do sleep 0.05; done\n");
+        list->SelectAndFocusRow(0);
+        CRichMessageBoxDialog::SetNextAnswer(6); // replace good.gif
+        Find<QPushButton>(d(), "convert")->click();
+        QVERIFY(!list->model()->mimeData({ list->model()->index(0, 0) }));
+        QCOMPARE(EnabledMenuItems(), QStringList({ "&Add files", "&View file" }));
+        Find<QPushButton>(d(), "convert")->click();
+        CheckStatus("Stopped. 0 of 2 converted.");
+    }
+
+    // Still images are numbered files: the row hands out all of them.
+    void numberedResultsAreHandedOutWhole()
+    {
+        QFile settings(m_bin + "/TellurvaneInfo.ini");
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\n"
+                       "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=0.10\n"
+                       "TimeDelay=0.00\nFileFormat=3\nLoop=0\n");
+        settings.close();
+        WriteScript(m_bin + "/video.dll",
+            "for a; do :; done; for n in 1 2 3; do : > \"$(printf \"$a\" $n)\"; done\n");
+        d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
+        ConvertAll();
+        QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
+        CheckStatus("Done. 1 converted into " + m_out + "/");
+        d().FileList()->SelectAndFocusRow(0);
+        QVERIFY(EnabledMenuItems().contains("Open Image"));
+        d().RunContextCommand(6);
+        QCOMPARE(f->shownInFolder,
+            QStringList({ m_out + "/a1.png", m_out + "/a2.png", m_out + "/a3.png" }));
+        std::unique_ptr<QMimeData> dragged(
+            d().FileList()->model()->mimeData({ d().FileList()->model()->index(0, 0) }));
+        QVERIFY(dragged);
+        QCOMPARE(dragged->urls().size(), 3);
+    }
+
+    // GIFs a user already has in the folder: one question, in the program's
+    // message box, before anything starts; Keep Both puts the new ones beside
+    // them, Cancel starts nothing, Replace writes over them.
+    void existingGifsAreReplacedOnlyWhenTheUserSaysSo()
+    {
+        for (const char* name : { "a.gif", "b.gif" }) {
+            QFile mine(m_out + "/" + name);
+            QVERIFY(mine.open(QIODevice::WriteOnly));
+            mine.write("mine");
+        }
+        for (const char* name : { "a.mp4", "b.mp4", "c.mp4" })
+            d().AddPathIfExists(f->MakeFile(QString("clips/") + name));
+        const auto contents = [this](const QString& name) {
+            QFile file(m_out + "/" + name);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+        };
+
+        CRichMessageBoxDialog::SetNextAnswer(7); // Keep Both
+        ConvertAll();
+        QVERIFY(!CRichMessageBoxDialog::TakeNextAnswer().has_value());
+        const MessageBoxRequest asked = CRichMessageBoxDialog::LastAnsweredRequest();
+        QCOMPARE(asked.text, "2 files already exist in " + m_out + "/. Replace them?");
+        QCOMPARE(asked.caption, QString("Sablewick"));
+        QCOMPARE(asked.style & 0xF, std::uint32_t(3)); // three answers, Escape cancels
+        QCOMPARE(contents("a.gif"), QByteArray("mine"));
+        QCOMPARE(contents("b.gif"), QByteArray("mine"));
+        QCOMPARE(contents("a (2).gif"), QByteArray());
+        QCOMPARE(contents("b (2).gif"), QByteArray());
+        QCOMPARE(contents("c.gif"), QByteArray());
+
+        CRichMessageBoxDialog::SetNextAnswer(2); // Cancel
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        QVERIFY(!CRichMessageBoxDialog::TakeNextAnswer().has_value());
+        QCOMPARE(CRichMessageBoxDialog::LastAnsweredRequest().text,
+            "3 files already exist in " + m_out + "/. Replace them?");
+        QVERIFY(!QFile::exists(m_out + "/a (3).gif"));
+
+        CRichMessageBoxDialog::SetNextAnswer(6); // Replace
+        ConvertAll();
+        QCOMPARE(contents("a.gif"), QByteArray());
+        QVERIFY(!QFile::exists(m_out + "/a (3).gif"));
     }
 
     void aCancelledFolderQuestionStartsNothing()
@@ -164,6 +328,23 @@ private slots:
             std::string("/kept/"));
     }
 
+    void aMissingSettingsFileIsNamedAndNothingStarts()
+    {
+        d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
+        QVERIFY(QFile::remove(m_bin + "/TellurvaneInfo.ini"));
+        CRichMessageBoxDialog::SetNextAnswer(1);
+        Find<QPushButton>(d(), "convert")->click();
+        QCOMPARE(f->folderQuestions.size(), 1);
+        QVERIFY(!CRichMessageBoxDialog::TakeNextAnswer().has_value()); // it was asked
+        const MessageBoxRequest told = CRichMessageBoxDialog::LastAnsweredRequest();
+        QCOMPARE(
+            told.text, "The settings file " + m_bin + "/TellurvaneInfo.ini could not be read.");
+        QCOMPARE(told.caption, QString("Sablewick"));
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        QVERIFY(Find<QLabel>(d(), "status")->text().isEmpty());
+        QVERIFY(!QFile::exists(VideoLog()));
+    }
+
     void stopEndsTheJobAndItsTools()
     {
         WriteTools("while :; do sleep 0.05; done\n");
@@ -176,7 +357,7 @@ private slots:
 
         Find<QPushButton>(d(), "convert")->click();
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
-        QCOMPARE(Find<QLabel>(d(), "status")->text(), QString("Done."));
+        CheckStatus("Stopped. 0 of 3 converted.");
         QCOMPARE(Find<QProgressBar>(d(), "progress")->value(), 0);
         QTest::qWait(300); // whatever a stopped job might still report
         for (int row = 0; row < 3; ++row)
@@ -206,13 +387,30 @@ private slots:
                 selected << d().FileList()->RowPath(row);
         QCOMPARE(selected, QStringList({ paths[0], paths[2] }));
         QCOMPARE(d().FileList()->currentIndex().row(), 0);
-        // Remove All works in every state; Convert (Stop) stays enabled.
+        // Nor does Remove All, from its button, the menu or a call: the job's rows
+        // stay until it ends. Both buttons are off while it runs; Stop stays on.
+        QVERIFY(!Find<QPushButton>(d(), "remove")->isEnabled());
+        QVERIFY(!Find<QPushButton>(d(), "removeAll")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "add")->isEnabled());
+        QTest::keyClick(d().FileList(), Qt::Key_Delete);
         d().RemoveAll();
-        QCOMPARE(d().FileList()->rowCount(), 0);
+        d().RunContextCommand(3);
+        QCOMPARE(d().FileList()->rowCount(), 3);
+        QStringList menuEnabled;
+        const std::unique_ptr<QMenu> menu = d().BuildContextMenu();
+        for (QAction* a : menu->actions())
+            if (a->isEnabled())
+                menuEnabled << a->text();
+        QCOMPARE(menuEnabled, QStringList({ "&Add files", "&View file" }));
         QVERIFY(Find<QPushButton>(d(), "convert")->isEnabled());
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Stop"));
         Find<QPushButton>(d(), "convert")->click();
         QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        // Back once the job has ended.
+        QVERIFY(Find<QPushButton>(d(), "remove")->isEnabled());
+        QVERIFY(Find<QPushButton>(d(), "removeAll")->isEnabled());
+        Find<QPushButton>(d(), "removeAll")->click();
+        QCOMPARE(d().FileList()->rowCount(), 0);
     }
 
     void closingWhileConvertingAsksFirst()
@@ -236,6 +434,43 @@ private slots:
         QVERIFY(!d().isVisible());
         QCOMPARE(d().result(), int(QDialog::Rejected));
         QVERIFY(MainDialogFixture::ProcessesRunningFrom(m_bin).isEmpty()); // nothing left running
+    }
+
+    // The job ends while "Are you sure to stop?" is open: the question goes as if
+    // answered No, the end of the run shows, and the window stays.
+    void aJobThatEndsWithdrawsTheStopQuestion()
+    {
+        const QString gate = f->Folder("gate");
+        WriteTools("while [ ! -e '" + gate + "' ]; do sleep 0.05; done\n");
+        d().AddPathIfExists(f->MakeFile("clips/a.mp4"));
+        Find<QPushButton>(d(), "convert")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(VideoLog()), 20000);
+
+        // Once the question shows, the tool is let go; should the question
+        // stay after the job, it is answered No here so that the test ends.
+        bool asked = false;
+        bool leftOpen = false;
+        QTimer safety;
+        safety.setSingleShot(true);
+        connect(&safety, &QTimer::timeout, this, [&] {
+            if (auto* box = d().findChild<CRichMessageBoxDialog*>()) {
+                leftOpen = true;
+                box->Answer(7);
+            }
+        });
+        QTimer::singleShot(0, this, [&] {
+            asked = d().findChild<CRichMessageBoxDialog*>() != nullptr;
+            QFile(gate).open(QIODevice::WriteOnly);
+            safety.start(30000);
+        });
+        d().close();
+        QVERIFY(asked);
+        QVERIFY(!leftOpen);
+        QVERIFY(d().isVisible());
+        QCOMPARE(Find<QPushButton>(d(), "convert")->text(), QString("Convert"));
+        CheckStatus("Done. 1 GIF in " + m_out + "/");
+        QCOMPARE(d().FileList()->RowText(0, 2), QString("Success"));
+        QVERIFY(!d().findChild<CRichMessageBoxDialog*>());
     }
 };
 

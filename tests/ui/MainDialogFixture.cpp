@@ -22,6 +22,11 @@ MainDialogFixture::MainDialogFixture()
         opened << target;
         return 33;
     });
+    dialog->SetHandlerQuery([this](const std::string&) { return handlerAnswer; });
+    dialog->SetFolderShower([this](const QStringList& paths) {
+        shownInFolder << paths;
+        return true;
+    });
     dialog->SetRowAddedHook(
         [this](const QString& path, int row) { rowsAdded << QString::number(row) + " " + path; });
 }

@@ -31,5 +31,7 @@ struct MainDialogFixture
     QStringList fileQuestions; // the initial folder of each open-file dialog
     QStringList fileFilters; // the filters of the last one
     QStringList opened; // targets given to the opener
+    std::string handlerAnswer; // the program that would open any file ("" unknown)
+    QStringList shownInFolder; // files given to the file manager
     QStringList rowsAdded; // "row path" of each media-information hook call
 };

@@ -12,7 +12,10 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextDocumentFragment>
+#include <QToolTip>
 #include <QtTest>
+#include <algorithm>
 
 using test_widgets::Find;
 
@@ -153,14 +156,40 @@ private slots:
         QCOMPARE(StatesOf(d()), (States { false, false, true, true }));
     }
 
-    void arrowKeysSelectButDoNotEnableRemove()
+    // The buttons follow the selection whatever changed it, at once (no queued
+    // update to wait for).
+    void buttonsFollowTheSelectionHoweverItChanges()
     {
         AddFiles(3);
-        d().FileList()->setFocus();
-        QTest::keyClick(d().FileList(), Qt::Key_Down);
-        QTest::keyClick(d().FileList(), Qt::Key_Down);
+        CFileListView* list = d().FileList();
+        const States none { false, false, true, true };
+        const States some { true, true, true, true };
+        QCOMPARE(StatesOf(d()), none);
+
+        // Arrow keys.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(SelectedPaths(d()).size(), 1);
-        QVERIFY(!Find<QPushButton>(d(), "remove")->isEnabled());
+        QCOMPARE(StatesOf(d()), some);
+
+        // A right-click on a row selects it; the menu it opens is closed unanswered.
+        list->clearSelection();
+        QCOMPARE(StatesOf(d()), none);
+        QTimer::singleShot(0, [] {
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+        });
+        const QRect rect = list->visualRect(list->model()->index(2, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rect.center());
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(SelectedPaths(d()), QStringList({ f->Folder("2.mp4") }));
+        QCOMPARE(StatesOf(d()), some);
+
+        // The conversion's selecting of the row it works on.
+        list->clearSelection();
+        d().FileStarted(1);
+        QCOMPARE(StatesOf(d()), some);
     }
 
     void keysAimedAtTheList_data()
@@ -174,7 +203,6 @@ private slots:
         QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 40 << -2 << 0;
         QTest::newRow("Home") << int(Qt::Key_Home) << 40 << 5 << 0;
         QTest::newRow("End") << int(Qt::Key_End) << 40 << 5 << 0;
-        QTest::newRow("Tab") << int(Qt::Key_Tab) << 40 << 5 << 0;
         QTest::newRow("Enter") << int(Qt::Key_Return) << 40 << 5 << 0;
         QTest::newRow("Escape") << int(Qt::Key_Escape) << 40 << 5 << 0;
         QTest::newRow("letter") << int(Qt::Key_A) << 40 << 5 << 0;
@@ -199,7 +227,47 @@ private slots:
             QCOMPARE(list->currentIndex().row(), currentAfter);
         QCOMPARE(f->fileQuestions.size(), fileDialogs);
         QVERIFY(d().isVisible());
-        QVERIFY(list->hasFocus()); // Tab does not leave the list
+        QVERIFY(list->hasFocus());
+    }
+
+    // Tab and Shift+Tab leave the list and walk every enabled control in the
+    // template's order, round the window and back; the list's rows stay as they were.
+    void tabWalksEveryControlInTheTemplatesOrder()
+    {
+        AddFiles(3);
+        ClickRow(d(), 1);
+        d().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d()));
+        Find<QPushButton>(d(), "convert")->setFocus();
+        const auto walk = [](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QStringList order;
+            for (int i = 0; i < 9; ++i) {
+                QWidget* focus = QApplication::focusWidget();
+                if (!focus)
+                    return order << "(none)";
+                order << focus->objectName();
+                QTest::keyClick(focus, key, modifiers);
+            }
+            return order;
+        };
+        const QStringList forward = { "convert", "about", "options", "preview", "fileList", "add",
+            "remove", "removeAll", "convert" };
+        QCOMPARE(walk(Qt::Key_Tab, Qt::NoModifier), forward);
+        QStringList backward = forward;
+        std::reverse(backward.begin(), backward.end());
+        Find<QPushButton>(d(), "convert")->setFocus();
+        QCOMPARE(walk(Qt::Key_Backtab, Qt::ShiftModifier), backward);
+        QCOMPARE(SelectedPaths(d()), QStringList({ f->Folder("1.mp4") }));
+        QCOMPARE(d().FileList()->currentIndex().row(), 1);
+
+        // Tab with Shift held goes back from the list to Preview Video.
+        d().FileList()->setFocus();
+        QTest::keyClick(d().FileList(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString("preview"));
+        // Ctrl+Tab is no focus key: it stays with the list, like other keys.
+        d().FileList()->setFocus();
+        QTest::keyClick(d().FileList(), Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(d().FileList()->hasFocus());
     }
 
     void enterAndEscapeDoNothingElsewhere()
@@ -262,13 +330,11 @@ private slots:
         d().AddPathIfExists(f->Folder("folder"));
         d().AddPathIfExists(f->Folder("missing.mp4"));
         d().AddPathIfExists(QString());
-        d().AddPathIfExists(f->Folder("large.mp4")); // the same file twice: two rows
         CFileListView* list = d().FileList();
-        QCOMPARE(list->rowCount(), 4);
+        QCOMPARE(list->rowCount(), 3);
         QCOMPARE(list->RowText(0, 1), QString("    0 KB"));
         QCOMPARE(list->RowText(1, 1), QString("    1 KB"));
         QCOMPARE(list->RowText(2, 1), QString("    0 KB"));
-        QCOMPARE(list->RowPath(3), list->RowPath(1));
         QVERIFY(list->RowText(0, 2).isEmpty());
         QVERIFY(f->rowsAdded.isEmpty()); // no media information for these
     }
@@ -372,6 +438,61 @@ private slots:
         QCOMPARE(f->opened.size(), 1);
     }
 
+    // Where the desktop would open a row's file with this very program (no other
+    // player claims the type), the file is shown in its folder instead, from the
+    // double-click and from "&View file"; other files open as before.
+    void aFileThatWouldOpenWithUsIsShownInItsFolder()
+    {
+        const QStringList paths = AddFiles(2);
+        CFileListView* list = d().FileList();
+        const QRect rect = list->visualRect(list->model()->index(1, 0));
+        f->handlerAnswer = "net.tellurvane.Sablewick.desktop";
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QVERIFY(f->opened.isEmpty());
+        QCOMPARE(f->shownInFolder, QStringList({ paths[1] }));
+        d().RunContextCommand(4);
+        QVERIFY(f->opened.isEmpty());
+        QCOMPARE(f->shownInFolder, QStringList({ paths[1], paths[1] }));
+        QCOMPARE(list->rowCount(), 2);
+
+        f->handlerAnswer = "vlc.desktop";
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(f->opened, QStringList({ paths[1] }));
+        f->handlerAnswer.clear(); // unknown: the desktop decides
+        d().RunContextCommand(4);
+        QCOMPARE(f->opened, QStringList({ paths[1], paths[1] }));
+        QCOMPARE(f->shownInFolder.size(), 2);
+    }
+
+    // A file already in the list, however it comes again (dialog, drop, command
+    // line, another program, under another name of the same file), selects its
+    // row instead of adding a copy.
+    void aFileComesIntoTheListOnce()
+    {
+        const QStringList paths = AddFiles(3);
+        CFileListView* list = d().FileList();
+        const QString link = f->Folder("link.mp4");
+        QVERIFY(QFile::link(paths[2], link));
+        const QString fresh = f->MakeFile("fresh.mp4");
+
+        f->fileAnswer = { paths[1], fresh };
+        d().AddCommand();
+        QCOMPARE(list->rowCount(), 4);
+        QCOMPARE(list->RowPath(3), fresh);
+        QCOMPARE(f->rowsAdded, QStringList({ "3 " + fresh }));
+        QVERIFY(list->IsRowSelected(1));
+
+        list->clearSelection();
+        d().DropNames({ paths[0], link });
+        d().AddPathIfExists(paths[0]);
+        d().OnAddFileMessage(fresh);
+        QCOMPARE(list->rowCount(), 4);
+        QCOMPARE(SelectedPaths(d()), QStringList({ paths[0], paths[2], fresh }));
+        QCOMPARE(f->rowsAdded.size(), 1);
+        QVERIFY(Find<QPushButton>(d(), "remove")->isEnabled());
+    }
+
     void f1OpensTheHomePage()
     {
         d().SetHomepage("https://example.org/home");
@@ -419,6 +540,62 @@ private slots:
         d().FileStarted(4); // beyond the rows: ignored
         d().FileStarted(-1);
         QCOMPARE(SelectedPaths(d()), QStringList({ paths[2] }));
+    }
+
+    // The Information column is narrow: every cell of a row has a tooltip with the
+    // whole path, the whole media information and, after a conversion, the
+    // result with its reason, which the column (holding only the result) leaves out.
+    void theRowsTooltipTellsTheWholeStory()
+    {
+        const QString path = f->MakeFile(QString("%1/<b>clip.mp4").arg(QString(120, 'n')));
+        d().AddPathIfExists(path);
+        CFileListView* list = d().FileList();
+        const auto tip = [list](int column) {
+            const QString html = list->item(0, column)->toolTip();
+            return QTextDocumentFragment::fromHtml(html).toPlainText().split(
+                QRegularExpression(QStringLiteral("[\\n\\x{2028}\\x{2029}]")));
+        };
+        QCOMPARE(tip(0), QStringList({ path }));
+        const QString info = "1920x1080, 29.97 fps, 00:12:34.56, h264, aac, " + QString(90, 'i');
+        list->SetRowMediaInfo(0, info);
+        QCOMPARE(list->RowText(0, 2), info);
+        for (int column = 0; column < 3; ++column)
+            QCOMPARE(tip(column), QStringList({ path, info }));
+
+        d().JobStarted();
+        QVERIFY(list->RowText(0, 2).isEmpty());
+        QCOMPARE(tip(2), QStringList({ path, info }));
+        d().FileFailedBecause(0, "not a video file\n");
+        d().FileFinished(0, FileResult::Failed);
+        QCOMPARE(list->RowText(0, 2), QString("Failed"));
+        QCOMPARE(tip(2), QStringList({ path, info, "Failed: not a video file" }));
+        // Information that comes after the result keeps out of the column.
+        list->SetRowMediaInfo(0, info + " (late)");
+        QCOMPARE(list->RowText(0, 2), QString("Failed"));
+        QCOMPARE(tip(1), QStringList({ path, info + " (late)", "Failed: not a video file" }));
+
+        // The next run forgets the result and its reason; a reason for one row
+        // is no other row's.
+        d().AddPathIfExists(f->MakeFile("second.mp4"));
+        d().JobStarted();
+        QCOMPARE(tip(2), QStringList({ path, info + " (late)" }));
+        d().FileFailedBecause(1, "has no video stream");
+        d().FileFinished(0, FileResult::Failed);
+        d().FileFinished(1, FileResult::Failed);
+        QCOMPARE(tip(2), QStringList({ path, info + " (late)", "Failed" }));
+        d().JobStarted();
+        d().FileFinished(0, FileResult::Succeeded);
+        QCOMPARE(list->RowText(0, 2), QString("Success"));
+        QCOMPARE(tip(0), QStringList({ path, info + " (late)", "Success" }));
+
+        // The mouse over the Information cell shows it.
+        const QRect cell = list->visualRect(list->model()->index(0, 2));
+        QHelpEvent help(
+            QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QCoreApplication::sendEvent(list->viewport(), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().contains(info.toHtmlEscaped()));
+        QToolTip::hideText();
     }
 
     void closingWhileIdleAsksNothing()

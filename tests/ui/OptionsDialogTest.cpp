@@ -529,6 +529,18 @@ private slots:
             (QStringList { "start", "end", "width", "height", "quality", "interval", "frameRate",
                 "ok", "cancel", "reset", "format", "replay" }));
         QCOMPARE(QApplication::focusWidget(), Edit(*dialog, "start"));
+
+        // Shift+Tab walks the same controls backwards, leaving none out.
+        QStringList back;
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            if (!focus->objectName().size() && focus->parentWidget())
+                focus = focus->parentWidget();
+            back.prepend(focus->objectName());
+        }
+        QCOMPARE(back, order);
     }
 };
 

@@ -1,8 +1,10 @@
+#include "widgets/CRichMessageBoxDialog.h"
 #include "widgets/CStatusFolderPicker.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +12,7 @@
 #include <QTreeView>
 #include <QtTest>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -160,6 +163,7 @@ private slots:
             auto* edit = picker.findChild<QLineEdit*>("edit");
             QCOMPARE(edit->text(), m_home);
             edit->setText("no-such-folder");
+            CRichMessageBoxDialog::SetNextAnswer(7); // No to making it
             PressOk(picker);
             stayedOpen = picker.isVisible();
             edit->setText("other/deeper"); // relative to the selected folder
@@ -168,6 +172,7 @@ private slots:
         QVERIFY(stayedOpen);
         QVERIFY(chosen);
         QCOMPARE(picker.ChosenPath(), m_dir.filePath("home/other/deeper"));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("home/no-such-folder")));
     }
 
     void theFlagsShowTheStatusLineAndTheEditBox()
@@ -197,6 +202,81 @@ private slots:
         picker.calls.clear();
         picker.SetSelection(m_out);
         QVERIFY(picker.calls.isEmpty());
+    }
+
+    // A folder typed in the edit box that does not exist yet is offered to be
+    // made, in one question; Yes makes it (with the folders above it) and
+    // chooses it. A file of that name is no folder: nothing is offered.
+    void aMissingFolderIsOfferedToBeMade()
+    {
+        CStatusFolderPicker picker(nullptr, QString(), "Pick");
+        picker.SetFlags(0x55);
+        picker.SetInitialFolder(m_home);
+        QFile(m_dir.filePath("home/a-file")).open(QIODevice::WriteOnly);
+        bool stayedOnFile = false;
+        std::optional<int> unasked;
+        const bool chosen = BrowseWith(picker, [&] {
+            auto* edit = picker.findChild<QLineEdit*>("edit");
+            edit->setText("a-file");
+            CRichMessageBoxDialog::SetNextAnswer(6);
+            PressOk(picker);
+            stayedOnFile = picker.isVisible();
+            unasked = CRichMessageBoxDialog::TakeNextAnswer();
+            edit->setText("made/for gifs");
+            CRichMessageBoxDialog::SetNextAnswer(6); // Yes
+            PressOk(picker);
+        });
+        QVERIFY(stayedOnFile);
+        QCOMPARE(unasked, std::optional<int>(6)); // the file raised no question
+        QVERIFY(chosen);
+        const QString made = m_dir.filePath("home/made/for gifs");
+        const MessageBoxRequest asked = CRichMessageBoxDialog::LastAnsweredRequest();
+        QCOMPARE(asked.text, "The folder " + made + " does not exist. Create it?");
+        QCOMPARE(asked.style & 0xF, std::uint32_t(4)); // Yes and No
+        QVERIFY(QFileInfo(made).isDir());
+        QCOMPARE(picker.ChosenPath(), made);
+    }
+
+    // New Folder asks for a name (offering one not yet taken), makes the folder
+    // in the selected one and selects it; a name that is no single folder's
+    // makes nothing.
+    void newFolderMakesANamedFolder()
+    {
+        const QString parent = m_dir.filePath("home/fresh");
+        QVERIFY(QDir().mkpath(parent));
+        CStatusFolderPicker picker(nullptr, QString(), "Pick");
+        picker.SetFlags(0x55);
+        picker.SetInitialFolder(parent);
+        QStringList offered;
+        QString afterFirst;
+        // Answers the name question with `name` (the offer when empty).
+        const auto newFolder = [&](const QString& name) {
+            QTimer::singleShot(0, &picker, [&offered, name] {
+                auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                if (!ask)
+                    return;
+                offered << ask->textValue();
+                if (!name.isEmpty())
+                    ask->setTextValue(name);
+                ask->accept();
+            });
+            picker.findChild<QPushButton*>("newFolder")->click();
+        };
+        const bool chosen = BrowseWith(picker, [&] {
+            newFolder(QString());
+            afterFirst = picker.SelectedPath();
+            picker.SetSelection(parent);
+            newFolder("../escape");
+            newFolder("clips");
+            PressOk(picker);
+        });
+        QCOMPARE(offered, QStringList({ "New Folder", "New Folder (2)", "New Folder (2)" }));
+        QCOMPARE(afterFirst, parent + "/New Folder");
+        QVERIFY(QFileInfo(parent + "/New Folder").isDir());
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("home/escape")));
+        QVERIFY(chosen);
+        QCOMPARE(picker.ChosenPath(), parent + "/clips");
+        QVERIFY(QFileInfo(parent + "/clips").isDir());
     }
 
 private:
