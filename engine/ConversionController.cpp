@@ -118,7 +118,7 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
     if (folder.back() != '/')
         folder += '/';
     if (!settings.FileExists) {
-        m_host.SettingsNotRead(SettingsFilePath());
+        m_host.SettingsNotRead(SettingsReadPath());
         return false;
     }
 
