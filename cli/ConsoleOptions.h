@@ -27,6 +27,7 @@ struct ConsoleOptions
     bool MakeFolder = false;
     Verbosity Level = Verbosity::Normal;
     bool Help = false;
+    bool Json = false; // one JSON line per file in place of the plain lines
     std::vector<std::string> Files;
     std::vector<SettingOverride> Overrides; // in the order given; a later one wins
     bool IntervalGiven = false; // --interval or --rate

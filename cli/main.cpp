@@ -4,6 +4,8 @@
 #include "cli/ConsoleOptions.h"
 #include "engine/ConversionController.h"
 #include "engine/Settings.h"
+#include "engine/ToolCommandLines.h"
+#include "platform/AsciiText.h"
 #include "engine/ToolRunner.h"
 #include "platform/ProgramFolder.h"
 #include "sablewick/Version.h"
@@ -50,6 +52,18 @@ void StopForJobControl(ConversionController& controller)
     controller.PauseTools(false);
 }
 
+const char* SignalName(int signal)
+{
+    switch (signal) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "SIGTERM";
+    }
+}
+
 // Launchers may hand on ignored signals through exec: with SIGCHLD ignored the
 // tools' exit statuses would be lost, with SIGPIPE ignored a closed pipe on our
 // output would not end us.
@@ -69,6 +83,10 @@ void Usage(std::FILE* to)
         "Exit status: 0 all files converted, 1 a file failed, 2 usage error or no\n"
         "settings file, 130 interrupted (Ctrl+C stops like the Stop button),\n"
         "129 the terminal closed (stopped the same way).\n"
+        "With --json, each line names the input as given and the outputs under the\n"
+        "-o FOLDER as given; reason is null where there is none; -q hides no line.\n"
+        "An array of numbers in place of a name holds its bytes: in Python,\n"
+        "bytes(name) gives them back; in jq, implode does for names that are text.\n"
         "Options:\n%s"
         "  --version             print the version and exit\n",
         SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());
@@ -156,11 +174,18 @@ int main(int argc, char** argv)
     for (const std::string& file : options.Files)
         files.push_back(Absolute(file));
     ConsoleHost host(folder, files, stdout, stderr, options.Level, ::isatty(STDOUT_FILENO) == 1);
+    if (options.Json)
+        host.ReportAsJson(options.Files, options.OutputFolder,
+            !EqualsIgnoringCase(LookupOutputFormat(settings.FileFormat).Mode, "AnimationGIF"));
     ConversionController controller(host);
     if (!controller.StartConversion(settings))
         return 2;
     host.RunUntilDone(
-        g_interrupted, [&] { controller.StopConversion(); },
+        g_interrupted,
+        [&] {
+            host.Stopping(std::string("stopped by ") + SignalName(g_signal));
+            controller.StopConversion();
+        },
         [&] { StopForJobControl(controller); });
 
     if (g_interrupted)
