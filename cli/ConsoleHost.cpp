@@ -126,9 +126,8 @@ void ConsoleHost::PrintJson(int row, std::optional<FileResult> result)
         report.Bytes += FileSize(output).value_or(0);
         // Named as the user named the folder, so that the names mean the same
         // on the machine that asked for them.
-        report.Outputs.push_back(output.starts_with(folder)
-                ? m_givenFolder + output.substr(folder.size())
-                : output);
+        report.Outputs.push_back(
+            output.starts_with(folder) ? m_givenFolder + output.substr(folder.size()) : output);
     }
     std::fputs(JsonResultLine(report).c_str(), m_out);
     std::fflush(m_out);

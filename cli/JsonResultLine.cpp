@@ -15,8 +15,7 @@ Json Name(const std::string& name)
         // The library refuses to write what is not UTF-8; that refusal is the test.
         (void)text.dump();
         return text;
-    } catch (const Json::type_error&) {
-    }
+    } catch (const Json::type_error&) { }
     Json bytes = Json::array();
     for (unsigned char c : name)
         bytes.push_back(c);

@@ -5,8 +5,8 @@
 #include "engine/ConversionController.h"
 #include "engine/Settings.h"
 #include "engine/ToolCommandLines.h"
-#include "platform/AsciiText.h"
 #include "engine/ToolRunner.h"
+#include "platform/AsciiText.h"
 #include "platform/ProgramFolder.h"
 #include "sablewick/Version.h"
 
