@@ -85,8 +85,8 @@ void Usage(std::FILE* to)
         "129 the terminal closed (stopped the same way).\n"
         "With --json, each line names the input as given and the outputs under the\n"
         "-o FOLDER as given; reason is null where there is none; -q hides no line.\n"
-        "An array of numbers in place of a name holds its bytes: in Python,\n"
-        "bytes(name) gives them back; in jq, implode does for names that are text.\n"
+        "A name that is not UTF-8 is an array of its bytes as numbers (0 to 255),\n"
+        "so every name comes back exactly: in Python, bytes(name) gives them.\n"
         "Options:\n%s"
         "  --version             print the version and exit\n",
         SettingsFilePath().c_str(), ConsoleOptionsHelp().c_str());

@@ -104,7 +104,8 @@ SetEnv PATH=$PROGRAM:/usr/local/bin:/usr/bin:/bin TMPDIR=$REMOTE_TMP LSAN_OPTION
 EOF
   "$SSHD" -t -f "$SSHDIR/sshd_config" 2> "$WORK/sshd-check.log" \
     || skip "sshd refuses to run here: $(tr '\n' ' ' < "$WORK/sshd-check.log")"
-  "$SSHD" -D -e -f "$SSHDIR/sshd_config" 2> "$WORK/sshd.log" &
+  : > "$WORK/sshd.log"
+  "$SSHD" -D -e -f "$SSHDIR/sshd_config" 2>> "$WORK/sshd.log" &
   SSHD_PID=$!
   # Until it listens or ends; each look waits for the log to grow.
   while kill -0 "$SSHD_PID" 2>/dev/null; do
@@ -252,9 +253,12 @@ check_results() {
 # Two host entries on the one server.
 run_recipe two-hosts "2/$SSH farm-a" "2/$SSH farm-b"
 check_results "two hosts"
+hosts_used=$(awk -F'\t' 'NR > 1 {print $2}' "$FARM/jobs.log" | sort -u | wc -l)
+[ "$hosts_used" -eq 2 ] || fail "two hosts: the jobs ran on $hosts_used host entries"
 echo "two hosts: joblog"
 cat "$FARM/jobs.log"
-cut -f2 "$FARM/jobs.log" | tail -n +2 | sort | uniq -c
+echo "two hosts: JSON lines"
+cat "$FARM/results.jsonl"
 
 # One entry refuses every connection: the other converts everything.
 run_recipe one-down "2/$SSH farm-down" "2/$SSH farm-a"
