@@ -53,6 +53,7 @@ ConsoleHost::ConsoleHost(std::string outputFolder, std::vector<std::string> file
     , m_live(live)
     , m_outputPaths(m_files.size())
     , m_frames(m_files.size())
+    , m_started(m_files.size())
 { }
 
 void ConsoleHost::ReportAsJson(
@@ -87,15 +88,17 @@ void ConsoleHost::PrintJson(int row, std::optional<FileResult> result)
     report.Frames = m_frames[r];
     if (result == FileResult::Succeeded) {
         report.Result = "success";
-    } else if (m_stopReason) {
+    } else if (m_stopReason && m_reasons[r].empty()) {
+        // A file that failed for a reason of its own before the stop says so;
+        // of the file it cut short a stopped job tells nothing more.
         report.Result = "stopped";
-        report.Reason = result ? *m_stopReason : "not started: " + *m_stopReason;
+        report.Reason = m_started[r] ? *m_stopReason : "not started: " + *m_stopReason;
     } else {
         report.Result = "failed";
         if (!m_reasons[r].empty())
             report.Reason = m_reasons[r];
     }
-    if (result)
+    if (m_started[r])
         report.Seconds
             = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_fileStart).count();
 
@@ -195,7 +198,7 @@ void ConsoleHost::PrintStatus(const char* text)
 
 void ConsoleHost::JobEnded()
 {
-    // Every file gets its line, also those a stop left untouched.
+    // Every file gets its line, also those a stop cut short or left untouched.
     if (m_json && m_stopReason)
         for (int row = 0; row < RowCount(); ++row)
             if (!m_results[static_cast<std::size_t>(row)])
@@ -244,6 +247,8 @@ void ConsoleHost::FileStarted(int row)
     m_fileProgress.Row = row;
     m_fileProgress.Position = m_progress;
     m_fileStart = std::chrono::steady_clock::now();
+    if (row >= 0 && row < RowCount())
+        m_started[static_cast<std::size_t>(row)] = true;
     if (m_level == Verbosity::Quiet || m_json)
         return;
     if (m_live) {

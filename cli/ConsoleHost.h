@@ -86,6 +86,7 @@ private:
     std::string m_givenFolder;
     std::vector<std::string> m_outputPaths; // per row, as the job names them
     std::vector<long long> m_frames; // per row, the frames taken so far
+    std::vector<bool> m_started; // per row: FileStarted came
     std::optional<std::string> m_stopReason;
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -136,7 +136,7 @@ TEST_F(ConsoleStop, AStoppedJobGivesEveryFileAStoppedJsonLine)
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(lines[i]["input"], Clip());
         EXPECT_EQ(lines[i]["result"], "stopped");
-        EXPECT_EQ(lines[i]["reason"], reasons[i]);
+        EXPECT_EQ(lines[i]["reason"].get<std::string>(), reasons[i]) << Output("json");
         EXPECT_EQ(lines[i]["outputs"], nlohmann::json::array());
         EXPECT_EQ(lines[i]["bytes"], 0);
     }
