@@ -1,8 +1,12 @@
 #include "cli/ConsoleHost.h"
 
+#include "cli/JsonResultLine.h"
+#include "engine/ToolCommandLines.h"
+
 #include <algorithm>
 #include <cmath>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +30,15 @@ std::size_t TerminalWidth(std::FILE* to)
     return 80;
 }
 
+// Size of a regular file, or nothing.
+std::optional<unsigned long long> FileSize(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return static_cast<unsigned long long>(st.st_size);
+}
+
 } // namespace
 
 ConsoleHost::ConsoleHost(std::string outputFolder, std::vector<std::string> files, std::FILE* out,
@@ -38,7 +51,90 @@ ConsoleHost::ConsoleHost(std::string outputFolder, std::vector<std::string> file
     , m_err(err)
     , m_level(level)
     , m_live(live)
+    , m_outputPaths(m_files.size())
+    , m_frames(m_files.size())
+    , m_started(m_files.size())
 { }
+
+void ConsoleHost::ReportAsJson(
+    std::vector<std::string> givenNames, std::string givenFolder, bool numbered)
+{
+    m_json = true;
+    m_live = false;
+    m_givenNames = std::move(givenNames);
+    m_givenNames.resize(m_files.size());
+    m_givenFolder = std::move(givenFolder);
+    if (!m_givenFolder.empty() && m_givenFolder.back() != '/')
+        m_givenFolder += '/';
+    m_numbered = numbered;
+}
+
+void ConsoleHost::Stopping(std::string why)
+{
+    m_stopReason = std::move(why);
+}
+
+void ConsoleHost::FileOutputChosen(int row, const std::string& outputPath)
+{
+    if (row >= 0 && row < RowCount())
+        m_outputPaths[static_cast<std::size_t>(row)] = outputPath;
+}
+
+void ConsoleHost::PrintJson(int row, std::optional<FileResult> result)
+{
+    const auto r = static_cast<std::size_t>(row);
+    FileReport report;
+    report.Input = m_givenNames[r];
+    report.Frames = m_frames[r];
+    if (result == FileResult::Succeeded) {
+        report.Result = "success";
+    } else if (m_stopReason && m_reasons[r].empty()) {
+        // A file that failed for a reason of its own before the stop says so;
+        // of the file it cut short a stopped job tells nothing more.
+        report.Result = "stopped";
+        report.Reason = m_started[r] ? *m_stopReason : "not started: " + *m_stopReason;
+    } else {
+        report.Result = "failed";
+        if (!m_reasons[r].empty())
+            report.Reason = m_reasons[r];
+    }
+    if (m_started[r])
+        report.Seconds
+            = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_fileStart).count();
+
+    // Only a finished file's outputs are its own: a failed or stopped file
+    // leaves none, and a file of that name may be an earlier run's.
+    std::vector<std::string> written;
+    const std::string& path = m_outputPaths[r];
+    if (result == FileResult::Succeeded && !path.empty()) {
+        if (!m_numbered) {
+            written.push_back(path);
+        } else {
+            // STEM1.EXT onwards, one per frame taken; without a count, while they exist.
+            const std::string pattern = NumberedOutputPattern(path);
+            const std::size_t at = pattern.rfind("%d");
+            const long long count = report.Frames;
+            for (long long n = 1; count == 0 || n <= count; ++n) {
+                std::string numbered = pattern;
+                numbered.replace(at, 2, std::to_string(n));
+                if (FileSize(numbered))
+                    written.push_back(numbered);
+                else if (count == 0)
+                    break;
+            }
+        }
+    }
+    const std::string folder = m_outputFolder + (m_outputFolder.ends_with('/') ? "" : "/");
+    for (const std::string& output : written) {
+        report.Bytes += FileSize(output).value_or(0);
+        // Named as the user named the folder, so that the names mean the same
+        // on the machine that asked for them.
+        report.Outputs.push_back(
+            output.starts_with(folder) ? m_givenFolder + output.substr(folder.size()) : output);
+    }
+    std::fputs(JsonResultLine(report).c_str(), m_out);
+    std::fflush(m_out);
+}
 
 std::string ConsoleHost::LiveLine(
     const std::string& path, const FileProgress& p, double elapsedSeconds, std::size_t width)
@@ -92,7 +188,7 @@ void ConsoleHost::ClearLive()
 
 void ConsoleHost::PrintStatus(const char* text)
 {
-    if (m_level == Verbosity::Quiet)
+    if (m_level == Verbosity::Quiet || m_json)
         return;
     ClearLive();
     m_liveRow = -1;
@@ -102,6 +198,11 @@ void ConsoleHost::PrintStatus(const char* text)
 
 void ConsoleHost::JobEnded()
 {
+    // Every file gets its line, also those a stop cut short or left untouched.
+    if (m_json && m_stopReason)
+        for (int row = 0; row < RowCount(); ++row)
+            if (!m_results[static_cast<std::size_t>(row)])
+                PrintJson(row, std::nullopt);
     PrintStatus("Done.");
     m_done = true;
 }
@@ -116,6 +217,10 @@ void ConsoleHost::FileFinished(int row, FileResult result)
     if (row < 0 || row >= RowCount())
         return;
     m_results[static_cast<std::size_t>(row)] = result;
+    if (m_json) {
+        PrintJson(row, result);
+        return;
+    }
     if (m_level == Verbosity::Quiet && result == FileResult::Succeeded)
         return;
     std::string text = result == FileResult::Succeeded ? "Success" : "Failed";
@@ -142,7 +247,9 @@ void ConsoleHost::FileStarted(int row)
     m_fileProgress.Row = row;
     m_fileProgress.Position = m_progress;
     m_fileStart = std::chrono::steady_clock::now();
-    if (m_level == Verbosity::Quiet)
+    if (row >= 0 && row < RowCount())
+        m_started[static_cast<std::size_t>(row)] = true;
+    if (m_level == Verbosity::Quiet || m_json)
         return;
     if (m_live) {
         ClearLive();
@@ -156,6 +263,9 @@ void ConsoleHost::FileStarted(int row)
 
 void ConsoleHost::FileProgressed(const FileProgress& progress)
 {
+    // The frame tool's count is the number of frames the outputs hold.
+    if (progress.Phase == ConversionPhase::Frames && progress.Row >= 0 && progress.Row < RowCount())
+        m_frames[static_cast<std::size_t>(progress.Row)] = progress.Done;
     if (progress.Row != m_fileProgress.Row)
         return;
     m_fileProgress = progress;

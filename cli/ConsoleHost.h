@@ -29,6 +29,7 @@ public:
     int RowCount() const override { return static_cast<int>(m_files.size()); }
     std::string RowPath(int row) const override;
     void FileStarted(int row) override;
+    void FileOutputChosen(int row, const std::string& outputPath) override;
     void FileFinished(int row, FileResult result) override;
     void JobEnded() override;
     void JobNotStarted() override;
@@ -46,6 +47,15 @@ public:
     void RunUntilDone(const std::atomic<bool>& interrupted,
         const std::function<void()>& onInterrupt, const std::function<void()>& everyTurn = {});
 
+    // Prints one JSON line per file (JsonResultLine) in place of every other
+    // line on `out`, naming the inputs as `givenNames` (the command line's) and
+    // the outputs under `givenFolder` (-o as given; empty: bare names in the
+    // current folder). `numbered`: the format writes STEM1.EXT, STEM2.EXT, …
+    void ReportAsJson(std::vector<std::string> givenNames, std::string givenFolder, bool numbered);
+    // The job is being stopped by a signal: the file cut short and those never
+    // started are "stopped" for `why`.
+    void Stopping(std::string why);
+
     // Each file's result; empty for a file that was not converted.
     const std::vector<std::optional<FileResult>>& Results() const { return m_results; }
 
@@ -57,6 +67,7 @@ private:
     void PrintStatus(const char* text);
     void DrawLive();
     void ClearLive();
+    void PrintJson(int row, std::optional<FileResult> result);
 
     std::string m_outputFolder;
     std::vector<std::string> m_files;
@@ -72,6 +83,15 @@ private:
     int m_liveRow = -1; // the row whose live line is on the screen
     FileProgress m_fileProgress;
     std::chrono::steady_clock::time_point m_fileStart;
+    // --json
+    bool m_json = false;
+    bool m_numbered = false;
+    std::vector<std::string> m_givenNames;
+    std::string m_givenFolder;
+    std::vector<std::string> m_outputPaths; // per row, as the job names them
+    std::vector<long long> m_frames; // per row, the frames taken so far
+    std::vector<bool> m_started; // per row: FileStarted came
+    std::optional<std::string> m_stopReason;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_queue;

@@ -312,6 +312,14 @@ const OptionRow kOptions[] = {
             o.NoClobber = true;
             return std::string();
         } },
+    { "--json", nullptr, nullptr,
+        "print one JSON object per file and line instead: input, outputs, result (success, "
+        "failed, stopped), reason, bytes, frames, seconds. A name that is not UTF-8 is an "
+        "array of its bytes (0 to 255) in place of a string",
+        [](const std::string&, ConsoleOptions& o) {
+            o.Json = true;
+            return std::string();
+        } },
     { "-v", nullptr, nullptr, "also print the tools' command lines",
         [](const std::string&, ConsoleOptions& o) {
             o.Level = Verbosity::Verbose;

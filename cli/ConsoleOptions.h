@@ -28,6 +28,7 @@ struct ConsoleOptions
     bool NoClobber = false; // existing outputs fail their files instead of being replaced
     Verbosity Level = Verbosity::Normal;
     bool Help = false;
+    bool Json = false; // one JSON line per file in place of the plain lines
     std::vector<std::string> Files;
     std::vector<SettingOverride> Overrides; // in the order given; a later one wins
     bool IntervalGiven = false; // --interval or --rate

@@ -4,8 +4,10 @@
 #include "cli/ConsoleOptions.h"
 #include "engine/ConversionController.h"
 #include "engine/Settings.h"
+#include "engine/ToolCommandLines.h"
 #include "engine/ToolRunner.h"
 #include "engine/VideoTypes.h"
+#include "platform/AsciiText.h"
 #include "platform/ProgramFolder.h"
 #include "sablewick/Version.h"
 
@@ -51,6 +53,18 @@ void StopForJobControl(ConversionController& controller)
     controller.PauseTools(false);
 }
 
+const char* SignalName(int signal)
+{
+    switch (signal) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "SIGTERM";
+    }
+}
+
 // Launchers may hand on ignored signals through exec: with SIGCHLD ignored the
 // tools' exit statuses would be lost, with SIGPIPE ignored a closed pipe on our
 // output would not end us.
@@ -80,6 +94,10 @@ void Usage(std::FILE* to)
         "Exit status: 0 all files converted, 1 a file failed, 2 usage error or no\n"
         "settings file, 130 interrupted (Ctrl+C stops like the Stop button),\n"
         "129 the terminal closed (stopped the same way).\n"
+        "With --json, each line names the input as given and the outputs under the\n"
+        "-o FOLDER as given; reason is null where there is none; -q hides no line.\n"
+        "A name that is not UTF-8 is an array of its bytes as numbers (0 to 255),\n"
+        "so every name comes back exactly: in Python, bytes(name) gives them.\n"
         "Options:\n%s"
         "  --version             print the version and exit\n",
         SettingsReadPath().c_str(), VideoTypeList().c_str(), ConsoleOptionsHelp().c_str());
@@ -168,11 +186,18 @@ int main(int argc, char** argv)
         files.push_back(Absolute(file));
     ConsoleHost host(folder, files, stdout, stderr, options.Level, ::isatty(STDOUT_FILENO) == 1);
     host.SetNoClobber(options.NoClobber);
+    if (options.Json)
+        host.ReportAsJson(options.Files, options.OutputFolder,
+            !EqualsIgnoringCase(LookupOutputFormat(settings.FileFormat).Mode, "AnimationGIF"));
     ConversionController controller(host);
     if (!controller.StartConversion(settings))
         return 2;
     host.RunUntilDone(
-        g_interrupted, [&] { controller.StopConversion(); },
+        g_interrupted,
+        [&] {
+            host.Stopping(std::string("stopped by ") + SignalName(g_signal));
+            controller.StopConversion();
+        },
         [&] { StopForJobControl(controller); });
 
     if (g_interrupted)

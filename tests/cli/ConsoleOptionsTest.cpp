@@ -278,6 +278,9 @@ TEST(ConsoleOptions, SwitchesFilesAndTheEndOfOptions)
     EXPECT_EQ(parsed.Options.OutputFolder, "out");
     EXPECT_EQ(parsed.Options.Files, std::vector<std::string>({"a.mp4", "-b.mp4", "--start", "-"}));
     EXPECT_TRUE(ParseConsoleOptions(Words("--start 3 --help")).Options.Help);
+    EXPECT_FALSE(parsed.Options.Json);
+    EXPECT_TRUE(ParseConsoleOptions(Words("a.mp4 --json")).Options.Json);
+    EXPECT_EQ(ParseConsoleOptions(Words("--json=1 a.mp4")).Error, "--json takes no value");
 }
 
 TEST(ConsoleOptions, HelpNamesEveryOptionWithItsSettingsKey)
@@ -312,6 +315,8 @@ TEST(ConsoleOptions, HelpNamesEveryOptionWithItsSettingsKey)
                               "--mkdir",
                               "--gif-quality Q",
                               "--max-size SIZE",
+                              "--json",
+                              "A name that is not UTF-8 is an array of its bytes (0 to 255)",
                               "-o FOLDER"})
         EXPECT_NE(flat.find(piece), std::string::npos) << piece;
     std::istringstream lines(help);

@@ -4,11 +4,13 @@
 #include "tests/support/ProgramCopy.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <pty.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -363,6 +365,88 @@ TEST_F(ConsoleProgram, OddNamesConvertUnderTheirOwnNames)
             << name;
     fs::remove_all(s_dir / "-out");
     fs::remove_all(odd);
+}
+
+// The name a JSON value stands for: a string as it is, an array of numbers as those bytes.
+std::string JsonName(const nlohmann::json& value)
+{
+    if (value.is_string())
+        return value.get<std::string>();
+    std::string name;
+    for (const nlohmann::json& byte : value)
+        name += static_cast<char>(byte.get<int>());
+    return name;
+}
+
+// --json: a line per file that parses, names the input as given and the outputs
+// under -o as given, and counts what was written; errors stay off standard output.
+TEST_F(ConsoleProgram, JsonLinesNameEveryFileWithItsOutputsAndResult)
+{
+    fs::create_directories(s_dir / "odd");
+    const std::string latin1 = "odd/caf\xe9.mp4"; // not UTF-8
+    fs::copy_file(Clip(), s_dir / latin1, fs::copy_options::overwrite_existing);
+    std::ofstream(s_dir / "junk.mp4") << "not a video";
+    const struct
+    {
+        const char* format;
+        bool numbered;
+    } cases[] = { { "gif", false }, { "gif-frames", true }, { "png", true } };
+    long long framesTaken = -1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const std::string folder = std::string("json-") + c.format;
+        const ProgramRun r = Piped({ "--json", "-q", "--format", c.format, "--mkdir", "-o", folder,
+            Clip(), latin1, "junk.mp4" });
+        EXPECT_EQ(r.status, 1) << "the junk failed";
+        EXPECT_EQ(r.err, "");
+        std::vector<nlohmann::json> lines;
+        std::istringstream out(r.out);
+        for (std::string line; std::getline(out, line);)
+            ASSERT_NO_THROW(lines.push_back(nlohmann::json::parse(line))) << line;
+        ASSERT_EQ(lines.size(), 3u) << r.out;
+
+        const std::string stems[] = { "clip", "caf\xe9" };
+        for (int i = 0; i < 2; ++i) {
+            const nlohmann::json& line = lines[static_cast<std::size_t>(i)];
+            EXPECT_EQ(JsonName(line["input"]), i == 0 ? Clip() : latin1);
+            EXPECT_EQ(line["input"].is_string(), i == 0);
+            EXPECT_EQ(line["result"], "success");
+            EXPECT_TRUE(line["reason"].is_null());
+            EXPECT_GE(line["seconds"].get<double>(), 0);
+            const long long frames = line["frames"].get<long long>();
+            EXPECT_GT(frames, 1);
+            // The same clip and settings take the same frames in every format.
+            if (framesTaken < 0)
+                framesTaken = frames;
+            EXPECT_EQ(frames, framesTaken);
+            const std::string extension
+                = std::string(".") + (c.numbered && c.format[0] == 'p' ? "png" : "gif");
+            std::vector<std::string> expected;
+            if (!c.numbered)
+                expected.push_back(folder + "/" + stems[i] + extension);
+            for (long long n = 1; c.numbered && n <= frames; ++n)
+                expected.push_back(folder + "/" + stems[i] + std::to_string(n) + extension);
+            std::vector<std::string> outputs;
+            unsigned long long bytes = 0;
+            for (const nlohmann::json& output : line["outputs"]) {
+                outputs.push_back(JsonName(output));
+                bytes += fs::file_size(s_dir / outputs.back());
+            }
+            EXPECT_EQ(outputs, expected);
+            EXPECT_EQ(line["bytes"].get<unsigned long long>(), bytes);
+            // Nothing else was written for it: no earlier run's file counted, none left out.
+            EXPECT_FALSE(
+                fs::exists(s_dir / folder / (stems[i] + std::to_string(frames + 1) + extension)));
+        }
+        const nlohmann::json& junk = lines[2];
+        EXPECT_EQ(junk["input"], "junk.mp4");
+        EXPECT_EQ(junk["result"], "failed");
+        EXPECT_NE(junk["reason"].get<std::string>().find("Invalid data"), std::string::npos)
+            << junk;
+        EXPECT_EQ(junk["outputs"], nlohmann::json::array());
+        EXPECT_EQ(junk["bytes"], 0);
+    }
+    fs::remove_all(s_dir / "odd");
 }
 
 // Someone else's folder where this user's temporary folder belongs: the program

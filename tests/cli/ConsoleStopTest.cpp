@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -116,6 +118,30 @@ TEST_F(ConsoleStop, StoppingOneCopyLeavesTheOtherCopysConversion)
     EXPECT_NE(Output("a").find("Success"), std::string::npos) << Output("a");
     EXPECT_EQ(test_files::ReadFile(s_dir / "a" / "clip.gif").substr(0, 6), "GIF89a");
     EXPECT_TRUE(HiddenFiles("b").empty());
+}
+
+// With --json a stop still gives every file its line: the one cut short and
+// those never started, with the signal; the exit status is the usual one.
+TEST_F(ConsoleStop, AStoppedJobGivesEveryFileAStoppedJsonLine)
+{
+    const pid_t program = Start("json", { "--json", Clip(), Clip() });
+    ASSERT_FALSE(WaitForTool(program).empty());
+    ::kill(program, SIGTERM);
+    EXPECT_EQ(Wait(program), 130);
+    std::istringstream out(Output("json"));
+    std::vector<nlohmann::json> lines;
+    for (std::string line; std::getline(out, line);)
+        ASSERT_NO_THROW(lines.push_back(nlohmann::json::parse(line))) << line;
+    ASSERT_EQ(lines.size(), 2u) << Output("json");
+    const char* reasons[] = { "stopped by SIGTERM", "not started: stopped by SIGTERM" };
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(lines[i]["input"], Clip());
+        EXPECT_EQ(lines[i]["result"], "stopped");
+        EXPECT_EQ(lines[i]["reason"].get<std::string>(), reasons[i]) << Output("json");
+        EXPECT_EQ(lines[i]["outputs"], nlohmann::json::array());
+        EXPECT_EQ(lines[i]["bytes"], 0);
+    }
+    EXPECT_TRUE(fs::is_empty(s_dir / "json"));
 }
 
 TEST_F(ConsoleStop, AnIgnoredSigchldStillGivesRealExitStatuses)

@@ -319,6 +319,11 @@ TEST_F(ConversionControllerTest, TwoInputsOfOneNameGetTwoOutputs)
     for (const char* name : { "/clip.gif\n", "/clip (2).gif\n", "/clip (3).gif\n" })
         EXPECT_NE(image.find(m_out.string() + name), std::string::npos) << name;
     EXPECT_TRUE(fs::exists(m_out / "clip (3).gif"));
+    // The host learns each row's output, before the row starts.
+    const std::string out = m_out.string();
+    EXPECT_EQ(host.chosen,
+        std::vector<std::string>({ "0 " + out + "/clip.gif", "1 " + out + "/clip (2).gif",
+            "2 " + out + "/clip (3).gif" }));
 }
 
 // Outputs that exist already in the folder: the host is asked once, and its

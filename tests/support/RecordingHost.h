@@ -18,6 +18,7 @@ public:
     std::vector<std::string> results;
     std::vector<std::string> events;
     std::vector<std::string> outputs; // "ROW PATH[ numbered]" of each job
+    std::vector<std::string> chosen; // each row's output path, as the job chose it
 
     std::string ChooseOutputFolder() override { return folder; }
     void JobStarted() override
@@ -34,6 +35,12 @@ public:
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::string RowPath(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
     void FileStarted(int row) override { events.push_back("started " + std::to_string(row)); }
+    void FileOutputChosen(int row, const std::string& path) override
+    {
+        // Told just before the row starts.
+        chosen.push_back(std::to_string(row) + " " + path
+            + (!events.empty() && events.back().rfind("started", 0) == 0 ? " after start" : ""));
+    }
     void FileFinished(int row, FileResult result) override
     {
         const std::string text = result == FileResult::Succeeded ? "succeeded" : "failed";
