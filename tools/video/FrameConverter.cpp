@@ -1,5 +1,10 @@
 #include "tools/video/FrameConverter.h"
 
+extern "C" {
+#include <libavutil/mastering_display_metadata.h>
+#include <libavutil/pixdesc.h>
+}
+
 #include <cstring>
 
 namespace video {
@@ -17,6 +22,32 @@ namespace {
         default:
             return frame->color_range == AVCOL_RANGE_JPEG;
         }
+    }
+
+    ColourTags TagsOf(const AVFrame* frame)
+    {
+        ColourTags tags;
+        tags.transfer = frame->color_trc;
+        tags.primaries = frame->color_primaries;
+        tags.matrix = frame->colorspace;
+        tags.fullRange = IsFullRange(frame);
+        const AVPixFmtDescriptor* format
+            = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+        tags.rgb = format && (format->flags & AV_PIX_FMT_FLAG_RGB);
+        const AVFrameSideData* light
+            = av_frame_get_side_data(frame, AV_FRAME_DATA_CONTENT_LIGHT_LEVEL);
+        if (light && light->size >= sizeof(AVContentLightMetadata))
+            tags.maxContentLight
+                = reinterpret_cast<const AVContentLightMetadata*>(light->data)->MaxCLL;
+        const AVFrameSideData* display
+            = av_frame_get_side_data(frame, AV_FRAME_DATA_MASTERING_DISPLAY_METADATA);
+        if (display && display->size >= sizeof(AVMasteringDisplayMetadata)) {
+            const auto* mastering
+                = reinterpret_cast<const AVMasteringDisplayMetadata*>(display->data);
+            if (mastering->has_luminance && mastering->max_luminance.den != 0)
+                tags.masteringPeak = av_q2d(mastering->max_luminance);
+        }
+        return tags;
     }
 
     void Rotate(const RgbImage& in, RgbImage& out, int rotation)
@@ -53,8 +84,21 @@ FrameConverter::FrameConverter(int width, int height, int rotation)
     , m_rotation(rotation)
 { }
 
-const RgbImage* FrameConverter::Convert(const AVFrame* frame)
+const AVFrame* FrameConverter::MapColour(const AVFrame* frame)
 {
+    ColourPlan plan = PlanColour(TagsOf(frame));
+    if (plan.path == ColourPlan::Path::Standard)
+        return frame;
+    if (!m_mapper)
+        m_mapper = std::make_unique<ColourMapper>();
+    // When the filters refuse a frame, today's conversion still gives a picture.
+    const AVFrame* mapped = m_mapper->Map(frame, plan);
+    return mapped ? mapped : frame;
+}
+
+const RgbImage* FrameConverter::Convert(const AVFrame* decoded)
+{
+    const AVFrame* frame = MapColour(decoded);
     bool swap = m_rotation == 90 || m_rotation == 270;
     int w = swap ? m_height : m_width;
     int h = swap ? m_width : m_height;

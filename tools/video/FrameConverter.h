@@ -1,8 +1,10 @@
 #pragma once
 
 #include "tools/common/FfmpegHandles.h"
+#include "tools/video/ColourMapper.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace video {
@@ -17,7 +19,8 @@ struct RgbImage
 };
 
 // Scales a decoded frame to the output size with a bicubic filter and applies the file's
-// rotation. One per thread: the scaler keeps per-context state.
+// rotation. HDR and wide-gamut frames are first mapped to BT.709 (tone-mapped where HDR);
+// every other frame takes the scaler alone. One per thread: the scaler keeps per-context state.
 class FrameConverter
 {
 public:
@@ -27,6 +30,9 @@ public:
     const RgbImage* Convert(const AVFrame* frame);
 
 private:
+    // The frame the scaler takes: the decoded one, or its BT.709 mapping.
+    const AVFrame* MapColour(const AVFrame* frame);
+
     int m_width;
     int m_height;
     int m_rotation;
@@ -38,6 +44,7 @@ private:
     int m_fullRange = -1;
     RgbImage m_scaled;
     RgbImage m_rotated;
+    std::unique_ptr<ColourMapper> m_mapper; // made for the first frame that needs it
 };
 
 } // namespace video
