@@ -13,7 +13,7 @@ namespace {
     constexpr double kPqPeak = 10000.0;
     constexpr double kHlgPeak = 1000.0;
 
-    const char* PrimariesName(AVColorPrimaries primaries)
+    const char* PrimariesName(int primaries)
     {
         switch (primaries) {
         case AVCOL_PRI_BT709:
@@ -27,7 +27,7 @@ namespace {
         }
     }
 
-    const char* MatrixName(AVColorSpace matrix)
+    const char* MatrixName(int matrix)
     {
         switch (matrix) {
         case AVCOL_SPC_BT709:
@@ -46,7 +46,7 @@ namespace {
     }
 
     // SDR transfers the filters know; BT.601 and BT.2020 use BT.709's curve.
-    const char* SdrTransferName(AVColorTransferCharacteristic transfer)
+    const char* SdrTransferName(int transfer)
     {
         switch (transfer) {
         case AVCOL_TRC_BT709:
@@ -81,8 +81,8 @@ ColourPlan PlanColour(const ColourTags& tags)
     bool pq = tags.transfer == AVCOL_TRC_SMPTE2084;
 
     // HDR is BT.2020 in practice: an HDR transfer without primaries or matrix still says enough.
-    AVColorPrimaries primaries = tags.primaries;
-    AVColorSpace matrix = tags.matrix;
+    int primaries = tags.primaries;
+    int matrix = tags.matrix;
     if (hlg || pq) {
         if (primaries == AVCOL_PRI_UNSPECIFIED)
             primaries = AVCOL_PRI_BT2020;

@@ -8,12 +8,13 @@ extern "C" {
 
 namespace video {
 
-// The colour facts of one decoded frame that decide how it becomes sRGB.
+// The colour facts of one decoded frame that decide how it becomes sRGB. The tags are plain
+// numbers: a damaged file may carry values that no enumerator names.
 struct ColourTags
 {
-    AVColorTransferCharacteristic transfer = AVCOL_TRC_UNSPECIFIED;
-    AVColorPrimaries primaries = AVCOL_PRI_UNSPECIFIED;
-    AVColorSpace matrix = AVCOL_SPC_UNSPECIFIED;
+    int transfer = AVCOL_TRC_UNSPECIFIED;
+    int primaries = AVCOL_PRI_UNSPECIFIED;
+    int matrix = AVCOL_SPC_UNSPECIFIED;
     bool fullRange = false;
     bool rgb = false; // planes hold R, G and B rather than luma and chroma
     double maxContentLight = 0.0; // cd/m², 0 when not given

@@ -24,12 +24,21 @@ namespace {
         }
     }
 
+    // A C enum field may hold any number; read it as one.
+    template <typename Enum> int TagValue(const Enum& field)
+    {
+        static_assert(sizeof(Enum) == sizeof(int));
+        int value = 0;
+        std::memcpy(&value, &field, sizeof value);
+        return value;
+    }
+
     ColourTags TagsOf(const AVFrame* frame)
     {
         ColourTags tags;
-        tags.transfer = frame->color_trc;
-        tags.primaries = frame->color_primaries;
-        tags.matrix = frame->colorspace;
+        tags.transfer = TagValue(frame->color_trc);
+        tags.primaries = TagValue(frame->color_primaries);
+        tags.matrix = TagValue(frame->colorspace);
         tags.fullRange = IsFullRange(frame);
         const AVPixFmtDescriptor* format
             = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
