@@ -20,7 +20,7 @@ using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphFreer>;
 
 // Runs frames through libavfilter's colour filters (zimg's zscale, tonemap) into 8-bit
 // BT.709 RGB of the same size. The graph is built for the first frame and again whenever the
-// source's size, format or plan changes. One per thread: a graph holds frames in flight.
+// source's size, format or plan changes. Used by one thread at a time (see ColourMapperPool).
 class ColourMapper
 {
 public:

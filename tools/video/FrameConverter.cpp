@@ -1,5 +1,8 @@
 #include "tools/video/FrameConverter.h"
 
+#include "tools/video/ColourMapperPool.h"
+#include "tools/video/ColourPlan.h"
+
 extern "C" {
 #include <libavutil/mastering_display_metadata.h>
 #include <libavutil/pixdesc.h>
@@ -93,21 +96,20 @@ FrameConverter::FrameConverter(int width, int height, int rotation)
     , m_rotation(rotation)
 { }
 
-const AVFrame* FrameConverter::MapColour(const AVFrame* frame)
+const RgbImage* FrameConverter::Convert(const AVFrame* frame)
 {
     ColourPlan plan = PlanColour(TagsOf(frame));
     if (plan.path == ColourPlan::Path::Standard)
-        return frame;
-    if (!m_mapper)
-        m_mapper = std::make_unique<ColourMapper>();
+        return Scale(frame);
+    // The mapped frame belongs to the mapper: keep it until the scaler is done.
+    auto lease = ColourMapperPool::Shared().Borrow(frame->width, frame->height);
+    const AVFrame* mapped = (*lease).Map(frame, plan);
     // When the filters refuse a frame, today's conversion still gives a picture.
-    const AVFrame* mapped = m_mapper->Map(frame, plan);
-    return mapped ? mapped : frame;
+    return Scale(mapped ? mapped : frame);
 }
 
-const RgbImage* FrameConverter::Convert(const AVFrame* decoded)
+const RgbImage* FrameConverter::Scale(const AVFrame* frame)
 {
-    const AVFrame* frame = MapColour(decoded);
     bool swap = m_rotation == 90 || m_rotation == 270;
     int w = swap ? m_height : m_width;
     int h = swap ? m_width : m_height;

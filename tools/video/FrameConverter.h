@@ -1,10 +1,8 @@
 #pragma once
 
 #include "tools/common/FfmpegHandles.h"
-#include "tools/video/ColourMapper.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace video {
@@ -30,8 +28,7 @@ public:
     const RgbImage* Convert(const AVFrame* frame);
 
 private:
-    // The frame the scaler takes: the decoded one, or its BT.709 mapping.
-    const AVFrame* MapColour(const AVFrame* frame);
+    const RgbImage* Scale(const AVFrame* frame);
 
     int m_width;
     int m_height;
@@ -44,7 +41,6 @@ private:
     int m_fullRange = -1;
     RgbImage m_scaled;
     RgbImage m_rotated;
-    std::unique_ptr<ColourMapper> m_mapper; // made for the first frame that needs it
 };
 
 } // namespace video
