@@ -3,7 +3,11 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/pixdesc.h>
 }
+
+#include <algorithm>
+#include <cstring>
 
 namespace video {
 namespace {
@@ -21,6 +25,54 @@ ColourMapper::ColourMapper()
     , m_output(av_frame_alloc())
 { }
 
+const AVFrame* ColourMapper::PaddedToChroma(const AVFrame* frame)
+{
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+    if (!desc)
+        return nullptr;
+    int xStep = 1 << desc->log2_chroma_w;
+    int yStep = 1 << desc->log2_chroma_h;
+    int width = (frame->width + xStep - 1) / xStep * xStep;
+    int height = (frame->height + yStep - 1) / yStep * yStep;
+    if (width == frame->width && height == frame->height)
+        return frame;
+    // Only plain planar layouts, where a sample is a whole number of bytes.
+    if (!(desc->flags & AV_PIX_FMT_FLAG_PLANAR) || (desc->flags & AV_PIX_FMT_FLAG_BITSTREAM))
+        return nullptr;
+
+    m_padded.reset(av_frame_alloc());
+    if (!m_padded)
+        return nullptr;
+    m_padded->width = width;
+    m_padded->height = height;
+    m_padded->format = frame->format;
+    if (av_frame_get_buffer(m_padded.get(), 0) < 0
+        || av_frame_copy_props(m_padded.get(), frame) < 0)
+        return nullptr;
+    for (int c = 0; c < desc->nb_components; ++c) {
+        const AVComponentDescriptor& comp = desc->comp[c];
+        bool chroma = c == 1 || c == 2;
+        int planeWidth = chroma ? AV_CEIL_RSHIFT(frame->width, desc->log2_chroma_w) : frame->width;
+        int planeHeight
+            = chroma ? AV_CEIL_RSHIFT(frame->height, desc->log2_chroma_h) : frame->height;
+        int paddedWidth = chroma ? width >> desc->log2_chroma_w : width;
+        int paddedHeight = chroma ? height >> desc->log2_chroma_h : height;
+        int bytes = comp.step;
+        const uint8_t* src = frame->data[comp.plane];
+        uint8_t* dst = m_padded->data[comp.plane];
+        for (int y = 0; y < paddedHeight; ++y) {
+            const uint8_t* from = src
+                + static_cast<ptrdiff_t>(std::min(y, planeHeight - 1))
+                    * frame->linesize[comp.plane];
+            uint8_t* to = dst + static_cast<ptrdiff_t>(y) * m_padded->linesize[comp.plane];
+            std::memcpy(to, from, static_cast<size_t>(planeWidth) * bytes);
+            for (int x = planeWidth; x < paddedWidth; ++x)
+                std::memcpy(to + x * bytes, from + (planeWidth - 1) * bytes, bytes);
+        }
+    }
+    return m_padded.get();
+}
+
 bool ColourMapper::Build(const AVFrame* frame, const std::string& filters)
 {
     m_graph.reset(avfilter_graph_alloc());
@@ -32,8 +84,11 @@ bool ColourMapper::Build(const AVFrame* frame, const std::string& filters)
     // would only contend for the same cores.
     m_graph->nb_threads = 1;
 
-    std::string args = "video_size=" + std::to_string(frame->width) + "x"
-        + std::to_string(frame->height) + ":pix_fmt=" + std::to_string(frame->format)
+    const AVFrame* padded = PaddedToChroma(frame);
+    if (!padded)
+        return false;
+    std::string args = "video_size=" + std::to_string(padded->width) + "x"
+        + std::to_string(padded->height) + ":pix_fmt=" + std::to_string(frame->format)
         + ":time_base=1/1:pixel_aspect=1/1";
     if (avfilter_graph_create_filter(
             &m_source, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr, m_graph.get())
@@ -53,7 +108,11 @@ bool ColourMapper::Build(const AVFrame* frame, const std::string& filters)
     inputs->filter_ctx = m_sink;
     AVFilterInOut* in = inputs.release();
     AVFilterInOut* out = outputs.release();
-    int rc = avfilter_graph_parse_ptr(m_graph.get(), filters.c_str(), &in, &out, nullptr);
+    std::string chain = filters;
+    if (padded != frame)
+        chain += ",crop=" + std::to_string(frame->width) + ":" + std::to_string(frame->height)
+            + ":0:0";
+    int rc = avfilter_graph_parse_ptr(m_graph.get(), chain.c_str(), &in, &out, nullptr);
     avfilter_inout_free(&in);
     avfilter_inout_free(&out);
     if (rc < 0 || avfilter_graph_config(m_graph.get(), nullptr) < 0)
@@ -82,8 +141,9 @@ const AVFrame* ColourMapper::Map(const AVFrame* frame, const ColourPlan& plan)
         return nullptr;
 
     // The graph takes a reference of its own; the caller's frame stays as it was.
+    const AVFrame* padded = PaddedToChroma(frame);
     av_frame_unref(m_input.get());
-    if (av_frame_ref(m_input.get(), frame) < 0)
+    if (!padded || av_frame_ref(m_input.get(), padded) < 0)
         return nullptr;
     av_frame_unref(m_output.get());
     if (av_buffersrc_add_frame_flags(m_source, m_input.get(), 0) < 0

@@ -31,12 +31,16 @@ public:
 
 private:
     bool Build(const AVFrame* frame, const std::string& filters);
+    // zimg takes subsampled pictures only in whole chroma samples: an odd side is padded
+    // with copies of its last row or column, cut off again after the filters.
+    const AVFrame* PaddedToChroma(const AVFrame* frame);
 
     FilterGraphPtr m_graph;
     AVFilterContext* m_source = nullptr;
     AVFilterContext* m_sink = nullptr;
     FramePtr m_input;
     FramePtr m_output;
+    FramePtr m_padded;
     int m_width = -1;
     int m_height = -1;
     int m_format = -1;
