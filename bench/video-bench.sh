@@ -8,6 +8,11 @@
 #
 #   bench/video-bench.sh                      # Release build in build-rel, 3 runs
 #   RUNS=5 SABLEWICK_CORPUS=/work/corpus bench/video-bench.sh
+#   HDR=1 bench/video-bench.sh                # phone-like HDR clips instead of the corpus
+#
+# With HDR=1 the clips are 10-bit HEVC made here with libx265 (1080p, 30 fps, HLG and PQ with
+# HDR10 metadata, into $CORPUS/hdr/), and the peer does the same work as ours: its fps filter,
+# then zscale and tonemap to 8-bit BT.709 RGB, then its scaler.
 #
 # The peer takes frames with its fps filter (-vf fps=R): ffmpeg 5.1's output option -r adds
 # up to two repeated frames at the end of the clip, the fps filter does not.
@@ -18,8 +23,24 @@ CORPUS=${SABLEWICK_CORPUS:-$ROOT/bench/out/corpus}
 BUILD=${BUILD:-$ROOT/build-rel}
 RUNS=${RUNS:-3}
 
-if [ ! -d "$CORPUS/dev" ]; then
-  "$ROOT/../shared/bench/make-corpus.sh" "$CORPUS"
+HDR=${HDR:-0}
+TONEMAP="zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=hable:desat=0,zscale=t=bt709:m=bt709:r=tv,format=rgb24"
+if [ "$HDR" = 1 ]; then
+  CLIPS=$CORPUS/hdr
+  if [ ! -e "$CLIPS/hdr_pq_gradients.mp4" ]; then
+    mkdir -p "$CLIPS"
+    x265=(-pix_fmt yuv420p10le -c:v libx265 -preset ultrafast -color_primaries bt2020 -colorspace bt2020nc)
+    ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=6 \
+      "${x265[@]}" -x265-params log-level=error -color_trc arib-std-b67 "$CLIPS/hdr_hlg_testsrc2.mp4"
+    ffmpeg -nostdin -v error -y -f lavfi -i gradients=size=1920x1080:rate=30:duration=6:speed=0.02 \
+      "${x265[@]}" -color_trc smpte2084 -x265-params "log-level=error:hdr10=1:max-cll=1000,400:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,1)" \
+      "$CLIPS/hdr_pq_gradients.mp4"
+  fi
+else
+  CLIPS=$CORPUS/dev
+  if [ ! -d "$CLIPS" ]; then
+    "$ROOT/../shared/bench/make-corpus.sh" "$CORPUS"
+  fi
 fi
 if [ ! -x "$BUILD/bin/video.dll" ]; then
   cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSABLEWICK_TESTS=OFF >/dev/null
@@ -61,9 +82,10 @@ for spec in "${PROFILES[@]}"; do
   [ -n "$size" ] && ours_args+=(-s "$size")
   ours_args+=(-r "$rate")
   filter="fps=$rate"
+  [ "$HDR" = 1 ] && filter="$filter,$TONEMAP"
   [ -n "$size" ] && filter="$filter,scale=${size/x/:}"
 
-  for clip in "$CORPUS"/dev/*.{mp4,mkv,avi,webm}; do
+  for clip in "$CLIPS"/*.{mp4,mkv,avi,webm}; do
     [ -e "$clip" ] || continue
     base=$(basename "$clip")
     ours=$SCRATCH/ours; peer=$SCRATCH/peer

@@ -124,6 +124,8 @@ std::string DescribeMedia(const MediaFacts& facts)
     Append(line, FormatFrameRate(facts.frameRateNum, facts.frameRateDen));
     if (!facts.videoCodec.empty())
         Append(line, CodecDisplayName(facts.videoCodec));
+    if (!facts.hdrTransfer.empty())
+        Append(line, "HDR (" + facts.hdrTransfer + ")");
     if (!facts.hasAudio) {
         Append(line, "no sound");
     } else {

@@ -6,7 +6,8 @@
 #include <string_view>
 
 // The one-line description the file list shows, most useful facts first:
-// "0:01:23, 1280x720, 25 fps, H.264, AAC stereo".
+// "0:01:23, 1280x720, 25 fps, H.264, AAC stereo"; HDR video says so after its codec,
+// "H.265, HDR (HLG)".
 std::string DescribeMedia(const MediaFacts& facts);
 
 // "H:MM:SS", rounded to the nearest second; a clip shorter than a second reads "0:00:01".

@@ -11,6 +11,7 @@ struct MediaFacts
     int frameRateNum = 0; // 0 when unknown
     int frameRateDen = 1;
     std::string videoCodec; // FFmpeg's short codec name, e.g. "h264"
+    std::string hdrTransfer; // "HLG" or "PQ" for HDR video, empty for SDR
     bool hasAudio = false;
     std::string audioCodec; // FFmpeg's short codec name, e.g. "aac"
     int audioChannels = 0;

@@ -1,6 +1,7 @@
 #include "tools/swfinfo/MediaProbe.h"
 
 #include "tools/common/DisplayRotation.h"
+#include "tools/common/DynamicRange.h"
 #include "tools/common/LocalInput.h"
 
 #include <cerrno>
@@ -160,6 +161,16 @@ ProbeResult ProbeMedia(const std::string& path)
     facts.frameRateNum = rate.num;
     facts.frameRateDen = rate.den;
     facts.videoCodec = avcodec_get_name(video->codecpar->codec_id);
+    switch (StreamDynamicRange(video)) {
+    case DynamicRange::Hlg:
+        facts.hdrTransfer = "HLG";
+        break;
+    case DynamicRange::Pq:
+        facts.hdrTransfer = "PQ";
+        break;
+    case DynamicRange::Standard:
+        break;
+    }
     if (const AVStream* audio = MainStream(context.get(), AVMEDIA_TYPE_AUDIO)) {
         facts.hasAudio = true;
         if (audio->codecpar->codec_id != AV_CODEC_ID_NONE)

@@ -1,5 +1,13 @@
 #include "tools/video/FrameConverter.h"
 
+#include "tools/video/ColourMapperPool.h"
+#include "tools/video/ColourPlan.h"
+
+extern "C" {
+#include <libavutil/mastering_display_metadata.h>
+#include <libavutil/pixdesc.h>
+}
+
 #include <cstring>
 
 namespace video {
@@ -17,6 +25,41 @@ namespace {
         default:
             return frame->color_range == AVCOL_RANGE_JPEG;
         }
+    }
+
+    // A C enum field may hold any number; read it as one.
+    template <typename Enum> int TagValue(const Enum& field)
+    {
+        static_assert(sizeof(Enum) == sizeof(int));
+        int value = 0;
+        std::memcpy(&value, &field, sizeof value);
+        return value;
+    }
+
+    ColourTags TagsOf(const AVFrame* frame)
+    {
+        ColourTags tags;
+        tags.transfer = TagValue(frame->color_trc);
+        tags.primaries = TagValue(frame->color_primaries);
+        tags.matrix = TagValue(frame->colorspace);
+        tags.fullRange = IsFullRange(frame);
+        const AVPixFmtDescriptor* format
+            = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+        tags.rgb = format && (format->flags & AV_PIX_FMT_FLAG_RGB);
+        const AVFrameSideData* light
+            = av_frame_get_side_data(frame, AV_FRAME_DATA_CONTENT_LIGHT_LEVEL);
+        if (light && light->size >= sizeof(AVContentLightMetadata))
+            tags.maxContentLight
+                = reinterpret_cast<const AVContentLightMetadata*>(light->data)->MaxCLL;
+        const AVFrameSideData* display
+            = av_frame_get_side_data(frame, AV_FRAME_DATA_MASTERING_DISPLAY_METADATA);
+        if (display && display->size >= sizeof(AVMasteringDisplayMetadata)) {
+            const auto* mastering
+                = reinterpret_cast<const AVMasteringDisplayMetadata*>(display->data);
+            if (mastering->has_luminance && mastering->max_luminance.den != 0)
+                tags.masteringPeak = av_q2d(mastering->max_luminance);
+        }
+        return tags;
     }
 
     void Rotate(const RgbImage& in, RgbImage& out, int rotation)
@@ -54,6 +97,18 @@ FrameConverter::FrameConverter(int width, int height, int rotation)
 { }
 
 const RgbImage* FrameConverter::Convert(const AVFrame* frame)
+{
+    ColourPlan plan = PlanColour(TagsOf(frame));
+    if (plan.path == ColourPlan::Path::Standard)
+        return Scale(frame);
+    // The mapped frame belongs to the mapper: keep it until the scaler is done.
+    auto lease = ColourMapperPool::Shared().Borrow(frame->width, frame->height);
+    const AVFrame* mapped = (*lease).Map(frame, plan);
+    // When the filters refuse a frame, today's conversion still gives a picture.
+    return Scale(mapped ? mapped : frame);
+}
+
+const RgbImage* FrameConverter::Scale(const AVFrame* frame)
 {
     bool swap = m_rotation == 90 || m_rotation == 270;
     int w = swap ? m_height : m_width;

@@ -17,7 +17,8 @@ struct RgbImage
 };
 
 // Scales a decoded frame to the output size with a bicubic filter and applies the file's
-// rotation. One per thread: the scaler keeps per-context state.
+// rotation. HDR and wide-gamut frames are first mapped to BT.709 (tone-mapped where HDR);
+// every other frame takes the scaler alone. One per thread: the scaler keeps per-context state.
 class FrameConverter
 {
 public:
@@ -27,6 +28,8 @@ public:
     const RgbImage* Convert(const AVFrame* frame);
 
 private:
+    const RgbImage* Scale(const AVFrame* frame);
+
     int m_width;
     int m_height;
     int m_rotation;

@@ -40,6 +40,7 @@ Outcome<FrameSource> FrameSource::Open(const std::string& path, double start)
     AVStream* stream = raw->streams[s.m_stream];
     s.m_timeBase = stream->time_base;
     s.m_rotation = StreamRotation(stream);
+    s.m_colour = StreamColour(stream);
     AVRational rate = av_guess_frame_rate(raw, stream, nullptr);
     s.m_defaultDuration = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
 
@@ -89,6 +90,7 @@ FrameSource::Status FrameSource::Next(AVFrame* frame, SourceFrame& info)
         int rc = avcodec_receive_frame(dec, frame);
         if (rc == 0) {
             m_errorsInRow = 0;
+            m_colour.FillIn(frame);
             int64_t ts = frame->best_effort_timestamp;
             info.duration = frame->pkt_duration > 0 ? frame->pkt_duration * av_q2d(m_timeBase)
                                                     : m_defaultDuration;

@@ -2,6 +2,7 @@
 
 #include "tools/common/FfmpegHandles.h"
 #include "tools/common/Outcome.h"
+#include "tools/video/StreamColour.h"
 
 #include <optional>
 #include <string>
@@ -55,6 +56,7 @@ private:
     bool m_draining = false;
     std::optional<double> m_remaining;
     int m_rotation = 0;
+    StreamColour m_colour;
     int m_errorsInRow = 0;
     std::string m_error;
 };

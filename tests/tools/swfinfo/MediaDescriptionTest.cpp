@@ -80,6 +80,21 @@ TEST(SwfinfoDescription, LineListsTheFactsInOrder)
     EXPECT_EQ(DescribeMedia(facts), "0:01:23, 1280x720, 25 fps, H.264, no sound");
 }
 
+TEST(SwfinfoDescription, HdrVideoSaysWhichKindAfterItsCodec)
+{
+    MediaFacts facts;
+    facts.durationSeconds = 5.0;
+    facts.width = 1920;
+    facts.height = 1080;
+    facts.frameRateNum = 30;
+    facts.videoCodec = "hevc";
+    facts.hdrTransfer = "HLG";
+    EXPECT_EQ(DescribeMedia(facts), "0:00:05, 1920x1080, 30 fps, H.265, HDR (HLG), no sound");
+    facts.hdrTransfer = "PQ";
+    facts.videoCodec.clear();
+    EXPECT_EQ(DescribeMedia(facts), "0:00:05, 1920x1080, 30 fps, HDR (PQ), no sound");
+}
+
 TEST(SwfinfoDescription, UnknownFactsAreLeftOutWithoutStraySeparators)
 {
     MediaFacts facts;

@@ -43,6 +43,22 @@ const Clip kClips[] = {
         "-f lavfi -i testsrc=s=320x180:r=15:d=2 -f lavfi -i sine=d=2 -ac 2 -c:v libvpx "
         "-c:a libopus -shortest",
         "0:00:02, 320x180, 15 fps, VP8, Opus stereo" },
+    // Phone HDR: 10-bit HEVC tagged HLG or PQ; BT.2020 with an SDR transfer is not HDR.
+    { "hlg.mp4", "libx265",
+        "-f lavfi -i testsrc2=s=160x120:r=10:d=1 -pix_fmt yuv420p10le -c:v libx265 "
+        "-x265-params log-level=error -color_primaries bt2020 -colorspace bt2020nc "
+        "-color_trc arib-std-b67",
+        "0:00:01, 160x120, 10 fps, H.265, HDR (HLG), no sound" },
+    { "pq.mkv", "libx265",
+        "-f lavfi -i testsrc2=s=160x120:r=10:d=1 -pix_fmt yuv420p10le -c:v libx265 "
+        "-x265-params log-level=error -color_primaries bt2020 -colorspace bt2020nc "
+        "-color_trc smpte2084",
+        "0:00:01, 160x120, 10 fps, H.265, HDR (PQ), no sound" },
+    { "sdr2020.mp4", "libx265",
+        "-f lavfi -i testsrc2=s=160x120:r=10:d=1 -pix_fmt yuv420p10le -c:v libx265 "
+        "-x265-params log-level=error -color_primaries bt2020 -colorspace bt2020nc "
+        "-color_trc bt2020-10",
+        "0:00:01, 160x120, 10 fps, H.265, no sound" },
     // Minutes, and a name with blanks and a printf pattern in it.
     { "long clip %d.avi", "", "-f lavfi -i testsrc=s=32x32:r=1:d=75 -c:v mjpeg",
         "0:01:15, 32x32, 1 fps, MJPEG, no sound" },
