@@ -6,6 +6,7 @@
 #include "app/MediaInfoQueue.h"
 #include "app/WindowHandOver.h"
 #include "app/WindowTitle.h"
+#include "engine/FrameSweeper.h"
 #include "engine/MediaInfo.h"
 #include "engine/Preview.h"
 #include "platform/OpenUrl.h"
@@ -149,6 +150,8 @@ int CConverterApp::Run()
     ProcessCommandLine(dialog, m_args);
     dialog.StartMessageService();
     dialog.exec();
+    // A stop's frames go in the background: let that end before the process does.
+    AwaitFrameSweeps(false);
     // Ended by a signal: say so in the exit status, as the signal itself would have.
     return termination.Received() ? 128 + termination.Received() : 0;
 }

@@ -3,6 +3,7 @@
 #include "cli/ConsoleHost.h"
 #include "cli/ConsoleOptions.h"
 #include "engine/ConversionController.h"
+#include "engine/FrameSweeper.h"
 #include "engine/Settings.h"
 #include "engine/ToolCommandLines.h"
 #include "engine/ToolRunner.h"
@@ -200,6 +201,8 @@ int main(int argc, char** argv)
         },
         [&] { StopForJobControl(controller); });
 
+    // A stop's frames go in the background: let that end before the process does.
+    AwaitFrameSweeps(false);
     if (g_interrupted)
         return g_signal == SIGHUP ? 129 : 130;
     for (const std::optional<FileResult>& result : host.Results())

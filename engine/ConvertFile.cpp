@@ -7,6 +7,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 
+#include <fcntl.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -59,20 +61,24 @@ bool RunToSuccess(const std::string& commandLine, const std::string& toolName,
     return false;
 }
 
-bool IsTempFrameName(const std::string& name)
+// No static objects here: a background sweep may still run while the process exits.
+bool IsTempFrameName(std::string_view name)
 {
-    static const std::string prefix = "DasmereTemp";
-    static const std::string suffix = ".png";
-    return name.size() >= prefix.size() + suffix.size()
-        && name.compare(0, prefix.size(), prefix) == 0
-        && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+    constexpr std::string_view prefix = "DasmereTemp";
+    constexpr std::string_view suffix = ".png";
+    return name.size() >= prefix.size() + suffix.size() && name.substr(0, prefix.size()) == prefix
+        && name.substr(name.size() - suffix.size()) == suffix;
 }
 
 } // namespace
 
 void DeleteTempFrames(const std::atomic<bool>* stopped)
 {
-    const std::string folder = TempFolder();
+    DeleteTempFramesIn(TempFolder(), stopped);
+}
+
+void DeleteTempFramesIn(const std::string& folder, const std::atomic<bool>* stopped)
+{
     if (folder.empty())
         return;
     const UniqueDir dir(::opendir(folder.c_str()));
@@ -82,7 +88,7 @@ void DeleteTempFrames(const std::atomic<bool>* stopped)
         if (stopped && *stopped)
             return; // the stop sweeps them away, off the window's thread
         if (IsTempFrameName(e->d_name))
-            ::unlink((folder + e->d_name).c_str());
+            ::unlinkat(::dirfd(dir.get()), e->d_name, 0);
     }
 }
 

@@ -32,3 +32,5 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
 // Removes every temporary frame (DasmereTemp*.png) of the private temporary
 // folder; gives up, leaving the rest, once `stopped` (when given) is set.
 void DeleteTempFrames(const std::atomic<bool>* stopped = nullptr);
+// The same in `folder` (ending with '/'), touching no other state of the process.
+void DeleteTempFramesIn(const std::string& folder, const std::atomic<bool>* stopped = nullptr);

@@ -1,6 +1,7 @@
 #include "engine/FrameSweeper.h"
 
 #include "engine/ConvertFile.h"
+#include "platform/TempFolder.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -36,10 +37,11 @@ void SweepTempFramesInBackground()
         ++state.Running;
         gate = state.Gate;
     }
-    const auto sweep = [&state, gate] {
+    // The folder is found here: the thread may outlive the process's static objects.
+    const auto sweep = [&state, gate, folder = TempFolder()] {
         if (gate)
             gate();
-        DeleteTempFrames();
+        DeleteTempFramesIn(folder);
         std::lock_guard lock(state.Mutex);
         --state.Running;
         state.Ended.notify_all();
