@@ -74,7 +74,7 @@ void ConsoleHost::Stopping(std::string why)
     m_stopReason = std::move(why);
 }
 
-void ConsoleHost::FileOutputChosen(int row, const std::string& outputPath)
+void ConsoleHost::RowOutput(int row, const std::string& outputPath, bool /*numbered*/)
 {
     if (row >= 0 && row < RowCount())
         m_outputPaths[static_cast<std::size_t>(row)] = outputPath;

@@ -29,7 +29,7 @@ public:
     int RowCount() const override { return static_cast<int>(m_files.size()); }
     std::string RowPath(int row) const override;
     void FileStarted(int row) override;
-    void FileOutputChosen(int row, const std::string& outputPath) override;
+    void RowOutput(int row, const std::string& outputPath, bool numbered) override;
     void FileFinished(int row, FileResult result) override;
     void JobEnded() override;
     void JobNotStarted() override;

@@ -185,8 +185,6 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
         FileProgressModel model(i, n, makesGif);
         const int first = model.Current().Position;
         mailbox->Send([first](ConversionHost& host) { host.SetProgress(first); });
-        mailbox->Send([i, output = job.Entries[static_cast<std::size_t>(i)].OutputPath](
-                          ConversionHost& host) { host.FileOutputChosen(i, output); });
         mailbox->Send([i](ConversionHost& host) { host.FileStarted(i); });
         ToolObserver observer;
         observer.Started = [&mailbox, i](const std::string& line) {

@@ -42,9 +42,6 @@ public:
     virtual std::string RowPath(int row) const = 0;
     // A row is about to be converted: the window selects it and scrolls to it.
     virtual void FileStarted(int row) = 0;
-    // Where row `row` is written, just before it starts: the GIF's path, or for
-    // numbered outputs the path without its number (STEM.EXT for STEM1.EXT, …).
-    virtual void FileOutputChosen(int /*row*/, const std::string& /*outputPath*/) { }
     virtual void FileFinished(int row, FileResult result) = 0;
     // Why row `row` failed, in the words of the tool that failed ("has no video
     // stream"); called just before FileFinished with Failed when a reason is known.

@@ -31,16 +31,13 @@ public:
     void RowOutput(int row, const std::string& path, bool numbered) override
     {
         outputs.push_back(std::to_string(row) + " " + path + (numbered ? " numbered" : ""));
+        // Told before the row starts.
+        chosen.push_back(std::to_string(row) + " " + path
+            + (!events.empty() && events.back().rfind("started", 0) == 0 ? " after start" : ""));
     }
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::string RowPath(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
     void FileStarted(int row) override { events.push_back("started " + std::to_string(row)); }
-    void FileOutputChosen(int row, const std::string& path) override
-    {
-        // Told just before the row starts.
-        chosen.push_back(std::to_string(row) + " " + path
-            + (!events.empty() && events.back().rfind("started", 0) == 0 ? " after start" : ""));
-    }
     void FileFinished(int row, FileResult result) override
     {
         const std::string text = result == FileResult::Succeeded ? "succeeded" : "failed";
