@@ -240,6 +240,24 @@ private slots:
     // New Folder asks for a name (offering one not yet taken), makes the folder
     // in the selected one and selects it; a name that is no single folder's
     // makes nothing.
+    // The New Folder button is reached from the keyboard like the other controls.
+    void tabReachesNewFolder()
+    {
+        CStatusFolderPicker picker(nullptr, QString(), "Pick");
+        QStringList reached;
+        BrowseWith(picker, [&] {
+            QApplication::setActiveWindow(&picker);
+            for (int i = 0; i < 12; ++i) {
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &picker,
+                    Qt::Key_Tab);
+                if (QWidget* w = QApplication::focusWidget())
+                    reached << w->objectName();
+            }
+            picker.reject();
+        });
+        QVERIFY2(reached.contains("newFolder"), qPrintable(reached.join(',')));
+    }
+
     void newFolderMakesANamedFolder()
     {
         const QString parent = m_dir.filePath("home/fresh");
