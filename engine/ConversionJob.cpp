@@ -2,6 +2,7 @@
 
 #include "engine/ToolCommandLines.h"
 #include "platform/AsciiText.h"
+#include "platform/CHandles.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -51,6 +52,25 @@ std::vector<InputFile> IdentifyInputs(const std::vector<std::string>& inputs)
     return files;
 }
 
+std::size_t ExtensionStart(const std::string& path);
+
+// Whether `name` is one of the numbered files of `output` (its name STEM.EXT):
+// STEM + N + EXT, N from 1 without a leading zero.
+bool IsNumberedFileOf(const std::string& name, const std::string& output)
+{
+    const std::size_t slash = output.rfind('/');
+    const std::size_t dot = ExtensionStart(output);
+    const std::string stem = output.substr(slash + 1, dot - slash - 1);
+    const std::string extension = output.substr(dot);
+    if (name.size() <= stem.size() + extension.size() || name.compare(0, stem.size(), stem) != 0
+        || name.compare(name.size() - extension.size(), extension.size(), extension) != 0)
+        return false;
+    const std::string number
+        = name.substr(stem.size(), name.size() - stem.size() - extension.size());
+    return number[0] != '0'
+        && std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // Whether writing `output` (for numbered outputs, its frames) would replace one of `inputs`.
 bool LandsOnInput(const std::string& output, const std::vector<InputFile>& inputs, bool numbered)
 {
@@ -66,10 +86,8 @@ bool LandsOnInput(const std::string& output, const std::vector<InputFile>& input
     const std::string folder = output.substr(0, slash + 1);
     if (!Identify(folder.empty() ? "." : folder, &identity))
         return false;
-    const std::string name = output.substr(slash + 1);
     return std::any_of(inputs.begin(), inputs.end(), [&](const InputFile& f) {
-        return f.Folder == identity && f.Name != name
-            && OutputsCollide(output, folder + f.Name, true);
+        return f.Folder == identity && IsNumberedFileOf(f.Name, output);
     });
 }
 
@@ -119,25 +137,12 @@ bool OutputExists(const std::string& output, bool numbered)
     struct stat st;
     if (!numbered)
         return ::lstat(output.c_str(), &st) == 0;
-    const std::size_t slash = output.rfind('/');
-    const std::string folder = output.substr(0, slash + 1);
-    const std::size_t dot = ExtensionStart(output);
-    const std::string stem = output.substr(slash + 1, dot - slash - 1);
-    const std::string extension = output.substr(dot);
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(
-        ::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+    const std::string folder = output.substr(0, output.rfind('/') + 1);
+    const UniqueDir dir(::opendir(folder.empty() ? "." : folder.c_str()));
     if (!dir)
         return false;
     while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name.size() <= stem.size() + extension.size() || name.compare(0, stem.size(), stem) != 0
-            || name.compare(name.size() - extension.size(), extension.size(), extension) != 0)
-            continue;
-        const std::string number
-            = name.substr(stem.size(), name.size() - stem.size() - extension.size());
-        if (number[0] != '0' && std::all_of(number.begin(), number.end(), [](char c) {
-                return c >= '0' && c <= '9';
-            }))
+        if (IsNumberedFileOf(entry->d_name, output))
             return true;
     }
     return false;
