@@ -1,10 +1,12 @@
 #include "engine/Settings.h"
 
 #include "engine/SettingsText.h"
+#include "platform/AsciiText.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserProfiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -105,6 +107,15 @@ ConversionSettings NormalisedSettings(const SettingsInput& in)
 
     const long long loop = IntegerValue(in.Loop);
     s.Loop = InRange(kLoopField, loop) ? FormatInteger(loop) : kLoopField.SaveFallback;
+
+    const long long gifQuality = IntegerValue(in.GifQuality);
+    s.GifQuality = InRange(kGifQualityField, gifQuality) ? FormatInteger(gifQuality)
+                                                         : kGifQualityField.SaveFallback;
+    long long bytes = 0;
+    s.MaxSize = ParseByteSize(in.MaxSize, &bytes) && InRange(kMaxSizeField, static_cast<double>(bytes))
+        ? StoredByteSize(bytes)
+        : kMaxSizeField.SaveFallback;
+    s.FitBy = in.FitByFrames ? "frames" : kFitByField.SaveFallback;
     return s;
 }
 
@@ -112,8 +123,16 @@ std::string SettingsFileText(const std::string& existing, const SettingsInput& i
 {
     const ConversionSettings s = NormalisedSettings(in);
     std::string text = existing;
-    for (const SettingField* field : kSettingFields)
-        text = ReplaceProfileValue(text, kSettingsSection, field->Key, s.*(field->Stored));
+    for (const SettingField* field : kSettingFields) {
+        const std::string& value = s.*(field->Stored);
+        if (field->WrittenWhenSet && value == field->SaveFallback) {
+            bool present = false;
+            FindProfileValue(text, kSettingsSection, field->Key, &present);
+            if (!present)
+                continue;
+        }
+        text = ReplaceProfileValue(text, kSettingsSection, field->Key, value);
+    }
     return text;
 }
 
@@ -127,7 +146,7 @@ bool SaveSettings(const SettingsInput& input)
     const FileReadStatus read = ReadRegularFile(SettingsReadPath(), &existing, kMaxProfileFileSize);
     if (read == FileReadStatus::TooLarge || read == FileReadStatus::Failed)
         return false; // replacing it would lose what it holds
-    // One write for all nine keys, so a crash never leaves a mix of old and new.
+    // One write for all keys, so a crash never leaves a mix of old and new.
     return WriteFileAtomically(path, SettingsFileText(existing, input));
 }
 
@@ -171,5 +190,66 @@ SettingsDisplay DisplayForms(const ConversionSettings& s)
     d.SelectFirstLoopEntry
         = !(IsGiven(s.Loop) && loop > kLoopField.Low && InRange(kLoopField, loop));
     d.LoopText = d.SelectFirstLoopEntry ? std::string() : s.Loop;
+
+    const long long gifQuality = IntegerValue(s.GifQuality);
+    d.GifQuality = IsGiven(s.GifQuality) && InRange(kGifQualityField, gifQuality)
+        ? FormatInteger(gifQuality)
+        : kGifQualityField.ResetText;
+    d.MaxSizeBytes = MaxSizeBytes(s);
+    d.FitByFrames = FitsByFrames(s);
     return d;
+}
+
+long long MaxSizeBytes(const ConversionSettings& s)
+{
+    long long bytes = 0;
+    if (!IsGiven(s.MaxSize) || !ParseByteSize(s.MaxSize, &bytes))
+        return 0;
+    return InRange(kMaxSizeField, static_cast<double>(bytes)) ? bytes : 0;
+}
+
+bool FitsByFrames(const ConversionSettings& s)
+{
+    return EqualsIgnoringCase(s.FitBy, "frames");
+}
+
+std::vector<SizeLimitPreset> ParseSizeLimits(const std::string& fileText)
+{
+    bool found = false;
+    auto entries = ProfileSectionEntries(fileText, kSizeLimitsSection, &found);
+    if (!found) {
+        entries.clear();
+        for (const auto& [name, size] : kDefaultSizeLimits)
+            entries.emplace_back(name, size);
+    }
+    std::vector<SizeLimitPreset> presets;
+    for (auto& [name, size] : entries) {
+        if (presets.size() == kMostSizeLimits)
+            break;
+        long long bytes = 0;
+        // Lines that start with ; or # are a person's notes.
+        if (name.empty() || name[0] == ';' || name[0] == '#' || !ParseByteSize(size, &bytes)
+            || !InRange(kMaxSizeField, static_cast<double>(bytes)))
+            continue;
+        if (name.size() > kLongestSizeLimitName) {
+            // Cut between characters, not inside one of UTF-8.
+            std::size_t cut = kLongestSizeLimitName;
+            while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+                --cut;
+            name.resize(cut);
+        }
+        const bool repeated = std::any_of(presets.begin(), presets.end(),
+            [&](const SizeLimitPreset& p) { return EqualsIgnoringCase(p.Name, name); });
+        if (!repeated)
+            presets.push_back({ name, bytes });
+    }
+    return presets;
+}
+
+std::vector<SizeLimitPreset> LoadSizeLimits()
+{
+    std::string text;
+    if (!ReadWholeFile(SettingsReadPath(), &text, kMaxProfileFileSize))
+        text.clear(); // no file: the presets it would have shipped with
+    return ParseSizeLimits(text);
 }

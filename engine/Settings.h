@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
-// The nine stored texts of the settings file, raw, "ERROR" for a missing key.
+// The stored texts of the settings file, raw, "ERROR" for a missing key.
 struct ConversionSettings
 {
     bool FileExists = false;
@@ -15,6 +17,11 @@ struct ConversionSettings
     std::string TimeDelay = "ERROR";
     std::string FileFormat = "ERROR";
     std::string Loop = "ERROR";
+    // GIF output: the image tool's quality (1..100), a size limit and how to meet it when
+    // quality alone cannot ("frames" lowers the frame rate and size too).
+    std::string GifQuality = "ERROR";
+    std::string MaxSize = "ERROR";
+    std::string FitBy = "ERROR";
     // Never in the file: options for the image tool of one run (the console program's GIF
     // options), put after the ones the file gives. Empty for the window.
     std::string ExtraImageOptions;
@@ -32,6 +39,10 @@ struct SettingsInput
     std::string TimeDelay;
     int FileFormatIndex = -1; // -1 when nothing is selected
     std::string Loop; // the edit part of the loop list
+    // The "GIF" group; empty texts store nothing new.
+    std::string GifQuality {};
+    std::string MaxSize {}; // "None", a preset's size or a typed one ("750k", "2.5 MB")
+    bool FitByFrames = false;
 };
 
 // What the options dialog shows when it opens.
@@ -47,6 +58,9 @@ struct SettingsDisplay
     long long FileFormatIndex = 0;
     bool SelectFirstLoopEntry = true; // "Infinite Loop"
     std::string LoopText; // for the edit part, when not selecting the first entry
+    std::string GifQuality;
+    long long MaxSizeBytes = 0; // 0: no limit
+    bool FitByFrames = false;
 };
 
 // --- The fields, each described once ---
@@ -58,7 +72,7 @@ enum class StepRule
     ClampOrDefault, // stops at StepHigh; below StepLow it reads "Default"
     Wrap, // past StepHigh back to StepLow; below StepLow to StepRestart
     Cycle, // StepLow ... StepHigh, then StepLow again
-    CycleWithDefault, // "Default", StepLow ... StepHigh, "Default"
+    CycleWithDefault, // "Default", StepLow ... StepHigh, "Default" (by 0.01 or by 1)
     None, // a list, no arrows
 };
 
@@ -67,6 +81,8 @@ enum class SettingKind
     Integer, // shown and stored as a decimal integer
     Real, // shown and stored with two decimals
     Choice, // an index into a list
+    ByteSize, // bytes, with an optional k or M ("750k", "10M")
+    Word, // one of a few words
 };
 
 struct SettingField
@@ -81,6 +97,9 @@ struct SettingField
     StepRule Step;
     double StepLow, StepHigh, StepRestart;
     int TypingLimit; // characters the dialog's field takes; 0 for lists
+    // Keys added after the first nine: a save writes them only when they are set or the
+    // file has them already, so the file of someone who never set one stays as it was.
+    bool WrittenWhenSet = false;
 };
 
 inline constexpr double kNoLimit = 2147483647;
@@ -100,6 +119,9 @@ inline constexpr SettingField kIntervalField  {"ImagesPerSecond", &ConversionSet
 inline constexpr SettingField kFrameRateField {"TimeDelay",       &ConversionSettings::TimeDelay,        SettingKind::Real,     0.01, 100,      "0.00",    "0",       StepRule::Cycle,            0.01, 100,    0,    7};
 inline constexpr SettingField kFormatField    {"FileFormat",      &ConversionSettings::FileFormat,       SettingKind::Choice,   0,    kNoLimit, "0",       "0",       StepRule::None,             0,    0,      0,    0};
 inline constexpr SettingField kLoopField      {"Loop",            &ConversionSettings::Loop,             SettingKind::Integer,  0,    1000,     "0",       "0",       StepRule::None,             0,    0,      0,    0};
+inline constexpr SettingField kGifQualityField{"GifQuality",      &ConversionSettings::GifQuality,       SettingKind::Integer,  1,    100,      "Default", "Default", StepRule::CycleWithDefault, 1,    100,    0,    3, true};
+inline constexpr SettingField kMaxSizeField   {"MaxSize",         &ConversionSettings::MaxSize,          SettingKind::ByteSize, 1,    999999e6, "None",    "None",    StepRule::None,             0,    0,      0,    12, true};
+inline constexpr SettingField kFitByField     {"FitBy",           &ConversionSettings::FitBy,            SettingKind::Word,     0,    0,        "quality", "quality", StepRule::None,             0,    0,      0,    0, true};
 // clang-format on
 
 // Whether `value` lies in the field's stored range.
@@ -118,6 +140,9 @@ inline constexpr const SettingField* kSettingFields[] = {
     &kFrameRateField,
     &kFormatField,
     &kLoopField,
+    &kGifQualityField,
+    &kMaxSizeField,
+    &kFitByField,
 };
 
 // The output formats, by their stored index: the dialog's list entry, the files'
@@ -144,6 +169,25 @@ inline constexpr OutputFormatRow kOutputFormats[] = {
 
 inline constexpr const char* kSettingsFileName = "TellurvaneInfo.ini";
 inline constexpr const char* kSettingsSection = "TellurvaneInfo";
+// Named size limits offered by the options dialog, one `Name=SIZE` line each, in the order
+// of the file; edited by hand.
+inline constexpr const char* kSizeLimitsSection = "SizeLimits";
+
+struct SizeLimitPreset
+{
+    std::string Name;
+    long long Bytes = 0;
+};
+// What a file without the section offers: the entries the program's default file ships with.
+inline constexpr std::pair<const char*, const char*> kDefaultSizeLimits[] = {
+    { "Chat", "10M" },
+    { "Issue tracker", "5M" },
+    { "Forum post", "2M" },
+    { "Emote", "256k" },
+};
+// At most this many presets are listed, and a name is cut to this many characters.
+inline constexpr std::size_t kMostSizeLimits = 32;
+inline constexpr std::size_t kLongestSizeLimitName = 40;
 
 // Where a save writes: TellurvaneInfo.ini in the program's folder when the user may
 // write there (the build folder, a portable copy); otherwise the user's own copy in
@@ -168,3 +212,14 @@ ConversionSettings NormalisedSettings(const SettingsInput& input);
 std::string SettingsFileText(const std::string& existingText, const SettingsInput& input);
 
 SettingsDisplay DisplayForms(const ConversionSettings& settings);
+
+// The size limit the settings ask for, in bytes; 0 for none.
+long long MaxSizeBytes(const ConversionSettings& settings);
+// Whether a GIF that cannot fit at the lowest quality gives up frames and size.
+bool FitsByFrames(const ConversionSettings& settings);
+
+// The presets of the settings file's [SizeLimits] section: lines whose name is empty,
+// repeats an earlier one or whose size is not one are passed over. A file without the
+// section offers kDefaultSizeLimits.
+std::vector<SizeLimitPreset> ParseSizeLimits(const std::string& fileText);
+std::vector<SizeLimitPreset> LoadSizeLimits(); // from SettingsReadPath()

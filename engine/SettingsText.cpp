@@ -116,3 +116,72 @@ std::string FormatInteger(long long value)
 {
     return std::to_string(value);
 }
+
+bool ParseByteSize(const std::string& text, long long* bytes)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    const std::size_t numberStart = i;
+    int digits = 0;
+    int points = 0;
+    for (; i < text.size() && (IsDigit(text[i]) || text[i] == '.'); ++i)
+        (text[i] == '.' ? points : digits) += 1;
+    if (digits == 0 || digits > 15 || points > 1)
+        return false;
+    const double number = RealValue(text.substr(numberStart, i - numberStart));
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    std::string unit;
+    for (; i < text.size() && !IsSpace(text[i]); ++i)
+        unit += static_cast<char>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i]);
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    if (i != text.size())
+        return false;
+    double scale = 0;
+    if (unit.empty() || unit == "b" || unit == "bytes")
+        scale = 1;
+    else if (unit == "k" || unit == "kb")
+        scale = 1e3;
+    else if (unit == "m" || unit == "mb")
+        scale = 1e6;
+    else
+        return false;
+    const double value = std::round(number * scale);
+    if (value < 1 || value > 1e15)
+        return false;
+    *bytes = static_cast<long long>(value);
+    return true;
+}
+
+std::string StoredByteSize(long long bytes)
+{
+    if (bytes >= 1'000'000 && bytes % 1'000'000 == 0)
+        return FormatInteger(bytes / 1'000'000) + "M";
+    if (bytes >= 1000 && bytes % 1000 == 0)
+        return FormatInteger(bytes / 1000) + "k";
+    return FormatInteger(bytes);
+}
+
+std::string ShownByteSize(long long bytes)
+{
+    // Up to three decimals, without trailing zeros.
+    auto inUnit = [bytes](long long unit, const char* name) {
+        std::string text = FormatInteger(bytes / unit);
+        long long rest = bytes % unit * 1000 / unit;
+        if (rest > 0) {
+            std::string decimals = std::to_string(rest);
+            decimals.insert(0, 3 - decimals.size(), '0');
+            while (decimals.back() == '0')
+                decimals.pop_back();
+            text += "." + decimals;
+        }
+        return text + " " + name;
+    };
+    if (bytes >= 1'000'000)
+        return inUnit(1'000'000, "MB");
+    if (bytes >= 1000)
+        return inUnit(1000, "kB");
+    return FormatInteger(bytes) + (bytes == 1 ? " byte" : " bytes");
+}

@@ -23,3 +23,12 @@ std::string FormatFixed2(double value);
 
 // A decimal integer.
 std::string FormatInteger(long long value);
+
+// A size in bytes: a plain decimal number (a point allowed) with an optional unit, k or kB
+// (1000) or M or MB (1000000), letters in either case, blanks around; at least 1 byte once
+// rounded. False for any other text.
+bool ParseByteSize(const std::string& text, long long* bytes);
+// As the settings file keeps it: "10M", "2500k", "4096".
+std::string StoredByteSize(long long bytes);
+// As a person reads it: "10 MB", "2.5 MB", "256 kB", "999 bytes".
+std::string ShownByteSize(long long bytes);

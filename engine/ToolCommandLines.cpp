@@ -99,10 +99,18 @@ std::string ImageArguments(const ConversionSettings& s)
     const std::string count = IsGiven(s.Loop) && InRange(kLoopField, loop)
         ? FormatInteger(loop)
         : std::string(kLoopField.SaveFallback);
-    const std::string loopPiece = Quoted("-loop") + " " + Quoted(count);
+    std::string arguments = delayPiece + " " + Quoted("-loop") + " " + Quoted(count);
+    // The GIF group's options come only when set, so that without them the line is as it was.
+    const long long gifQuality = IntegerValue(s.GifQuality);
+    if (IsGiven(s.GifQuality) && InRange(kGifQualityField, gifQuality))
+        arguments += " " + Quoted("-quality") + " " + Quoted(FormatInteger(gifQuality));
+    // A limit is for one animated GIF; the image tool refuses it for a GIF per frame.
+    const long long maxSize = MaxSizeBytes(s);
+    if (maxSize > 0 && LookupOutputFormat(s.FileFormat).Mode == kOutputFormats[0].Mode)
+        arguments += " " + Quoted("-max-size") + " " + Quoted(FormatInteger(maxSize));
     if (!s.ExtraImageOptions.empty())
-        return delayPiece + " " + loopPiece + " " + s.ExtraImageOptions;
-    return delayPiece + " " + loopPiece;
+        arguments += " " + s.ExtraImageOptions;
+    return arguments;
 }
 
 std::string BuildVideoArguments()

@@ -118,6 +118,31 @@ std::string FindProfileValue(
     return text.substr(loc.valueBegin, loc.valueEnd - loc.valueBegin);
 }
 
+std::vector<std::pair<std::string, std::string>> ProfileSectionEntries(
+    const std::string& text, const std::string& section, bool* found)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    bool inSection = false;
+    bool seen = false;
+    for (const Line& l : SplitLines(text)) {
+        std::string_view line(text.data() + l.begin, l.end - l.begin);
+        std::string_view name;
+        if (SectionName(line, &name)) {
+            if (inSection)
+                break; // first matching section wins
+            inSection = EqualsIgnoringCase(name, section);
+            seen = seen || inSection;
+            continue;
+        }
+        std::string_view k, v;
+        if (inSection && KeyValue(line, &k, &v))
+            entries.emplace_back(std::string(k), std::string(v));
+    }
+    if (found)
+        *found = seen;
+    return entries;
+}
+
 std::string ReplaceProfileValue(const std::string& text, const std::string& section,
     const std::string& key, const std::string& value)
 {

@@ -3,6 +3,8 @@
 #include "platform/FileIo.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // Private-profile (INI) files, read and written one key at a time.
 // Section and key names match without regard to ASCII case, the first matching
@@ -31,3 +33,7 @@ std::string FindProfileValue(
     const std::string& text, const std::string& section, const std::string& key, bool* found);
 std::string ReplaceProfileValue(const std::string& text, const std::string& section,
     const std::string& key, const std::string& value);
+// The key lines of the first section named `section`, in the file's order, names and values
+// without their surrounding blanks; `found` (when given) tells whether the section exists.
+std::vector<std::pair<std::string, std::string>> ProfileSectionEntries(
+    const std::string& text, const std::string& section, bool* found = nullptr);

@@ -114,6 +114,40 @@ TEST_F(ConversionControllerTest, PassesTheExactCommandLinesAndReportsInOrder)
     EXPECT_TRUE(fs::is_empty(temp));
 }
 
+// The GIF group's keys reach the image tool's command line only when they are set: a file
+// without them, or with them unset, gives the command line it always gave.
+TEST_F(ConversionControllerTest, ASetSizeLimitReachesTheImageToolAndAnUnsetOneChangesNothing)
+{
+    const std::string temp = TempFolder();
+    const std::string tail = temp + "DasmereTemp*.png\n" + m_out.string() + "/a.gif\n--\n";
+    const struct
+    {
+        const char* keys;
+        std::string image; // the image tool's arguments
+    } cases[] = {
+        {"", "-loop\n0\n" + tail},
+        {"GifQuality=Default\nMaxSize=None\nFitBy=quality\n", "-loop\n0\n" + tail},
+        {"MaxSize=abc\nFitBy=frames\n", "-loop\n0\n" + tail},
+        {"MaxSize=10M\n", "-loop\n0\n-max-size\n10000000\n" + tail},
+        {"GifQuality=34\nMaxSize=256k\nFitBy=frames\n",
+            "-loop\n0\n-quality\n34\n-max-size\n256000\n" + tail},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        fs::remove(ImageLog());
+        fs::remove(VideoLog());
+        std::ofstream(m_bin / "TellurvaneInfo.ini", std::ios::app) << c.keys;
+        host.rows = { "/clips/a.mp4" };
+        ConversionController controller(host);
+        ASSERT_TRUE(RunToEnd(controller));
+        EXPECT_EQ(ReadFile(ImageLog()), c.image);
+        EXPECT_EQ(ReadFile(VideoLog()),
+            "-i\n/clips/a.mp4\n-y\n-ss\n0\n-r\n10.00\n" + temp + "DasmereTemp%08d.png\n--\n");
+        EXPECT_TRUE(host.fitted.empty());
+        WriteSettings("0");
+    }
+}
+
 // Prints "progress k/total" for k = 1..total, slowly, when the runner asks for it.
 std::string SlowFrames(int total)
 {

@@ -1,5 +1,6 @@
 #include "engine/Settings.h"
 #include "engine/SettingsText.h"
+#include "engine/ToolCommandLines.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramFolder.h"
 
@@ -456,6 +457,203 @@ TEST(LoadSettings, AFifoInTheSettingsFilesPlaceReadsAsMissingAndIsNotReplaced)
             unsetenv("XDG_CONFIG_HOME");
         chmod(program.c_str(), 0755);
     }
+}
+
+// --- The GIF group's keys: GifQuality, MaxSize, FitBy, and the [SizeLimits] presets ---
+
+TEST(GifSettings, SizesAreReadWithKOrMBAndKeptShort)
+{
+    const struct
+    {
+        const char* text;
+        long long bytes; // 0: not a size
+        const char* stored;
+        const char* shown;
+    } cases[] = {
+        {"10M", 10'000'000, "10M", "10 MB"},
+        {" 8 MB ", 8'000'000, "8M", "8 MB"},
+        {"2.5mb", 2'500'000, "2500k", "2.5 MB"},
+        {"750k", 750'000, "750k", "750 kB"},
+        {"256 KB", 256'000, "256k", "256 kB"},
+        {"4096", 4096, "4096", "4.096 kB"},
+        {"999 bytes", 999, "999", "999 bytes"},
+        {"1.0005M", 1'000'500, "1000500", "1 MB"},
+        {"0", 0, "", ""},
+        {"0.4", 0, "", ""},
+        {"-5M", 0, "", ""},
+        {"10 GB", 0, "", ""},
+        {"10M5", 0, "", ""},
+        {"1.2.3M", 0, "", ""},
+        {"M", 0, "", ""},
+        {"", 0, "", ""},
+        {"None", 0, "", ""},
+        {"9999999999999999M", 0, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        long long bytes = 0;
+        EXPECT_EQ(ParseByteSize(c.text, &bytes), c.bytes != 0);
+        if (c.bytes == 0)
+            continue;
+        EXPECT_EQ(bytes, c.bytes);
+        EXPECT_EQ(StoredByteSize(bytes), c.stored);
+        EXPECT_EQ(ShownByteSize(bytes), c.shown);
+    }
+}
+
+// What a save writes: the new keys only when set, or when the file has them already (so an
+// unset one replaces what was set); the nine keys as always.
+TEST(GifSettings, SavedOnlyWhenSetOrAlreadyInTheFile)
+{
+    const char* nine = "Start=0\nEnd=Default\nResolutionX=Default\nResolutionY=Default\n"
+                       "VBRValue=Default\nImagesPerSecond=1.00\nTimeDelay=0.00\nFileFormat=0\n"
+                       "Loop=0\n";
+    const struct
+    {
+        const char* existing;
+        const char* gifQuality;
+        const char* maxSize;
+        bool byFrames;
+        std::string expected; // after the nine keys
+    } cases[] = {
+        {"", "", "", false, ""},
+        {"", "Default", "None", false, ""},
+        {"", "101", "0k", false, ""},
+        {"", "34", "", false, "GifQuality=34\n"},
+        {"", "7.9", "abc", false, "GifQuality=7\n"},
+        {"", "Default", "2.5 MB", true, "MaxSize=2500k\nFitBy=frames\n"},
+        {"", "", "256k", false, "MaxSize=256k\n"},
+        {"[TellurvaneInfo]\nMaxSize=10M\nFitBy=frames\n", "", "None", false,
+            "MaxSize=None\nFitBy=quality\n"},
+        {"[TellurvaneInfo]\nGifQuality=50\n", "Default", "", false, "GifQuality=Default\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.existing) + "|" + c.gifQuality + "|" + c.maxSize);
+        SettingsInput in = Input("0", "Default", "Default", "Default", "Default", "1.00", "0", 0,
+                                 "Infinite Loop");
+        in.GifQuality = c.gifQuality;
+        in.MaxSize = c.maxSize;
+        in.FitByFrames = c.byFrames;
+        const std::string text = SettingsFileText(c.existing, in);
+        // The keys the file had come first, where they stood; the rest follow the nine.
+        ConversionSettings read = ParseSettings(text);
+        const ConversionSettings expected = ParseSettings(std::string("[TellurvaneInfo]\n") + nine
+                                                          + c.expected);
+        EXPECT_EQ(read.GifQuality, expected.GifQuality) << text;
+        EXPECT_EQ(read.MaxSize, expected.MaxSize) << text;
+        EXPECT_EQ(read.FitBy, expected.FitBy) << text;
+        if (!*c.existing) {
+            EXPECT_EQ(text, std::string("[TellurvaneInfo]\n") + nine + c.expected);
+        }
+    }
+}
+
+// How stored texts read, in the dialog and on the image tool's command line: missing and
+// out-of-range values are unset, and an unset key leaves the command line as it was.
+TEST(GifSettings, StoredTextsReadAsSetOrUnset)
+{
+    const std::string nine = "[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\n"
+                             "ResolutionY=Default\nVBRValue=Default\nImagesPerSecond=0.10\n"
+                             "TimeDelay=0.00\nLoop=0\n";
+    const struct
+    {
+        const char* keys;
+        const char* shownQuality;
+        long long bytes;
+        bool byFrames;
+        const char* imageOptions;
+    } cases[] = {
+        {"", "Default", 0, false, " \"-loop\" \"0\""},
+        {"GifQuality=Default\nMaxSize=None\nFitBy=quality\n", "Default", 0, false,
+            " \"-loop\" \"0\""},
+        {"GifQuality=0\nMaxSize=0\nFitBy=pixels\n", "Default", 0, false, " \"-loop\" \"0\""},
+        {"GifQuality=101\nMaxSize=-3M\n", "Default", 0, false, " \"-loop\" \"0\""},
+        {"GifQuality=\nMaxSize=\nFitBy=\n", "Default", 0, false, " \"-loop\" \"0\""},
+        {"GifQuality=ERROR\nMaxSize=ten megabytes\n", "Default", 0, false, " \"-loop\" \"0\""},
+        {"GifQuality=1\n", "1", 0, false, " \"-loop\" \"0\" \"-quality\" \"1\""},
+        {"GifQuality=100x\nMaxSize=10M\nFitBy=FRAMES\n", "100", 10'000'000, true,
+            " \"-loop\" \"0\" \"-quality\" \"100\" \"-max-size\" \"10000000\""},
+        {"MaxSize=2.5 MB\n", "Default", 2'500'000, false,
+            " \"-loop\" \"0\" \"-max-size\" \"2500000\""},
+        // One GIF per frame has no one size: the limit is left out, the quality is not.
+        {"FileFormat=1\nGifQuality=40\nMaxSize=10M\n", "40", 10'000'000, false,
+            " \"-loop\" \"0\" \"-quality\" \"40\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        const ConversionSettings s = ParseSettings(nine + c.keys);
+        const SettingsDisplay d = DisplayForms(s);
+        EXPECT_EQ(d.GifQuality, c.shownQuality);
+        EXPECT_EQ(d.MaxSizeBytes, c.bytes);
+        EXPECT_EQ(d.FitByFrames, c.byFrames);
+        EXPECT_EQ(FitsByFrames(s), c.byFrames);
+        EXPECT_EQ(ImageArguments(s), c.imageOptions);
+    }
+    // A missing file knows none of them.
+    EXPECT_EQ(MaxSizeBytes(ConversionSettings {}), 0);
+    EXPECT_EQ(DisplayForms(ConversionSettings {}).GifQuality, "Default");
+}
+
+std::string PresetList(const std::vector<SizeLimitPreset>& presets)
+{
+    std::string text;
+    for (const SizeLimitPreset& p : presets)
+        text += p.Name + "=" + std::to_string(p.Bytes) + ";";
+    return text;
+}
+
+TEST(SizeLimits, PresetsComeFromTheFileAndADamagedListLosesOnlyItsBadLines)
+{
+    const std::string builtIn = "Chat=10000000;Issue tracker=5000000;Forum post=2000000;"
+                                "Emote=256000;";
+    const struct
+    {
+        const char* file;
+        std::string presets;
+    } cases[] = {
+        {"", builtIn},
+        {"[TellurvaneInfo]\nStart=0\n", builtIn},
+        {"[SizeLimits]\n", ""},
+        {"[sizelimits]\nChat=25M\nTiny = 100 k \n", "Chat=25000000;Tiny=100000;"},
+        {"[SizeLimits]\nno equals sign\n=5M\nBad=lots\nZero=0\nNeg=-1M\nHuge=1e9M\nGood=1M\n",
+            "Good=1000000;"},
+        {"[SizeLimits]\nChat=10M\nchat=25M\nChat=1M\n", "Chat=10000000;"},
+        {"[SizeLimits]\nA=1M\n[Other]\nB=2M\n[SizeLimits]\nC=3M\n", "A=1000000;"},
+        {"[SizeLimits]\r\nCRLF=2M\r\n", "CRLF=2000000;"},
+        {"[SizeLimits]\n; Chat=8M until 2024\n# old=1M\nX=1M\n", "X=1000000;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(PresetList(ParseSizeLimits(c.file)), c.presets);
+    }
+
+    // Very long lists and names are kept within bounds, a name cut between characters.
+    std::string many = "[SizeLimits]\n";
+    for (int i = 0; i < 100; ++i)
+        many += "P" + std::to_string(i) + "=" + std::to_string(i + 1) + "k\n";
+    many += std::string(39, 'n') + "\xc3\xa9tail=1M\n";
+    const auto presets = ParseSizeLimits(many);
+    EXPECT_EQ(presets.size(), kMostSizeLimits);
+    const auto longName = ParseSizeLimits("[SizeLimits]\n" + std::string(39, 'n') + "\xc3\xa9tail=1M\n");
+    ASSERT_EQ(longName.size(), 1u);
+    EXPECT_EQ(longName[0].Name, std::string(39, 'n'));
+}
+
+// The default settings file ships with the presets a file without them offers.
+TEST(SizeLimits, TheShippedSettingsFileHoldsTheBuiltInPresets)
+{
+    const std::filesystem::path shipped
+        = std::filesystem::path(__FILE__).parent_path() / "../../resources/settings/TellurvaneInfo.ini";
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(shipped.string(), &text, kMaxProfileFileSize)) << shipped;
+    bool found = false;
+    ProfileSectionEntries(text, kSizeLimitsSection, &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(PresetList(ParseSizeLimits(text)), PresetList(ParseSizeLimits("")));
+    EXPECT_EQ(ParseSizeLimits(text).size(), 4u);
+    // Its settings are those of a file without the new keys.
+    const ConversionSettings s = ParseSettings(text);
+    EXPECT_EQ(ImageArguments(s), " \"-loop\" \"0\"");
 }
 
 } // namespace
