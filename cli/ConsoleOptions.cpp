@@ -252,6 +252,15 @@ std::string TakeMaxSize(const std::string& v, ConsoleOptions& o)
     return {};
 }
 
+std::string TakeFitBy(const std::string& v, ConsoleOptions& o)
+{
+    if (!Is(v, "quality") && !Is(v, "frames"))
+        return "'" + v + "' is not quality (lower the quality only) or frames (then the frame "
+                         "rate and size)";
+    Override(o, &ConversionSettings::FitBy, Is(v, "frames") ? "frames" : "quality", "--fit-by");
+    return {};
+}
+
 std::string TakeFolder(const std::string& v, ConsoleOptions& o)
 {
     if (v.empty())
@@ -296,15 +305,20 @@ const OptionRow kOptions[] = {
         "frame rate the GIF plays at, 0.01 to 100; 0: real time. Without it the GIF plays "
         "in real time when --rate or --interval is given, else at the settings file's rate",
         TakePlaybackRate },
-    { "--gif-quality", "Q", nullptr,
+    { "--gif-quality", "Q", "GifQuality",
         "GIF size against quality, 1 (smallest) to 100 (best); without it the image tool's "
         "balanced default, the same as 90. GIF formats only",
         TakeGifQuality },
-    { "--max-size", "SIZE", nullptr,
+    { "--max-size", "SIZE", "MaxSize",
         "make each GIF the best that fits in SIZE bytes (suffix k = 1000, M = 1000000), "
         "lowering the quality as needed; a file that cannot fit even at the lowest quality "
-        "fails and nothing is written for it. Format gif only",
+        "fails and nothing is written for it (see --fit-by). Format gif only",
         TakeMaxSize },
+    { "--fit-by", "HOW", "FitBy",
+        "when --max-size cannot be met at the lowest quality: quality (the default) fails "
+        "the file; frames lowers the frame rate (not below 5 fps, the GIF keeps its length), "
+        "then the frame size (not below 120 pixels), and says what it gave up",
+        TakeFitBy },
     { "-n", nullptr, nullptr,
         "no clobber (also --no-clobber): a file whose output exists already in the folder "
         "fails, and the existing file stays as it is; without it such outputs are replaced",
@@ -422,13 +436,10 @@ std::string ApplyOverrides(const ConsoleOptions& options, ConversionSettings& se
                 + (options.MaxSize.empty() ? "GIF output" : "the animated GIF format (gif)")
                 + " only, and the format is " + FormatName(format);
         }
-        std::string extra;
         if (!options.GifQuality.empty())
-            extra = "\"-quality\" \"" + options.GifQuality + "\"";
+            settings.GifQuality = options.GifQuality;
         if (!options.MaxSize.empty())
-            extra += std::string(extra.empty() ? "" : " ") + "\"-max-size\" \"" + options.MaxSize
-                + "\"";
-        settings.ExtraImageOptions = extra;
+            settings.MaxSize = options.MaxSize;
     }
     if (endOption && settings.End != "Default") {
         const long long start = IsGiven(settings.Start) ? IntegerValue(settings.Start) : 0;

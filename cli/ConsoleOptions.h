@@ -33,7 +33,8 @@ struct ConsoleOptions
     std::vector<SettingOverride> Overrides; // in the order given; a later one wins
     bool IntervalGiven = false; // --interval or --rate
     bool PlaybackRateGiven = false; // --playback-fps
-    // For the image tool of GIF output only, not settings of the file: empty when not given.
+    // The GIF options, checked against the format once the file is read (they replace the
+    // file's GifQuality and MaxSize): empty when not given.
     std::string GifQuality; // 1..100
     std::string MaxSize; // bytes
 };
