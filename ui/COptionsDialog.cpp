@@ -1,6 +1,7 @@
 #include "ui/COptionsDialog.h"
 
 #include "engine/Settings.h"
+#include "engine/SettingsText.h"
 #include "widgets/DialogUnits.h"
 
 #include <QComboBox>
@@ -76,10 +77,29 @@ constexpr int kArrowWidth = 10;
 constexpr int kRightFieldX = 218;
 constexpr int kRightFieldWidth = 44;
 
-int RowY(int row)
+// The "GIF" group stands below the "Output Setting" group, its rows numbered on.
+constexpr int kGifFirstRow = 7;
+constexpr int kGifGap = 25;
+constexpr int kGroupWidth = kDialogWidth - 14;
+
+constexpr int RowY(int row)
 {
-    return kRowTop + row * kRowPitch;
+    return kRowTop + row * kRowPitch + (row >= kGifFirstRow ? kGifGap : 0);
 }
+
+constexpr int kOutputGroupBottom = 7 + 181;
+constexpr int kGifGroupTop = kOutputGroupBottom + 5;
+constexpr int kGifGroupBottom = kRowTop + (kGifFirstRow + 2) * kRowPitch + kGifGap + kEditHeight + 7;
+constexpr int kButtonY = kGifGroupBottom + 8;
+constexpr int kButtonHeight = 16;
+constexpr int kGrownDialogHeight = kButtonY + kButtonHeight + 10;
+static_assert(RowY(6) + kEditHeight + 14 == kOutputGroupBottom);
+static_assert(kGrownDialogHeight > kDialogHeight);
+
+const char* const kFitByEntries[] = {
+    "Fail",
+    "Lower frame rate and size",
+};
 
 const char* const kReplayCounts[] = {
     "Infinite Loop",
@@ -156,7 +176,7 @@ QPushButton* AddButton(
 {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(du.Map(x, 199, 54, 16));
+    button->setGeometry(du.Map(x, kButtonY, 54, kButtonHeight));
     return button;
 }
 
@@ -176,10 +196,11 @@ COptionsDialog::~COptionsDialog() = default;
 void COptionsDialog::BuildControls()
 {
     const DialogUnits du = DialogUnits::FromFont(font());
-    setFixedSize(du.X(kDialogWidth), du.Y(kDialogHeight));
+    // Taller than the template by the "GIF" group; the buttons stay at the bottom.
+    setFixedSize(du.X(kDialogWidth), du.Y(kGrownDialogHeight));
 
     auto* group = new QGroupBox(QStringLiteral("Output Setting"), this);
-    group->setGeometry(du.Map(7, 7, kDialogWidth - 14, RowY(6) + kEditHeight + 14 - 7));
+    group->setGeometry(du.Map(7, 7, kGroupWidth, RowY(6) + kEditHeight + 14 - 7));
 
     const auto arrows = [this, &du](QLineEdit* edit, StepField field, int x, int row) {
         AddArrows(this, du, edit, x, row, [this, field](int step) { Step(field, step); });
@@ -230,6 +251,35 @@ void COptionsDialog::BuildControls()
     arrows(m_frameRate, StepField::FrameRate, kFieldX + kFieldWidth, 6);
     AddLabel(this, du, "(0.01 to 100)", kFieldX + kFieldWidth + kArrowWidth + 6, 6, 60);
 
+    auto* gif = new QGroupBox(QStringLiteral("GIF"), this);
+    gif->setObjectName(QStringLiteral("gifGroup"));
+    gif->setGeometry(du.Map(7, kGifGroupTop, kGroupWidth, kGifGroupBottom - kGifGroupTop));
+    constexpr int gifRow = kGifFirstRow;
+    AddLabel(this, du, "GIF quality:", kLabelX, gifRow, kLabelWidth);
+    m_gifQuality = AddEdit(this, du, "gifQuality", kFieldX, gifRow, kFieldWidth, kGifQualityField);
+    arrows(m_gifQuality, StepField::GifQuality, kFieldX + kFieldWidth, gifRow);
+    AddLabel(this, du, "(1 to 100)", kFieldX + kFieldWidth + kArrowWidth + 6, gifRow, 60);
+
+    AddLabel(this, du, "Size limit:", kLabelX, gifRow + 1, kLabelWidth);
+    m_sizeLimit = new QComboBox(this);
+    m_sizeLimit->setObjectName(QStringLiteral("sizeLimit"));
+    m_sizeLimit->setEditable(true);
+    m_sizeLimit->setCompleter(nullptr);
+    m_sizeLimit->setInsertPolicy(QComboBox::NoInsert);
+    m_sizeLimit->lineEdit()->setPlaceholderText(QStringLiteral("e.g. 750k or 8 MB"));
+    m_sizeLimit->setToolTip(QStringLiteral(
+        "A preset, or a size typed with k or MB. The presets are the [SizeLimits] lines of %1.")
+            .arg(QString::fromStdString(SettingsFilePath())));
+    m_sizeLimit->setGeometry(
+        du.Map(kFieldX, RowY(gifRow + 1), kRightFieldX + kRightFieldWidth - kFieldX, kEditHeight));
+
+    AddLabel(this, du, "When it cannot fit:", kLabelX, gifRow + 2, kLabelWidth);
+    m_fitBy = new QComboBox(this);
+    m_fitBy->setObjectName(QStringLiteral("fitBy"));
+    m_fitBy->setToolTip(QStringLiteral("When even the lowest GIF quality is over the size limit"));
+    m_fitBy->setGeometry(
+        du.Map(kFieldX, RowY(gifRow + 2), kRightFieldX + kRightFieldWidth - kFieldX, kEditHeight));
+
     m_cancel = AddButton(this, du, "cancel", "Cancel", 105);
     m_reset = AddButton(this, du, "reset", "Reset", 166);
     m_ok = AddButton(this, du, "ok", "OK", 227);
@@ -251,19 +301,23 @@ void COptionsDialog::BuildControls()
         m_reset,
         m_format,
         m_replay,
+        m_gifQuality,
+        m_sizeLimit,
+        m_fitBy,
     };
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
     for (QLineEdit* edit :
-        { m_start, m_end, m_width, m_height, m_quality, m_interval, m_frameRate })
+        { m_start, m_end, m_width, m_height, m_quality, m_interval, m_frameRate, m_gifQuality })
         edit->installEventFilter(this);
 }
 
 void COptionsDialog::ResetFields()
 {
     for (StepField field : {StepField::Start, StepField::End, StepField::Width, StepField::Height,
-                            StepField::Quality, StepField::Interval, StepField::FrameRate})
+                            StepField::Quality, StepField::Interval, StepField::FrameRate,
+                            StepField::GifQuality})
         SetFieldText(EditOf(field), QString::fromLatin1(FieldOf(field).ResetText));
 
     m_format->clear();
@@ -276,6 +330,50 @@ void COptionsDialog::ResetFields()
         m_replay->addItem(QString::fromLatin1(count));
     m_replay->setCurrentIndex(0);
     m_replay->setEditText(m_replay->itemText(0));
+
+    FillSizeLimits();
+    m_fitBy->clear();
+    for (const char* entry : kFitByEntries)
+        m_fitBy->addItem(QString::fromLatin1(entry));
+    m_fitBy->setCurrentIndex(0);
+}
+
+void COptionsDialog::FillSizeLimits()
+{
+    m_presets = LoadSizeLimits();
+    m_sizeLimit->clear();
+    m_sizeLimit->addItem(QStringLiteral("None"));
+    for (const SizeLimitPreset& preset : m_presets)
+        m_sizeLimit->addItem(QStringLiteral("%1 (%2)").arg(
+            QString::fromStdString(preset.Name), QString::fromStdString(ShownByteSize(preset.Bytes))));
+    m_sizeLimit->setCurrentIndex(0);
+    m_sizeLimit->setEditText(m_sizeLimit->itemText(0));
+}
+
+void COptionsDialog::ShowSizeLimit(long long bytes)
+{
+    // A stored size shows as the first preset of that size, or as it is.
+    int index = bytes > 0 ? -1 : 0;
+    for (std::size_t i = 0; index < 0 && i < m_presets.size(); ++i)
+        if (m_presets[i].Bytes == bytes)
+            index = static_cast<int>(i) + 1;
+    if (index >= 0) {
+        m_sizeLimit->setCurrentIndex(index);
+        m_sizeLimit->setEditText(m_sizeLimit->itemText(index));
+    } else {
+        m_sizeLimit->setCurrentIndex(-1);
+        m_sizeLimit->setEditText(QString::fromStdString(ShownByteSize(bytes)));
+    }
+}
+
+std::string COptionsDialog::SizeLimitText() const
+{
+    // A list entry stands for its size; anything else is taken as typed.
+    const QString text = m_sizeLimit->currentText().trimmed();
+    for (int i = 1; i < m_sizeLimit->count(); ++i)
+        if (text == m_sizeLimit->itemText(i) && i - 1 < static_cast<int>(m_presets.size()))
+            return StoredByteSize(m_presets[static_cast<std::size_t>(i - 1)].Bytes);
+    return text.toStdString();
 }
 
 void COptionsDialog::ShowStoredSettings()
@@ -299,6 +397,10 @@ void COptionsDialog::ShowStoredSettings()
     } else {
         m_replay->setEditText(QString::fromStdString(shown.LoopText));
     }
+
+    SetFieldText(m_gifQuality, QString::fromStdString(shown.GifQuality));
+    ShowSizeLimit(shown.MaxSizeBytes);
+    m_fitBy->setCurrentIndex(shown.FitByFrames ? 1 : 0);
 }
 
 void COptionsDialog::SetFieldText(QLineEdit* edit, const QString& text)
@@ -325,6 +427,8 @@ QLineEdit* COptionsDialog::EditOf(StepField field) const
         return m_interval;
     case StepField::FrameRate:
         return m_frameRate;
+    case StepField::GifQuality:
+        return m_gifQuality;
     }
     return nullptr;
 }
@@ -345,7 +449,8 @@ bool COptionsDialog::eventFilter(QObject* watched, QEvent* event)
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             for (StepField field :
                 { StepField::Start, StepField::End, StepField::Width, StepField::Height,
-                    StepField::Quality, StepField::Interval, StepField::FrameRate }) {
+                    StepField::Quality, StepField::Interval, StepField::FrameRate,
+                    StepField::GifQuality }) {
                 if (EditOf(field) == watched) {
                     Step(field, key == Qt::Key_Up ? +1 : -1);
                     return true;
@@ -368,6 +473,9 @@ void COptionsDialog::StoreAndClose()
     input.TimeDelay = m_frameRate->text().toStdString();
     input.FileFormatIndex = m_format->currentIndex();
     input.Loop = m_replay->currentText().toStdString();
+    input.GifQuality = m_gifQuality->text().toStdString();
+    input.MaxSize = SizeLimitText();
+    input.FitByFrames = m_fitBy->currentIndex() == 1;
     if (!SaveSettings(input)) {
         // Closing would lose what the user typed: say where it failed and stay open.
         const std::string path = SettingsFilePath();

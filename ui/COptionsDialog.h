@@ -3,6 +3,8 @@
 #include "ui/OptionsStepRules.h"
 
 #include <QDialog>
+#include <string>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -31,6 +33,10 @@ private:
     QLineEdit* EditOf(StepField field) const;
     void Step(StepField field, int step);
     void StoreAndClose();
+    // The size limit list: "None", then the settings file's presets by name and size.
+    void FillSizeLimits();
+    void ShowSizeLimit(long long bytes);
+    std::string SizeLimitText() const;
 
     QLineEdit* m_start = nullptr;
     QLineEdit* m_end = nullptr;
@@ -41,6 +47,10 @@ private:
     QLineEdit* m_frameRate = nullptr;
     QComboBox* m_format = nullptr;
     QComboBox* m_replay = nullptr;
+    QLineEdit* m_gifQuality = nullptr;
+    QComboBox* m_sizeLimit = nullptr;
+    QComboBox* m_fitBy = nullptr;
+    std::vector<SizeLimitPreset> m_presets; // in the order of the list, after "None"
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_reset = nullptr;

@@ -57,6 +57,24 @@ std::string StepWrap(const SettingField& f, long long i, int step)
     return FormatInteger(i - 1);
 }
 
+// Whole numbers through "Default", StepLow ... StepHigh and back to "Default".
+std::string StepIntegerCycleWithDefault(
+    const SettingField& f, const std::string& text, long long i, int step)
+{
+    if (step > 0) {
+        if (i < f.StepLow)
+            return IntegerText(f.StepLow);
+        if (i >= f.StepHigh)
+            return "Default";
+        return FormatInteger(i + 1);
+    }
+    if (text == "Default" || i > f.StepHigh)
+        return IntegerText(f.StepHigh);
+    if (i <= f.StepLow)
+        return "Default";
+    return FormatInteger(i - 1);
+}
+
 constexpr double kRealStep = 0.01;
 
 // The top of the range, as the field has always shown it when stepping down from
@@ -118,6 +136,8 @@ const SettingField& FieldOf(StepField field)
         return kIntervalField;
     case StepField::FrameRate:
         return kFrameRateField;
+    case StepField::GifQuality:
+        return kGifQualityField;
     }
     return kStartField;
 }
@@ -144,6 +164,8 @@ std::string SteppedFieldText(StepField which, const std::string& text, int step)
         return StepClampOrDefault(f, i, step);
     case StepRule::Wrap:
         return StepWrap(f, i, step);
+    case StepRule::CycleWithDefault:
+        return StepIntegerCycleWithDefault(f, text, i, step);
     default:
         return text;
     }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-// The seven edit fields of the options dialog that have step arrows.
+// The edit fields of the options dialog that have step arrows.
 enum class StepField
 {
     Start,
@@ -13,7 +13,8 @@ enum class StepField
     Height,
     Quality,
     Interval,
-    FrameRate
+    FrameRate,
+    GifQuality,
 };
 
 // The settings field behind each of them, with its step rule.

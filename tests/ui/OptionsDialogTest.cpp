@@ -61,6 +61,14 @@ void Click(const COptionsDialog& dialog, const char* name)
     QTest::mouseClick(Button(dialog, name), Qt::LeftButton);
 }
 
+QStringList Items(const QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
 QStringList FieldTexts(const COptionsDialog& dialog)
 {
     QStringList texts;
@@ -509,6 +517,120 @@ private slots:
         QCOMPARE(height->text(), QStringLiteral("10000"));
     }
 
+    // --- The "GIF" group ---
+
+    void gifGroupOpensUnsetWithTheShippedPresets()
+    {
+        auto dialog = OpenDialog();
+        QCOMPARE(Text(*dialog, "gifQuality"), QStringLiteral("Default"));
+        QComboBox* limit = Combo(*dialog, "sizeLimit");
+        QVERIFY(limit->isEditable());
+        QCOMPARE(Items(limit),
+            (QStringList { "None", "Chat (10 MB)", "Issue tracker (5 MB)", "Forum post (2 MB)",
+                "Emote (256 kB)" }));
+        QCOMPARE(limit->currentText(), QStringLiteral("None"));
+        QComboBox* fit = Combo(*dialog, "fitBy");
+        QVERIFY(!fit->isEditable());
+        QCOMPARE(Items(fit), (QStringList { "Fail", "Lower frame rate and size" }));
+        QCOMPARE(fit->currentIndex(), 0);
+        // The group stands below the first, which keeps its place.
+        const QWidget* gif = dialog->findChild<QWidget*>(QStringLiteral("gifGroup"));
+        QVERIFY(gif);
+        QVERIFY(gif->geometry().top() > Edit(*dialog, "frameRate")->geometry().bottom());
+        QVERIFY(Button(*dialog, "ok")->geometry().top() > gif->geometry().bottom());
+    }
+
+    // What the group's controls store, and what the next opening shows of it.
+    void gifGroupStoresItsValuesAndShowsThemAgain()
+    {
+        const struct
+        {
+            const char* quality;
+            int preset; // index in the list, or -1 to type `typed`
+            const char* typed;
+            int fit;
+            const char* storedQuality;
+            const char* storedSize;
+            const char* storedFit;
+            const char* shownQuality;
+            const char* shownSize;
+        } cases[] = {
+            // Keys left unset are not added to a file that lacks them ("ERROR": missing).
+            { "34", 1, "", 1, "34", "10M", "frames", "34", "Chat (10 MB)" },
+            { "Default", 4, "", 0, "ERROR", "256k", "ERROR", "Default", "Emote (256 kB)" },
+            { "150", -1, "2.5 MB", 0, "ERROR", "2500k", "ERROR", "Default", "2.5 MB" },
+            { "1", -1, "5m", 1, "1", "5M", "frames", "1", "Issue tracker (5 MB)" },
+            { "x", -1, "lots", 0, "ERROR", "None", "ERROR", "Default", "None" },
+            { "100", 0, "", 1, "100", "None", "frames", "100", "None" },
+        };
+        for (const auto& c : cases) {
+            qInfo("case: quality %s, preset %d, typed %s", c.quality, c.preset, c.typed);
+            WriteSettings("[TellurvaneInfo]\nStart=0\nMaxSize=1M\n");
+            {
+                auto dialog = OpenDialog();
+                QCOMPARE(Combo(*dialog, "sizeLimit")->currentText(), QStringLiteral("1 MB"));
+                Edit(*dialog, "gifQuality")->setText(QString::fromLatin1(c.quality));
+                QComboBox* limit = Combo(*dialog, "sizeLimit");
+                if (c.preset >= 0) {
+                    limit->setCurrentIndex(c.preset);
+                } else {
+                    limit->lineEdit()->selectAll();
+                    QTest::keyClicks(limit->lineEdit(), QString::fromLatin1(c.typed));
+                }
+                Combo(*dialog, "fitBy")->setCurrentIndex(c.fit);
+                Click(*dialog, "ok");
+                QCOMPARE(dialog->result(), int(QDialog::Accepted));
+            }
+            const ConversionSettings stored = LoadSettings();
+            QCOMPARE(stored.GifQuality, std::string(c.storedQuality));
+            QCOMPARE(stored.MaxSize, std::string(c.storedSize));
+            QCOMPARE(stored.FitBy, std::string(c.storedFit));
+            QCOMPARE(stored.Start, std::string("0"));
+            auto again = OpenDialog();
+            QCOMPARE(Text(*again, "gifQuality"), QString::fromLatin1(c.shownQuality));
+            QCOMPARE(Combo(*again, "sizeLimit")->currentText(), QString::fromLatin1(c.shownSize));
+            QCOMPARE(Combo(*again, "fitBy")->currentIndex(), c.fit);
+        }
+    }
+
+    void gifGroupResetsAndCancelStoresNothing()
+    {
+        const QByteArray before = "[TellurvaneInfo]\nGifQuality=20\nMaxSize=2M\nFitBy=frames\n";
+        WriteSettings(before);
+        auto dialog = OpenDialog();
+        QCOMPARE(Text(*dialog, "gifQuality"), QStringLiteral("20"));
+        QCOMPARE(Combo(*dialog, "sizeLimit")->currentText(), QStringLiteral("Forum post (2 MB)"));
+        QCOMPARE(Combo(*dialog, "fitBy")->currentIndex(), 1);
+        // Its arrows step as the other fields' do.
+        Click(*dialog, "gifQualityUp");
+        QCOMPARE(Text(*dialog, "gifQuality"), QStringLiteral("21"));
+        Click(*dialog, "reset");
+        QCOMPARE(Text(*dialog, "gifQuality"), QStringLiteral("Default"));
+        QCOMPARE(Combo(*dialog, "sizeLimit")->currentText(), QStringLiteral("None"));
+        QCOMPARE(Combo(*dialog, "sizeLimit")->count(), 5);
+        QCOMPARE(Combo(*dialog, "fitBy")->currentIndex(), 0);
+        Click(*dialog, "cancel");
+        QCOMPARE(ReadSettings(), before);
+    }
+
+    // The presets are the file's own: edited by hand, damaged lines left out.
+    void gifGroupListsTheFilesPresets()
+    {
+        WriteSettings("[TellurvaneInfo]\nMaxSize=25M\n[SizeLimits]\nMessenger=25M\nbroken line\n"
+                      "Emoji=64k\nNothing=0\nMessenger=8M\n");
+        auto dialog = OpenDialog();
+        QCOMPARE(Items(Combo(*dialog, "sizeLimit")),
+            (QStringList { "None", "Messenger (25 MB)", "Emoji (64 kB)" }));
+        QCOMPARE(Combo(*dialog, "sizeLimit")->currentText(), QStringLiteral("Messenger (25 MB)"));
+
+        WriteSettings("[TellurvaneInfo]\nMaxSize=3.3M\n[SizeLimits]\n");
+        auto bare = OpenDialog();
+        QCOMPARE(Items(Combo(*bare, "sizeLimit")), QStringList { "None" });
+        QCOMPARE(Combo(*bare, "sizeLimit")->currentText(), QStringLiteral("3.3 MB"));
+        Click(*bare, "ok");
+        QCOMPARE(LoadSettings().MaxSize, std::string("3300k"));
+    }
+
     void tabOrder()
     {
         auto dialog = OpenDialog();
@@ -516,7 +638,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
         Edit(*dialog, "start")->setFocus();
         QStringList order;
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 15; ++i) {
             QWidget* focus = QApplication::focusWidget();
             QVERIFY(focus);
             // An editable list has its text part focused.
@@ -527,12 +649,13 @@ private slots:
         }
         QCOMPARE(order,
             (QStringList { "start", "end", "width", "height", "quality", "interval", "frameRate",
-                "ok", "cancel", "reset", "format", "replay" }));
+                "ok", "cancel", "reset", "format", "replay", "gifQuality", "sizeLimit",
+                "fitBy" }));
         QCOMPARE(QApplication::focusWidget(), Edit(*dialog, "start"));
 
         // Shift+Tab walks the same controls backwards, leaving none out.
         QStringList back;
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 15; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
             QWidget* focus = QApplication::focusWidget();
             QVERIFY(focus);

@@ -31,6 +31,8 @@ const char* Name(StepField field)
         return "interval";
     case StepField::FrameRate:
         return "frame rate";
+    case StepField::GifQuality:
+        return "GIF quality";
     }
     return "?";
 }
@@ -38,6 +40,16 @@ const char* Name(StepField field)
 using F = StepField;
 
 const StepCase kCases[] = {
+    // GIF quality cycles through "Default", 1 ... 100 by whole numbers.
+    { F::GifQuality, "Default", +1, "1" },
+    { F::GifQuality, "Default", -1, "100" },
+    { F::GifQuality, "1", -1, "Default" },
+    { F::GifQuality, "100", +1, "Default" },
+    { F::GifQuality, "34", +1, "35" },
+    { F::GifQuality, "34.9", -1, "33" },
+    { F::GifQuality, "250", -1, "100" },
+    { F::GifQuality, "-4", +1, "1" },
+    { F::GifQuality, "abc", -1, "Default" },
     // Start stops at 0 and 12000; a text without digits counts as 0.
     { F::Start, "abc", +1, "1" },
     { F::Start, "", +1, "1" },
