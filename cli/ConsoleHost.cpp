@@ -47,6 +47,7 @@ ConsoleHost::ConsoleHost(std::string outputFolder, std::vector<std::string> file
     , m_files(std::move(files))
     , m_results(m_files.size())
     , m_reasons(m_files.size())
+    , m_fitted(m_files.size())
     , m_out(out)
     , m_err(err)
     , m_level(level)
@@ -227,6 +228,9 @@ void ConsoleHost::FileFinished(int row, FileResult result)
     const std::string& reason = m_reasons[static_cast<std::size_t>(row)];
     if (result == FileResult::Failed && !reason.empty())
         text += " (" + reason + ")";
+    const std::string& fitted = m_fitted[static_cast<std::size_t>(row)];
+    if (result == FileResult::Succeeded && !fitted.empty())
+        text += " (" + fitted + ")";
     // The result takes the place of the file's live line.
     ClearLive();
     if (row == m_liveRow)
@@ -239,6 +243,12 @@ void ConsoleHost::FileFailedBecause(int row, const std::string& reason)
 {
     if (row >= 0 && row < RowCount())
         m_reasons[static_cast<std::size_t>(row)] = reason;
+}
+
+void ConsoleHost::FileFitted(int row, const std::string& note)
+{
+    if (row >= 0 && row < RowCount())
+        m_fitted[static_cast<std::size_t>(row)] = note;
 }
 
 void ConsoleHost::FileStarted(int row)

@@ -40,6 +40,7 @@ public:
     void FileProgressed(const FileProgress& progress) override;
     void ToolStarted(int row, const std::string& commandLine) override;
     void FileFailedBecause(int row, const std::string& reason) override;
+    void FileFitted(int row, const std::string& note) override;
 
     // Runs posted calls until the job has ended; `interrupted` is looked at
     // every 100 ms and calls `onInterrupt` once when it becomes true.
@@ -73,6 +74,7 @@ private:
     std::vector<std::string> m_files;
     std::vector<std::optional<FileResult>> m_results;
     std::vector<std::string> m_reasons; // why each failed row failed
+    std::vector<std::string> m_fitted; // what each row gave up to fit its size limit
     std::FILE* m_out;
     std::FILE* m_err;
     Verbosity m_level;

@@ -149,6 +149,7 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
         }
     }
 
+    job.FitByFrames = FitsByFrames(settings);
     m_host.JobStarted();
     for (std::size_t row = 0; row < job.Entries.size(); ++row)
         m_host.RowOutput(static_cast<int>(row), job.Entries[row].OutputPath, numbered);
@@ -212,9 +213,12 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
             continue;
         }
         std::string reason;
+        std::string fitted;
         const bool ok = ConvertFile(e.InputPath, e.OutputPath, e.VideoOptions, e.ImageOptions,
-            job.Mode, *stopped, observer, tools.get(), &reason);
+            job.Mode, *stopped, observer, tools.get(), &reason, job.FitByFrames, &fitted);
         const FileResult result = ok ? FileResult::Succeeded : FileResult::Failed;
+        if (ok && !fitted.empty())
+            mailbox->Send([i, fitted](ConversionHost& host) { host.FileFitted(i, fitted); });
         // A stopped file's tools were ended by the stop: that is no reason to show.
         if (!ok && !reason.empty() && !*stopped)
             mailbox->Send([i, reason](ConversionHost& host) { host.FileFailedBecause(i, reason); });

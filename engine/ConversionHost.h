@@ -46,6 +46,9 @@ public:
     // Why row `row` failed, in the words of the tool that failed ("has no video
     // stream"); called just before FileFinished with Failed when a reason is known.
     virtual void FileFailedBecause(int /*row*/, const std::string& /*reason*/) { }
+    // What row `row` gave up to fit its size limit ("fitted: quality 34, 8 fps, 400×225");
+    // called just before FileFinished with Succeeded when something was.
+    virtual void FileFitted(int /*row*/, const std::string& /*note*/) { }
     // The job has ended or was stopped, and the bar is back at 0.
     virtual void JobEnded() = 0;
     // Before a job starts: `count` of its outputs exist already in `folder`.

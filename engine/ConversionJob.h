@@ -18,6 +18,8 @@ struct ConversionJob
 {
     std::vector<ConversionEntry> Entries;
     std::string Mode; // "No", "StillGIF" or "AnimationGIF"
+    // A GIF that its size limit cannot take at the lowest quality gives up frames and size.
+    bool FitByFrames = false;
 };
 
 // Builds the job's entries for `inputs` into `folder` (ending with '/'). An output

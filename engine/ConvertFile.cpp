@@ -1,5 +1,7 @@
 #include "engine/ConvertFile.h"
 
+#include "engine/FrameFitting.h"
+#include "engine/SettingsText.h"
 #include "engine/ToolCommandLines.h"
 #include "engine/ToolRunner.h"
 #include "platform/AsciiText.h"
@@ -7,7 +9,10 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string_view>
 #include <unistd.h>
 
@@ -25,8 +30,10 @@ std::string WithoutToolName(const std::string& line)
     return line;
 }
 
+// `keptQuality` (when given) gets the quality a size budget kept, when the tool says it.
 bool RunToSuccess(const std::string& commandLine, const std::string& toolName,
-    ConversionPhase phase, const ToolObserver& observer, ToolProcesses* owner, std::string* reason)
+    ConversionPhase phase, const ToolObserver& observer, ToolProcesses* owner, std::string* reason,
+    int* keptQuality = nullptr)
 {
     if (observer.Started)
         observer.Started(commandLine);
@@ -44,6 +51,8 @@ bool RunToSuccess(const std::string& commandLine, const std::string& toolName,
         }
         if (line.find_first_not_of(" \t\r") != std::string::npos)
             lastLine = line;
+        if (keptQuality)
+            ParseKeptQuality(WithoutToolName(line), keptQuality);
         if (observer.Printed)
             observer.Printed(line);
     };
@@ -68,6 +77,95 @@ bool IsTempFrameName(std::string_view name)
     constexpr std::string_view suffix = ".png";
     return name.size() >= prefix.size() + suffix.size() && name.substr(0, prefix.size()) == prefix
         && name.substr(name.size() - suffix.size()) == suffix;
+}
+
+long long FileBytes(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : 0;
+}
+
+// The tools' paths and the temporary frames of one file's conversion.
+struct ToolSet
+{
+    std::string Video;
+    std::string Image;
+    std::string Pattern;
+    std::string Wildcard;
+};
+
+// The image tool could not fit the animation into its -max-size (`reason` says how small it
+// got): the frames are taken again, fewer and then smaller, until a GIF fits well. The
+// output holds the last GIF that fitted.
+bool FitByLoweringFrames(const std::string& inputPath, const std::string& outputPath,
+    const std::string& videoOptions, const std::string& imageOptions, const ToolSet& tools,
+    const std::atomic<bool>& stopped, const ToolObserver& observer, ToolProcesses* owner,
+    std::string* reason, std::string* fitted)
+{
+    long long smallest = 0;
+    long long budget = 0;
+    int width = 0;
+    int height = 0;
+    const double firstRate = RealValue(OptionValue(videoOptions, "-r"));
+    if (!ParseCannotFit(*reason, &smallest)
+        || !ParseByteSize(OptionValue(imageOptions, "-max-size"), &budget) || firstRate <= 0
+        || !ReadPngSize(FolderOf(tools.Pattern) + "DasmereTemp00000001.png", &width, &height))
+        return false;
+    const FrameFitting::Step first { firstRate, width, height };
+    FrameFitting fitting(budget, first);
+    fitting.Record(first, false, smallest);
+    // A GIF frame rate of the settings keeps the GIF's length: fewer frames show longer.
+    const std::string firstDelay = OptionValue(imageOptions, "-delay");
+    int keptQuality = 0;
+    FrameFitting::Step last = first;
+    while (const std::optional<FrameFitting::Step> step = fitting.Next()) {
+        if (stopped)
+            return false;
+        DeleteTempFrames(&stopped);
+        std::string video = WithOption(videoOptions, "-r", FormatFixed2(step->Rate));
+        if (step->Width != width || step->Height != height)
+            video = WithOption(video, "-s",
+                FormatInteger(step->Width) + "x" + FormatInteger(step->Height));
+        std::string image = imageOptions;
+        if (!firstDelay.empty()) {
+            const double delay = RealValue(firstDelay) * firstRate / step->Rate;
+            image = WithOption(
+                image, "-delay", FormatInteger(std::clamp<long long>(std::llround(delay), 1, 65535)));
+        }
+        if (!RunToSuccess(VideoCommandLine(tools.Video, inputPath, video, tools.Pattern),
+                "video.dll", ConversionPhase::Frames, observer, owner, reason)
+            || stopped)
+            return false;
+        std::string why;
+        int quality = 0;
+        const bool fits = RunToSuccess(
+            AnimationImageCommandLine(tools.Image, image, tools.Wildcard, outputPath),
+            "imgconv.dll", ConversionPhase::Gif, observer, owner, &why, &quality);
+        if (fits) {
+            fitting.Record(*step, true, FileBytes(outputPath));
+            keptQuality = quality;
+        } else if (ParseCannotFit(why, &smallest)) {
+            fitting.Record(*step, false, smallest);
+            last = *step;
+        } else {
+            *reason = why;
+            return false;
+        }
+    }
+    const std::optional<FrameFitting::Step> kept = fitting.Fitted();
+    if (!kept) {
+        if (!(last == first))
+            *reason = "cannot fit in " + FormatInteger(budget) + " bytes even at "
+                + fitting.GivenUp(last) + ": the smallest GIF takes " + FormatInteger(smallest)
+                + " bytes";
+        return false;
+    }
+    reason->clear();
+    if (fitted)
+        *fitted = "fitted: "
+            + (keptQuality > 0 ? "quality " + FormatInteger(keptQuality) + ", " : std::string())
+            + fitting.GivenUp(*kept);
+    return true;
 }
 
 } // namespace
@@ -95,12 +193,14 @@ void DeleteTempFramesIn(const std::string& folder, const std::atomic<bool>* stop
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     const std::string& videoOptions, const std::string& imageOptions, const std::string& mode,
     const std::atomic<bool>& stopped, const ToolObserver& observer, ToolProcesses* owner,
-    std::string* reason)
+    std::string* reason, bool fitByFrames, std::string* fitted)
 {
     std::string ignored;
     if (!reason)
         reason = &ignored;
     reason->clear();
+    if (fitted)
+        fitted->clear();
     const std::string videoTool = ToolPath("video");
     const std::string imageTool = ToolPath("imgconv");
     if (stopped)
@@ -140,7 +240,18 @@ bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
             ? StillGifImageCommandLine(
                 imageTool, wildcard, imageOptions, NumberedOutputPattern(outputPath))
             : AnimationImageCommandLine(imageTool, imageOptions, wildcard, outputPath);
-        ok = RunToSuccess(imageLine, "imgconv.dll", ConversionPhase::Gif, observer, owner, reason);
+        int keptQuality = 0;
+        ok = RunToSuccess(
+            imageLine, "imgconv.dll", ConversionPhase::Gif, observer, owner, reason, &keptQuality);
+        // Below the quality it started from, the budget gave up quality.
+        const std::string startQuality = OptionValue(imageOptions, "-quality");
+        if (ok && fitted && keptQuality > 0
+            && keptQuality < (startQuality.empty() ? 90 : IntegerValue(startQuality)))
+            *fitted = "fitted: quality " + FormatInteger(keptQuality);
+        if (!ok && animation && fitByFrames && !stopped)
+            ok = FitByLoweringFrames(inputPath, outputPath, videoOptions, imageOptions,
+                { videoTool, imageTool, pattern, wildcard }, stopped, observer, owner, reason,
+                fitted);
     } else {
         ok = false;
     }

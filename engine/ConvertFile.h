@@ -24,10 +24,15 @@ struct ToolObserver
 // once it is set, nothing further runs. The tools are registered with `owner`
 // (when given) while they run, so that a stop can end them. On failure `reason`
 // (when given) gets why: the failing tool's last message, without its name.
+// With `fitByFrames`, an animation that the image tool cannot fit into its -max-size even at
+// the lowest quality is made again from fewer and smaller frames (see FrameFitting);
+// `fitted` (when given) then gets what was given up ("fitted: 8 fps, 400×225"), and stays
+// empty when nothing was.
 bool ConvertFile(const std::string& inputPath, const std::string& outputPath,
     const std::string& videoOptions, const std::string& imageOptions, const std::string& mode,
     const std::atomic<bool>& stopped, const ToolObserver& observer = {},
-    ToolProcesses* owner = nullptr, std::string* reason = nullptr);
+    ToolProcesses* owner = nullptr, std::string* reason = nullptr, bool fitByFrames = false,
+    std::string* fitted = nullptr);
 
 // Removes every temporary frame (DasmereTemp*.png) of the private temporary
 // folder; gives up, leaving the rest, once `stopped` (when given) is set.

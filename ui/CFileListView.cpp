@@ -112,6 +112,14 @@ void CFileListView::SetRowResult(int row, const QString& text, const QString& re
     UpdateRowToolTip(row);
 }
 
+void CFileListView::SetRowResultLine(int row, const QString& line)
+{
+    if (QTableWidgetItem* file = item(row, kFileColumn)) {
+        file->setData(kResultRole, line);
+        UpdateRowToolTip(row);
+    }
+}
+
 void CFileListView::SetRowOutputs(int row, const QStringList& files)
 {
     if (QTableWidgetItem* file = item(row, kFileColumn))

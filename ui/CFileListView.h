@@ -44,6 +44,8 @@ public:
     // column, and with its reason ("Failed: not a video file") in the tooltip.
     // An empty text clears the column and the result.
     void SetRowResult(int row, const QString& text, const QString& reason = QString());
+    // The result's line in the row's tooltip, in place of the one SetRowResult gave it.
+    void SetRowResultLine(int row, const QString& line);
     // The files a conversion made of the row (names as FileNameText gives them),
     // which the row hands out when dragged; an empty result clears them.
     void SetRowOutputs(int row, const QStringList& files);

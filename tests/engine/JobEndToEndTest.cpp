@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -148,6 +150,72 @@ TEST_F(JobEndToEnd, ALongClipMovesTheBarStepByStep)
             inside.insert(p);
     // 1200 frames to take and to assemble: the tools report every tenth of a second.
     EXPECT_GE(inside.size(), 3u);
+}
+
+// The total of a GIF's frame delays, in hundredths of a second.
+long long GifDuration(const fs::path& gif)
+{
+    std::ifstream in(gif, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    long long total = 0;
+    // Each frame's graphic control extension: 21 F9 04, flags, then the delay (little-endian).
+    for (std::size_t at = bytes.find("\x21\xF9\x04"); at != std::string::npos && at + 6 < bytes.size();
+         at = bytes.find("\x21\xF9\x04", at + 1))
+        total += static_cast<unsigned char>(bytes[at + 4])
+            + 256 * static_cast<unsigned char>(bytes[at + 5]);
+    return total;
+}
+
+// A noisy clip whose GIF cannot come under the limit at the lowest quality: fitting by
+// quality fails it, fitting by frames gives up frame rate and size until a GIF fits, using
+// 90 % of the limit or more, as long as the clip, and says what it gave up.
+TEST_F(JobEndToEnd, ASizeLimitThatQualityCannotMeetIsMetByFewerAndSmallerFrames)
+{
+    const fs::path clip = s_dir / "in put" / "noisy.mp4";
+    ASSERT_TRUE(test_program::MakeClip(clip, "testsrc2=s=320x180:r=10:d=2,noise=alls=20:allf=t"));
+    const long long budget = 150'000;
+    const struct
+    {
+        const char* fitBy;
+        bool fits;
+    } cases[] = {{"quality", false}, {"frames", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fitBy);
+        WriteSettings(0);
+        std::ofstream(s_dir / "bin" / "TellurvaneInfo.ini", std::ios::app)
+            << "MaxSize=150k\nFitBy=" << c.fitBy << "\n";
+        const fs::path out = s_dir / (std::string("out fit ") + c.fitBy);
+        fs::create_directories(out);
+        RecordingHost host;
+        host.folder = out.string();
+        host.rows = {clip.string()};
+        ConversionController controller(host);
+        ASSERT_TRUE(controller.StartConversion());
+        ASSERT_TRUE(host.Pump([&] { return host.ended; }, 600s));
+        EXPECT_TRUE(fs::is_empty(TempFolder())) << "temporary frames left behind";
+        const fs::path gif = out / "noisy.gif";
+        if (!c.fits) {
+            EXPECT_EQ(host.results, std::vector<std::string>({"failed"}));
+            ASSERT_EQ(host.reasons.size(), 1u);
+            EXPECT_NE(host.reasons[0].find("cannot fit in 150000 bytes"), std::string::npos)
+                << host.reasons[0];
+            EXPECT_FALSE(fs::exists(gif));
+            continue;
+        }
+        EXPECT_EQ(host.results, std::vector<std::string>({"succeeded"})) << testing::PrintToString(host.reasons);
+        ASSERT_TRUE(fs::exists(gif));
+        const auto size = static_cast<long long>(fs::file_size(gif));
+        std::printf("fitted into %lld of %lld bytes (%.1f %%): %s\n", size, budget,
+            100.0 * static_cast<double>(size) / static_cast<double>(budget),
+            host.fitted.empty() ? "" : host.fitted[0].c_str());
+        EXPECT_LE(size, budget);
+        EXPECT_GE(size, budget * 9 / 10);
+        ASSERT_EQ(host.fitted.size(), 1u);
+        EXPECT_EQ(host.fitted[0].rfind("0 fitted: ", 0), 0u) << host.fitted[0];
+        EXPECT_NE(host.fitted[0].find(" fps"), std::string::npos) << host.fitted[0];
+        // Fewer frames, each shown longer: the GIF lasts as long as the clip.
+        EXPECT_NEAR(GifDuration(gif), 200, 20);
+    }
 }
 
 // The console program with the settings file that the build puts beside it.

@@ -60,6 +60,11 @@ public:
     {
         reasons.push_back(std::to_string(row) + " " + reason);
     }
+    void FileFitted(int row, const std::string& note) override
+    {
+        fitted.push_back(std::to_string(row) + " " + note);
+    }
+    std::vector<std::string> fitted; // "ROW NOTE" of each file that gave something up to fit
     ExistingOutputsAnswer existingAnswer = ExistingOutputsAnswer::Replace;
     std::vector<std::string> asked; // "COUNT in FOLDER" of each question about existing outputs
     std::vector<std::string> reasons; // "ROW REASON" of each failure with a reason
