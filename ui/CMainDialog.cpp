@@ -6,6 +6,7 @@
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
 #include "widgets/DialogUnits.h"
+#include "ui/DoneNotification.h"
 #include "ui/FileManager.h"
 #include "ui/FileNameText.h"
 #include "ui/MainWindowBusService.h"
@@ -98,6 +99,8 @@ CMainDialog::CMainDialog(QWidget* parent)
     , m_controller(*this)
 {
     InitPictures();
+    m_doneNotification = new DoneNotification(
+        [this](const QStringList& paths) { return m_folderShower && m_folderShower(paths); }, this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/icons/sablewick.png")));
@@ -410,6 +413,7 @@ void CMainDialog::JobStarted()
     m_status->setText(tr("Please wait..."));
     m_status->setToolTip(QString());
     m_failReasons.clear();
+    m_fitNotes.clear();
     m_run = Run();
     m_run.Rows = m_list->rowCount();
     m_run.Folder = m_chosenFolder;
@@ -438,6 +442,11 @@ void CMainDialog::FileFailedBecause(int row, const std::string& reason)
     m_failReasons[row] = QString::fromUtf8(reason).trimmed();
 }
 
+void CMainDialog::FileFitted(int row, const std::string& note)
+{
+    m_fitNotes[row] = QString::fromUtf8(note).trimmed();
+}
+
 void CMainDialog::RowOutput(int row, const std::string& outputPath, bool numbered)
 {
     const QString path = FileNameText(outputPath);
@@ -451,7 +460,9 @@ void CMainDialog::FileFinished(int row, FileResult result)
     const auto output = m_run.Outputs.find(row);
     if (result == FileResult::Succeeded && output != m_run.Outputs.end()) {
         ++m_run.Converted;
-        m_list->SetRowOutputs(row, ExistingOutputs(output->second.first, output->second.second));
+        const QStringList written = ExistingOutputs(output->second.first, output->second.second);
+        m_list->SetRowOutputs(row, written);
+        m_run.Written << written;
     }
     const auto reason = m_failReasons.find(row);
     QString why;
@@ -459,9 +470,17 @@ void CMainDialog::FileFinished(int row, FileResult result)
         why = reason->second;
         m_failReasons.erase(reason);
     }
-    if (result == FileResult::Succeeded)
+    const auto fitted = m_fitNotes.find(row);
+    QString note;
+    if (fitted != m_fitNotes.end()) {
+        note = fitted->second;
+        m_fitNotes.erase(fitted);
+    }
+    if (result == FileResult::Succeeded) {
         m_list->SetRowResult(row, tr("Success"));
-    else
+        if (!note.isEmpty())
+            m_list->SetRowResultLine(row, tr("Success (%1)").arg(note));
+    } else
         m_list->SetRowResult(row, tr("Failed"), why);
 }
 
@@ -497,6 +516,10 @@ void CMainDialog::JobEnded()
         }
         m_status->setText(metrics.elidedText(shown, Qt::ElideMiddle, m_status->width()));
         m_status->setToolTip(summary);
+        // A run that ended on its own while the person was elsewhere is told on the desktop.
+        if (m_run.Finished >= m_run.Rows && !isActiveWindow())
+            m_doneNotification->Notify(m_run.Converted, m_run.Finished - m_run.Converted,
+                m_run.MakesGifs, m_run.Folder, m_run.Written);
         m_run.Rows = -1;
     }
     m_convert->setText(tr(kConvert));

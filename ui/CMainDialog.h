@@ -13,6 +13,7 @@
 #include <vector>
 
 class CFileListView;
+class DoneNotification;
 class MainWindowBusService;
 class QLabel;
 class QMenu;
@@ -98,6 +99,7 @@ public:
     std::string RowPath(int row) const override;
     void FileStarted(int row) override;
     void FileFailedBecause(int row, const std::string& reason) override;
+    void FileFitted(int row, const std::string& note) override;
     void FileFinished(int row, FileResult result) override;
     void JobEnded() override;
     ExistingOutputsAnswer AskAboutExistingOutputs(int count, const std::string& folder) override;
@@ -164,9 +166,11 @@ private:
     HandlerQuery m_handlerQuery;
     FolderShower m_folderShower;
     std::unique_ptr<MainWindowBusService> m_bus;
+    DoneNotification* m_doneNotification = nullptr; // for a run that ends out of sight
     int m_waitCursors = 0;
     bool m_askingToStop = false; // "Are you sure to stop?" is open
     std::map<int, QString> m_failReasons; // by row, until its result comes
+    std::map<int, QString> m_fitNotes; // what a row gave up to fit, until its result comes
     // The running job: its rows' outputs, and what its end tells.
     struct Run
     {
@@ -176,6 +180,7 @@ private:
         bool MakesGifs = true;
         QString Folder;
         std::map<int, std::pair<QString, bool>> Outputs; // by row: path, numbered
+        QStringList Written; // the files made, in the order they were
     };
     Run m_run;
     QString m_chosenFolder; // the answer of the last folder question
