@@ -125,7 +125,8 @@ bool FitByLoweringFrames(const std::string& inputPath, const std::string& output
         std::string video = WithOption(videoOptions, "-r", FormatFixed2(step->Rate));
         if (step->Width != width || step->Height != height)
             video = WithOption(video, "-s",
-                FormatInteger(step->Width) + "x" + FormatInteger(step->Height));
+                FormatInteger(step->Width) + "x" + FormatInteger(step->Height),
+                { "-qscale", "-r" });
         std::string image = imageOptions;
         if (!firstDelay.empty()) {
             const double delay = RealValue(firstDelay) * firstRate / step->Rate;

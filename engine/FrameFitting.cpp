@@ -190,7 +190,8 @@ bool ParseKeptQuality(const std::string& line, int* quality)
     return true;
 }
 
-std::string WithOption(const std::string& options, const std::string& name, const std::string& value)
+std::string WithOption(const std::string& options, const std::string& name,
+    const std::string& value, const std::vector<std::string>& before)
 {
     std::vector<std::string> args = SplitCommandLine(options);
     bool replaced = false;
@@ -200,8 +201,8 @@ std::string WithOption(const std::string& options, const std::string& name, cons
             replaced = true;
         }
     if (!replaced) {
-        args.push_back(name);
-        args.push_back(value);
+        auto at = std::find_first_of(args.begin(), args.end(), before.begin(), before.end());
+        args.insert(args.insert(at, name) + 1, value);
     }
     std::string out;
     for (const std::string& arg : args)

@@ -68,9 +68,11 @@ bool ParseCannotFit(const std::string& line, long long* smallest);
 // false for any other line.
 bool ParseKeptQuality(const std::string& line, int* quality);
 
-// Option strings with one option's value replaced, or added at the end when missing; each
-// argument comes back in double quotes.
-std::string WithOption(const std::string& options, const std::string& name, const std::string& value);
+// Option strings with one option's value replaced or, when missing, added before the first
+// of the options `before` (the video tool takes its options in a fixed order), else at the
+// end; each argument comes back in double quotes.
+std::string WithOption(const std::string& options, const std::string& name,
+    const std::string& value, const std::vector<std::string>& before = {});
 // The value of option `name` in an option string; empty when it is missing.
 std::string OptionValue(const std::string& options, const std::string& name);
 

@@ -118,8 +118,12 @@ TEST(FrameFitting, ReadsTheImageToolsLinesAndRewritesOptions)
     const std::string video = "\"-y\" \"-ss\" \"0\"    \"-r\" \"10.00\"";
     EXPECT_EQ(OptionValue(video, "-r"), "10.00");
     EXPECT_EQ(OptionValue(video, "-s"), "");
-    EXPECT_EQ(WithOption(WithOption(video, "-r", "5.00"), "-s", "160x120"),
-        "\"-y\" \"-ss\" \"0\" \"-r\" \"5.00\" \"-s\" \"160x120\"");
+    EXPECT_EQ(WithOption(WithOption(video, "-r", "5.00"), "-s", "160x120", { "-qscale", "-r" }),
+        "\"-y\" \"-ss\" \"0\" \"-s\" \"160x120\" \"-r\" \"5.00\"");
+    EXPECT_EQ(WithOption(video, "-loop", "1"),
+        "\"-y\" \"-ss\" \"0\" \"-r\" \"10.00\" \"-loop\" \"1\"");
+    EXPECT_EQ(WithOption("\"-s\" \"auto x\" \"-r\" \"1\"", "-s", "20x10", { "-r" }),
+        "\"-s\" \"20x10\" \"-r\" \"1\"");
     EXPECT_EQ(WithOption(" \"-delay\" \"10\" \"-loop\" \"0\"", "-delay", "20"),
         "\"-delay\" \"20\" \"-loop\" \"0\"");
 }
