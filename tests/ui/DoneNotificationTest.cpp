@@ -1,9 +1,13 @@
 // The desktop notification at the end of a run: on a private session bus where this test
 // plays the notification server (on a connection of its own), and with no bus at all.
+#include "ui/CFileListView.h"
+#include "ui/CMainDialog.h"
 #include "ui/DoneNotification.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -132,6 +136,71 @@ private slots:
         QDBusConnection::disconnectFromBus(QString::fromLatin1(kServerConnection));
     }
 
+    // The window tells the desktop only of a run that ended on its own while it was not the
+    // active window; the action shows the files the run made.
+    void theWindowNotifiesOnlyWhenItIsNotActive()
+    {
+        if (!OnPrivateBus())
+            QSKIP("needs a session bus");
+        QDBusConnection server = QDBusConnection::connectToBus(
+            QDBusConnection::SessionBus, QString::fromLatin1(kServerConnection));
+        FakeNotificationServer fake;
+        QVERIFY(server.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &fake,
+            QDBusConnection::ExportAllSlots));
+        QVERIFY(server.registerService(QStringLiteral("org.freedesktop.Notifications")));
+
+        QTemporaryDir dir;
+        const QString input = dir.filePath(QStringLiteral("clip.mp4"));
+        const QString output = dir.filePath(QStringLiteral("clip.gif"));
+        for (const QString& path : { input, output }) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        CMainDialog window;
+        QStringList shown;
+        window.SetFolderShower([&](const QStringList& paths) {
+            shown = paths;
+            return true;
+        });
+        window.FileList()->AppendRow(input);
+        // The folder of the run, as the window remembers it (in a profile of the test's own).
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+        window.SetFolderChooser([&](QWidget*, const QString&) { return dir.path(); });
+        QCOMPARE(window.ChooseOutputFolder(), dir.path().toStdString());
+        auto run = [&](FileResult result, bool finished) {
+            window.JobStarted();
+            window.RowOutput(0, output.toStdString(), false);
+            if (finished)
+                window.FileFinished(0, result);
+            window.JobEnded();
+        };
+
+        // Shown and active: the person sees the end in the window.
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        run(FileResult::Succeeded, true);
+        window.hide();
+        QTRY_VERIFY(!window.isActiveWindow());
+        // Stopped before its end: the person did that.
+        run(FileResult::Succeeded, false);
+        // Ended out of sight.
+        run(FileResult::Succeeded, true);
+        QTRY_COMPARE(fake.shown.size(), 1);
+        QCOMPARE(fake.shown[0].summary, QStringLiteral("1 GIF done"));
+        QCOMPARE(fake.shown[0].body, dir.path() + "/");
+        Emit("ActionInvoked", { fake.nextId, QStringLiteral("show-folder") });
+        QTRY_COMPARE(shown, QStringList { output });
+        run(FileResult::Failed, true);
+        QTRY_COMPARE(fake.shown.size(), 2);
+        QCOMPARE(fake.shown[1].summary, QStringLiteral("0 GIFs done"));
+        QCOMPARE(fake.shown[1].body, dir.path() + "/\n1 failed");
+
+        server.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+        server.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+        QDBusConnection::disconnectFromBus(QString::fromLatin1(kServerConnection));
+    }
+
     // No server on the bus, or no bus: nothing shows, nothing waits, nothing breaks.
     void withoutAServerNothingHappens()
     {
@@ -146,5 +215,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(DoneNotificationTest)
+QTEST_MAIN(DoneNotificationTest)
 #include "DoneNotificationTest.moc"
