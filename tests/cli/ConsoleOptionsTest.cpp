@@ -242,6 +242,44 @@ TEST(ConsoleOptions, GifQualityAndMaxSizeReachTheImageToolForGifOnly)
         << "the window's image options";
 }
 
+// --fit-by stands for the settings' FitBy; the GIF options replace the file's own keys.
+TEST(ConsoleOptions, FitByAndTheGifOptionsReplaceTheFilesKeys)
+{
+    const struct
+    {
+        const char* line;
+        const char* fitBy; // nullptr: refused
+        const char* image;
+    } cases[] = {
+        {"", "frames", "\"-loop\" \"0\" \"-quality\" \"20\" \"-max-size\" \"10000000\""},
+        {"--fit-by quality", "quality", "\"-max-size\" \"10000000\""},
+        {"--fit-by=FRAMES", "frames", "\"-max-size\" \"10000000\""},
+        {"--gif-quality 70 --max-size 2M", "frames",
+            "\"-loop\" \"0\" \"-quality\" \"70\" \"-max-size\" \"2000000\""},
+        {"--fit-by size", nullptr, ""},
+        {"--fit-by", nullptr, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ParsedConsoleOptions parsed = ParseConsoleOptions(Words(c.line));
+        if (!c.fitBy) {
+            EXPECT_EQ(parsed.Error.rfind("--fit-by", 0), 0u) << parsed.Error;
+            continue;
+        }
+        ASSERT_EQ(parsed.Error, "");
+        ConversionSettings s = Stored();
+        s.GifQuality = "20";
+        s.MaxSize = "10M";
+        s.FitBy = "frames";
+        ASSERT_EQ(ApplyOverrides(parsed.Options, s), "");
+        EXPECT_EQ(s.FitBy, c.fitBy);
+        EXPECT_NE(ImageArguments(s).find(c.image), std::string::npos) << ImageArguments(s);
+    }
+    const std::string help = ConsoleOptionsHelp();
+    for (const char* piece : {"--fit-by HOW", "[FitBy]", "[GifQuality]", "[MaxSize]"})
+        EXPECT_NE(help.find(piece), std::string::npos) << piece;
+}
+
 TEST(ConsoleOptions, TheEndIsCheckedAgainstTheStartOfTheFileOrTheCommandLine)
 {
     ConversionSettings s = Stored();
