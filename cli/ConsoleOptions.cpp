@@ -255,8 +255,9 @@ std::string TakeMaxSize(const std::string& v, ConsoleOptions& o)
 std::string TakeFitBy(const std::string& v, ConsoleOptions& o)
 {
     if (!Is(v, "quality") && !Is(v, "frames"))
-        return "'" + v + "' is not quality (lower the quality only) or frames (then the frame "
-                         "rate and size)";
+        return "'" + v
+            + "' is not quality (lower the quality only) or frames (then the frame "
+              "rate and size)";
     Override(o, &ConversionSettings::FitBy, Is(v, "frames") ? "frames" : "quality", "--fit-by");
     return {};
 }

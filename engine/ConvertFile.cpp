@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -130,8 +130,8 @@ bool FitByLoweringFrames(const std::string& inputPath, const std::string& output
         std::string image = imageOptions;
         if (!firstDelay.empty()) {
             const double delay = RealValue(firstDelay) * firstRate / step->Rate;
-            image = WithOption(
-                image, "-delay", FormatInteger(std::clamp<long long>(std::llround(delay), 1, 65535)));
+            image = WithOption(image, "-delay",
+                FormatInteger(std::clamp<long long>(std::llround(delay), 1, 65535)));
         }
         if (!RunToSuccess(VideoCommandLine(tools.Video, inputPath, video, tools.Pattern),
                 "video.dll", ConversionPhase::Frames, observer, owner, reason)

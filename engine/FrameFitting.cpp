@@ -20,13 +20,13 @@ constexpr double kRateExponent = 0.8;
 constexpr double kSideExponent = 1.6;
 
 // The exponent of size against `x` measured between two trials, within [low, high].
-double Exponent(double x1, long long bytes1, double x2, long long bytes2, double low,
-    double high, double otherwise)
+double Exponent(double x1, long long bytes1, double x2, long long bytes2, double low, double high,
+    double otherwise)
 {
     if (std::abs(std::log(x1 / x2)) < 1e-3 || bytes1 <= 0 || bytes2 <= 0)
         return otherwise;
-    const double e = std::log(static_cast<double>(bytes1) / static_cast<double>(bytes2))
-        / std::log(x1 / x2);
+    const double e
+        = std::log(static_cast<double>(bytes1) / static_cast<double>(bytes2)) / std::log(x1 / x2);
     return std::isfinite(e) ? std::clamp(e, low, high) : otherwise;
 }
 
@@ -113,8 +113,8 @@ std::optional<FrameFitting::Step> FrameFitting::Next() const
         double exponent = kRateExponent;
         for (const Trial& t : m_trials)
             if (&t != over && !t.Fits && LongSide(t.At) == firstSide)
-                exponent = Exponent(t.At.Rate, t.Bytes, over->At.Rate, over->Bytes, 0.3, 1.5,
-                    kRateExponent);
+                exponent = Exponent(
+                    t.At.Rate, t.Bytes, over->At.Rate, over->Bytes, 0.3, 1.5, kRateExponent);
         double rate = over->At.Rate * std::pow(aim, 1 / exponent);
         const bool between = under && LongSide(under->At) == firstSide;
         if (between)
@@ -135,8 +135,8 @@ std::optional<FrameFitting::Step> FrameFitting::Next() const
     double exponent = kSideExponent;
     for (const Trial& t : m_trials)
         if (&t != over && !t.Fits && std::abs(t.At.Rate - over->At.Rate) < 1e-9)
-            exponent = Exponent(LongSide(t.At), t.Bytes, overSide, over->Bytes, 0.8, 2.5,
-                kSideExponent);
+            exponent
+                = Exponent(LongSide(t.At), t.Bytes, overSide, over->Bytes, 0.8, 2.5, kSideExponent);
     double side = overSide * std::pow(aim, 1 / exponent);
     int floorSide = kShortestLongSide - 1;
     if (under && std::abs(under->At.Rate - over->At.Rate) < 1e-9) {

@@ -112,7 +112,8 @@ ConversionSettings NormalisedSettings(const SettingsInput& in)
     s.GifQuality = InRange(kGifQualityField, gifQuality) ? FormatInteger(gifQuality)
                                                          : kGifQualityField.SaveFallback;
     long long bytes = 0;
-    s.MaxSize = ParseByteSize(in.MaxSize, &bytes) && InRange(kMaxSizeField, static_cast<double>(bytes))
+    s.MaxSize
+        = ParseByteSize(in.MaxSize, &bytes) && InRange(kMaxSizeField, static_cast<double>(bytes))
         ? StoredByteSize(bytes)
         : kMaxSizeField.SaveFallback;
     s.FitBy = in.FitByFrames ? "frames" : kFitByField.SaveFallback;

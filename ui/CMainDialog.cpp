@@ -5,13 +5,13 @@
 #include "platform/ProgramFolder.h"
 #include "platform/UserProfiles.h"
 #include "ui/CFileListView.h"
-#include "widgets/DialogUnits.h"
 #include "ui/DoneNotification.h"
 #include "ui/FileManager.h"
 #include "ui/FileNameText.h"
 #include "ui/MainWindowBusService.h"
 #include "widgets/CRichMessageBoxDialog.h"
 #include "widgets/CStatusFolderPicker.h"
+#include "widgets/DialogUnits.h"
 #include "widgets/RichMessageBox.h"
 
 #include <QApplication>

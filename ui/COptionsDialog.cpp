@@ -89,7 +89,8 @@ constexpr int RowY(int row)
 
 constexpr int kOutputGroupBottom = 7 + 181;
 constexpr int kGifGroupTop = kOutputGroupBottom + 5;
-constexpr int kGifGroupBottom = kRowTop + (kGifFirstRow + 2) * kRowPitch + kGifGap + kEditHeight + 7;
+constexpr int kGifGroupBottom
+    = kRowTop + (kGifFirstRow + 2) * kRowPitch + kGifGap + kEditHeight + 7;
 constexpr int kButtonY = kGifGroupBottom + 8;
 constexpr int kButtonHeight = 16;
 constexpr int kGrownDialogHeight = kButtonY + kButtonHeight + 10;
@@ -269,7 +270,7 @@ void COptionsDialog::BuildControls()
     m_sizeLimit->lineEdit()->setPlaceholderText(QStringLiteral("e.g. 750k or 8 MB"));
     m_sizeLimit->setToolTip(QStringLiteral(
         "A preset, or a size typed with k or MB. The presets are the [SizeLimits] lines of %1.")
-            .arg(QString::fromStdString(SettingsFilePath())));
+                                .arg(QString::fromStdString(SettingsFilePath())));
     m_sizeLimit->setGeometry(
         du.Map(kFieldX, RowY(gifRow + 1), kRightFieldX + kRightFieldWidth - kFieldX, kEditHeight));
 
@@ -315,9 +316,8 @@ void COptionsDialog::BuildControls()
 
 void COptionsDialog::ResetFields()
 {
-    for (StepField field : {StepField::Start, StepField::End, StepField::Width, StepField::Height,
-                            StepField::Quality, StepField::Interval, StepField::FrameRate,
-                            StepField::GifQuality})
+    for (StepField field : { StepField::Start, StepField::End, StepField::Width, StepField::Height,
+             StepField::Quality, StepField::Interval, StepField::FrameRate, StepField::GifQuality })
         SetFieldText(EditOf(field), QString::fromLatin1(FieldOf(field).ResetText));
 
     m_format->clear();
@@ -344,8 +344,8 @@ void COptionsDialog::FillSizeLimits()
     m_sizeLimit->clear();
     m_sizeLimit->addItem(QStringLiteral("None"));
     for (const SizeLimitPreset& preset : m_presets)
-        m_sizeLimit->addItem(QStringLiteral("%1 (%2)").arg(
-            QString::fromStdString(preset.Name), QString::fromStdString(ShownByteSize(preset.Bytes))));
+        m_sizeLimit->addItem(QStringLiteral("%1 (%2)").arg(QString::fromStdString(preset.Name),
+            QString::fromStdString(ShownByteSize(preset.Bytes))));
     m_sizeLimit->setCurrentIndex(0);
     m_sizeLimit->setEditText(m_sizeLimit->itemText(0));
 }
@@ -447,10 +447,9 @@ bool COptionsDialog::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
-            for (StepField field :
-                { StepField::Start, StepField::End, StepField::Width, StepField::Height,
-                    StepField::Quality, StepField::Interval, StepField::FrameRate,
-                    StepField::GifQuality }) {
+            for (StepField field : { StepField::Start, StepField::End, StepField::Width,
+                     StepField::Height, StepField::Quality, StepField::Interval,
+                     StepField::FrameRate, StepField::GifQuality }) {
                 if (EditOf(field) == watched) {
                     Step(field, key == Qt::Key_Up ? +1 : -1);
                     return true;

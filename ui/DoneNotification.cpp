@@ -51,7 +51,8 @@ void DoneNotification::Notify(
         actions << kDefaultAction << tr("Show Folder") << kShowAction << tr("Show Folder");
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("sablewick"));
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
+    QDBusMessage call
+        = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     call << QStringLiteral("Sablewick") << uint(0) << QStringLiteral("sablewick")
          << Summary(converted, gifs) << body << actions << hints << int(-1);
     // Never waits: the answer, if one comes, says which id the action will carry.

@@ -18,8 +18,8 @@ public:
 
     // `gifs`: whether the outputs are GIFs ("3 GIFs done") or still images ("3 files done").
     // `written`: the files made, which the action shows; `folder` is the body's text.
-    void Notify(int converted, int failed, bool gifs, const QString& folder,
-        const QStringList& written);
+    void Notify(
+        int converted, int failed, bool gifs, const QString& folder, const QStringList& written);
     // The summary line of a notification.
     static QString Summary(int converted, bool gifs);
 
