@@ -123,10 +123,12 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
     }
 
     std::vector<std::string> inputs;
-    for (int row = 0; row < m_host.RowCount(); ++row)
+    std::vector<FileEdit> edits;
+    for (int row = 0; row < m_host.RowCount(); ++row) {
         inputs.push_back(m_host.RowPath(row));
-    ConversionJob job = BuildConversionJob(
-        inputs, folder, settings.FileFormat, VideoArguments(settings), ImageArguments(settings));
+        edits.push_back(m_host.RowEdit(row));
+    }
+    ConversionJob job = BuildConversionJob(inputs, edits, folder, settings);
     const bool numbered = !EqualsIgnoringCase(job.Mode, "AnimationGIF");
     // Files a user already has in the folder are not replaced without a word.
     const auto exists
@@ -136,8 +138,7 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
         case ExistingOutputsAnswer::Replace:
             break;
         case ExistingOutputsAnswer::KeepBoth:
-            job = BuildConversionJob(inputs, folder, settings.FileFormat, VideoArguments(settings),
-                ImageArguments(settings), true);
+            job = BuildConversionJob(inputs, edits, folder, settings, true);
             break;
         case ExistingOutputsAnswer::LeaveThem:
             for (ConversionEntry& e : job.Entries)
@@ -193,16 +194,15 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
         observer.Printed = [&mailbox, i](const std::string& line) {
             mailbox->Send([i, line](ConversionHost& host) { host.ToolPrinted(i, line); });
         };
-        observer.Progressed
-            = [&mailbox, &model](
-                  ConversionPhase phase, long long frames, long long expected, int trial) {
-                  if (!model.Report(phase, frames, expected, trial))
-                      return;
-                  mailbox->Send([progress = model.Current()](ConversionHost& host) {
-                      host.SetProgress(progress.Position);
-                      host.FileProgressed(progress);
-                  });
-              };
+        observer.Progressed = [&mailbox, &model](ConversionPhase phase, long long frames,
+                                  long long expected, int trial) {
+            if (!model.Report(phase, frames, expected, trial))
+                return;
+            mailbox->Send([progress = model.Current()](ConversionHost& host) {
+                host.SetProgress(progress.Position);
+                host.FileProgressed(progress);
+            });
+        };
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
         if (!e.Refusal.empty()) {
             const std::string refusal = e.Refusal;

@@ -159,9 +159,11 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
     const std::vector<InputFile> inputFiles = IdentifyInputs(inputs);
     std::vector<std::string> used;
     const auto taken = [&](const std::string& output) {
-        return std::any_of(used.begin(), used.end(), [&](const std::string& other) {
-            return OutputsCollide(output, other, numbered);
-        }) || LandsOnInput(output, inputFiles, numbered)
+        return std::any_of(used.begin(), used.end(),
+                   [&](const std::string& other) {
+                       return OutputsCollide(output, other, numbered);
+                   })
+            || LandsOnInput(output, inputFiles, numbered)
             || (keepExisting && OutputExists(output, numbered));
     };
     for (const std::string& input : inputs) {
@@ -171,6 +173,24 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
             output = WithSuffix(first, n);
         used.push_back(output);
         job.Entries.push_back({ input, output, videoOptions, imageOptions, {} });
+    }
+    return job;
+}
+
+ConversionJob BuildConversionJob(const std::vector<std::string>& inputs,
+    const std::vector<FileEdit>& edits, const std::string& folder,
+    const ConversionSettings& settings, bool keepExisting)
+{
+    ConversionJob job = BuildConversionJob(inputs, folder, settings.FileFormat,
+        VideoArguments(settings), ImageArguments(settings), keepExisting);
+    for (std::size_t i = 0; i < job.Entries.size() && i < edits.size(); ++i) {
+        const FileEdit& edit = edits[i];
+        if (edit.IsEmpty())
+            continue;
+        ConversionEntry& entry = job.Entries[i];
+        entry.VideoOptions = VideoArguments(settings, edit);
+        entry.ImageOptions = ImageArguments(settings, edit);
+        entry.Refusal = CheckFileEdit(edit);
     }
     return job;
 }

@@ -5,6 +5,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 
+#include <charconv>
+
 namespace {
 
 std::string Quoted(const std::string& text)
@@ -26,6 +28,18 @@ void SplitPath(
         *name = file.substr(0, dot);
         *extension = file.substr(dot);
     }
+}
+
+// A rate with two decimals at least and four at most: "2.00", "0.8325".
+std::string FormatRate(double value)
+{
+    char buffer[64];
+    const auto written
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+    std::string text(buffer, written.ptr);
+    while (text.size() > text.find('.') + 3 && text.back() == '0')
+        text.pop_back();
+    return text;
 }
 
 } // namespace
@@ -103,6 +117,60 @@ std::string ImageArguments(const ConversionSettings& s)
     if (!s.ExtraImageOptions.empty())
         return delayPiece + " " + loopPiece + " " + s.ExtraImageOptions;
     return delayPiece + " " + loopPiece;
+}
+
+std::string VideoArguments(const ConversionSettings& s, const FileEdit& edit)
+{
+    if (!s.FileExists || edit.IsEmpty())
+        return VideoArguments(s);
+    ConversionSettings settings = s;
+    const bool trimmed = edit.TrimStart || edit.TrimEnd;
+    if (trimmed) {
+        // Whole seconds are left to the settings' pieces; the trim's own follow below.
+        settings.Start = "ERROR";
+        settings.End = "ERROR";
+    }
+    std::string text = VideoArguments(settings);
+    if (trimmed) {
+        const double start = edit.TrimStart.value_or(0.0);
+        std::string pieces = Quoted("-ss") + " " + Quoted(FormatClipTime(start)) + " ";
+        if (edit.TrimEnd)
+            pieces += Quoted("-t") + " " + Quoted(FormatClipTime(*edit.TrimEnd - start));
+        // "-y" comes first, then the pieces of the start and the duration (both empty now).
+        const std::string head = Quoted("-y") + " ";
+        text = head + pieces + text.substr(head.size() + 1);
+    }
+    if (edit.Speed != 1.0) {
+        const std::string rateOption = Quoted("-r") + " ";
+        const std::size_t at = text.rfind(rateOption);
+        const double rate = RealValue(text.substr(at + rateOption.size() + 1));
+        text = text.substr(0, at) + rateOption + Quoted(FormatRate(rate * edit.Speed));
+    }
+    if (edit.Crop) {
+        const CropRect& c = *edit.Crop;
+        text += " " + Quoted("-crop") + " "
+            + Quoted(std::to_string(c.Width) + ":" + std::to_string(c.Height) + ":"
+                + std::to_string(c.X) + ":" + std::to_string(c.Y));
+    }
+    if (!edit.Caption.empty()) {
+        text += " " + Quoted("-caption") + " " + QuotePath(edit.Caption);
+        text += " " + Quoted("-captionat") + " "
+            + Quoted(edit.CaptionAt == CaptionPlace::Top ? "top" : "bottom");
+        if (edit.CaptionFrom)
+            text += " " + Quoted("-captionfrom") + " " + Quoted(FormatClipTime(*edit.CaptionFrom));
+        if (edit.CaptionTo)
+            text += " " + Quoted("-captionto") + " " + Quoted(FormatClipTime(*edit.CaptionTo));
+    }
+    return text;
+}
+
+std::string ImageArguments(const ConversionSettings& s, const FileEdit& edit)
+{
+    const std::string text = ImageArguments(s);
+    if (!s.FileExists || edit.Order == FrameOrder::Forward)
+        return text;
+    return text + " " + Quoted("-order") + " "
+        + Quoted(edit.Order == FrameOrder::Reverse ? "reverse" : "bounce");
 }
 
 std::string BuildVideoArguments()
