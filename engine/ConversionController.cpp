@@ -194,15 +194,16 @@ void ConversionController::Worker(ConversionJob job, std::shared_ptr<Mailbox> ma
         observer.Printed = [&mailbox, i](const std::string& line) {
             mailbox->Send([i, line](ConversionHost& host) { host.ToolPrinted(i, line); });
         };
-        observer.Progressed = [&mailbox, &model](ConversionPhase phase, long long frames,
-                                  long long expected, int trial) {
-            if (!model.Report(phase, frames, expected, trial))
-                return;
-            mailbox->Send([progress = model.Current()](ConversionHost& host) {
-                host.SetProgress(progress.Position);
-                host.FileProgressed(progress);
-            });
-        };
+        observer.Progressed
+            = [&mailbox, &model](
+                  ConversionPhase phase, long long frames, long long expected, int trial) {
+                  if (!model.Report(phase, frames, expected, trial))
+                      return;
+                  mailbox->Send([progress = model.Current()](ConversionHost& host) {
+                      host.SetProgress(progress.Position);
+                      host.FileProgressed(progress);
+                  });
+              };
         const ConversionEntry& e = job.Entries[static_cast<std::size_t>(i)];
         if (!e.Refusal.empty()) {
             const std::string refusal = e.Refusal;

@@ -159,11 +159,9 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
     const std::vector<InputFile> inputFiles = IdentifyInputs(inputs);
     std::vector<std::string> used;
     const auto taken = [&](const std::string& output) {
-        return std::any_of(used.begin(), used.end(),
-                   [&](const std::string& other) {
-                       return OutputsCollide(output, other, numbered);
-                   })
-            || LandsOnInput(output, inputFiles, numbered)
+        return std::any_of(used.begin(), used.end(), [&](const std::string& other) {
+            return OutputsCollide(output, other, numbered);
+        }) || LandsOnInput(output, inputFiles, numbered)
             || (keepExisting && OutputExists(output, numbered));
     };
     for (const std::string& input : inputs) {
