@@ -5,7 +5,6 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 
-#include <charconv>
 
 namespace {
 
@@ -28,18 +27,6 @@ void SplitPath(
         *name = file.substr(0, dot);
         *extension = file.substr(dot);
     }
-}
-
-// A rate with two decimals at least and four at most: "2.00", "0.8325".
-std::string FormatRate(double value)
-{
-    char buffer[64];
-    const auto written
-        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
-    std::string text(buffer, written.ptr);
-    while (text.size() > text.find('.') + 3 && text.back() == '0')
-        text.pop_back();
-    return text;
 }
 
 } // namespace
@@ -140,12 +127,8 @@ std::string VideoArguments(const ConversionSettings& s, const FileEdit& edit)
         const std::string head = Quoted("-y") + " ";
         text = head + pieces + text.substr(head.size() + 1);
     }
-    if (edit.Speed != 1.0) {
-        const std::string rateOption = Quoted("-r") + " ";
-        const std::size_t at = text.rfind(rateOption);
-        const double rate = RealValue(text.substr(at + rateOption.size() + 1));
-        text = text.substr(0, at) + rateOption + Quoted(FormatRate(rate * edit.Speed));
-    }
+    if (edit.Speed != 1.0)
+        text += " " + Quoted("-speed") + " " + Quoted(FormatClipTime(edit.Speed));
     if (edit.Crop) {
         const CropRect& c = *edit.Crop;
         text += " " + Quoted("-crop") + " "
