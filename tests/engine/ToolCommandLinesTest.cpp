@@ -195,7 +195,7 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
     s.TimeDelay = "10.00";
     const std::string plainVideo = VideoArguments(s);
     const std::string plainImage = ImageArguments(s);
-    ASSERT_EQ(plainVideo, "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\"");
+    ASSERT_EQ(plainVideo, "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\"");
 
     const auto edit = [](auto change) {
         FileEdit e;
@@ -209,15 +209,15 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
                 e.TrimStart = 1.5;
                 e.TrimEnd = 4.25;
             }),
-            "\"-y\" \"-ss\" \"1.5\" \"-t\" \"2.75\" \"-s\" \"320x240\"  \"-r\" \"3.33\"", "" },
+            "\"-y\" \"-ss\" \"1.5\" \"-t\" \"2.75\" \"-s\" \"320x240\"   \"-r\" \"3.33\"", "" },
         { "trim start only: to the end",
             edit([](FileEdit& e) { e.TrimStart = 2; }),
-            "\"-y\" \"-ss\" \"2\"  \"-s\" \"320x240\"  \"-r\" \"3.33\"", "" },
+            "\"-y\" \"-ss\" \"2\"  \"-s\" \"320x240\"   \"-r\" \"3.33\"", "" },
         { "trim end only: from the beginning",
             edit([](FileEdit& e) { e.TrimEnd = 0.04; }),
-            "\"-y\" \"-ss\" \"0\" \"-t\" \"0.04\" \"-s\" \"320x240\"  \"-r\" \"3.33\"", "" },
+            "\"-y\" \"-ss\" \"0\" \"-t\" \"0.04\" \"-s\" \"320x240\"   \"-r\" \"3.33\"", "" },
         { "speed 2", edit([](FileEdit& e) { e.Speed = 2; }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\" \"-speed\" "
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-speed\" "
             "\"2\"",
             "" },
         { "speed 0.25 with a crop",
@@ -225,15 +225,15 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
                 e.Speed = 0.25;
                 e.Crop = CropRect { 1, 2, 3, 4 };
             }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\" \"-speed\" "
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-speed\" "
             "\"0.25\" \"-crop\" \"1:2:3:4\"",
             "" },
         { "crop", edit([](FileEdit& e) { e.Crop = CropRect { 100, 50, 8, 16 }; }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\" \"-crop\" "
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-crop\" "
             "\"100:50:8:16\"",
             "" },
         { "caption at the bottom throughout", edit([](FileEdit& e) { e.Caption = "Hi there"; }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\" \"-caption\" "
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-caption\" "
             "\"Hi there\" \"-captionat\" \"bottom\"",
             "" },
         { "caption with quotes, on top, for a while",
@@ -243,7 +243,7 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
                 e.CaptionFrom = 1;
                 e.CaptionTo = 2.5;
             }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\" \"-caption\" "
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-caption\" "
             "\"say \\\"hi\\\"\\\\\" \"-captionat\" \"top\" \"-captionfrom\" \"1\" \"-captionto\" "
             "\"2.5\"",
             "" },
