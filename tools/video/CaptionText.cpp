@@ -61,6 +61,10 @@ namespace {
     {
         void operator()(FcFontSet* s) const { FcFontSetDestroy(s); }
     };
+    struct ConfigFreer
+    {
+        void operator()(FcConfig* c) const { FcConfigDestroy(c); }
+    };
     struct CharSetFreer
     {
         void operator()(FcCharSet* c) const { FcCharSetDestroy(c); }
@@ -137,7 +141,9 @@ Outcome<std::string> FindCaptionFont(const std::string& text)
     std::u32string points;
     if (!Decode(text, points))
         return Result::Failure("the text is not UTF-8");
-    if (!FcInit())
+    // A configuration of our own, freed again: the library's shared one is never freed.
+    std::unique_ptr<FcConfig, ConfigFreer> config(FcInitLoadConfigAndFonts());
+    if (!config)
         return Result::Failure("fontconfig cannot be set up");
     std::unique_ptr<FcCharSet, CharSetFreer> needed(FcCharSetCreate());
     if (!needed)
@@ -150,11 +156,11 @@ Outcome<std::string> FindCaptionFont(const std::string& text)
         FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:style=Bold")));
     if (!pattern)
         return Result::Failure("out of memory");
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcConfigSubstitute(config.get(), pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
     std::unique_ptr<FcFontSet, FontSetFreer> fonts(
-        FcFontSort(nullptr, pattern.get(), FcFalse, nullptr, &result));
+        FcFontSort(config.get(), pattern.get(), FcFalse, nullptr, &result));
     if (fonts) {
         // The best match for the style that has every character, from a file of one face
         // (the text filter opens a file's first face).
