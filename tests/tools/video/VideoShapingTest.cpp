@@ -79,8 +79,8 @@ protected:
         // shown twice as wide (displayed 640x240).
         Ffmpeg("-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 -c:v mpeg4 -q:v 2 "
             + Clip("plain.mp4"));
-        Ffmpeg("-i " + Clip("plain.mp4") + " -c copy -metadata:s:v rotate=90 "
-            + Clip("turned.mp4"));
+        Ffmpeg(
+            "-i " + Clip("plain.mp4") + " -c copy -metadata:s:v rotate=90 " + Clip("turned.mp4"));
         Ffmpeg("-f lavfi -i testsrc2=size=320x240:rate=25:duration=1,setsar=2/1 -c:v mpeg4 "
                "-q:v 2 "
             + Clip("wide.mp4"));
@@ -244,8 +244,7 @@ TEST_F(VideoShaping, CaptionFromAFile)
     {
         std::ofstream(text) << "From a file\r\n";
     }
-    const ToolRun fromFile
-        = Run("plain.mp4", "-y -r 5", { "-captionfile", text.string() }, "file");
+    const ToolRun fromFile = Run("plain.mp4", "-y -r 5", { "-captionfile", text.string() }, "file");
     const ToolRun fromArgument = Run("plain.mp4", "-y -r 5", { "-caption", "From a file" }, "arg");
     ASSERT_EQ(fromFile.exitCode, 0) << fromFile.output;
     ASSERT_EQ(fromArgument.exitCode, 0) << fromArgument.output;
