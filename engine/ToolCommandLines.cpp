@@ -5,7 +5,6 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 
-
 namespace {
 
 std::string Quoted(const std::string& text)
@@ -119,13 +118,13 @@ std::string VideoArguments(const ConversionSettings& s, const FileEdit& edit)
     }
     std::string text = VideoArguments(settings);
     if (trimmed) {
-        const double start = edit.TrimStart.value_or(0.0);
-        std::string pieces = Quoted("-ss") + " " + Quoted(FormatClipTime(start)) + " ";
-        if (edit.TrimEnd)
-            pieces += Quoted("-t") + " " + Quoted(FormatClipTime(*edit.TrimEnd - start));
-        // "-y" comes first, then the pieces of the start and the duration (both empty now).
+        // In the place of the settings' start; the end follows the rate, as the video
+        // tool's -to, which refuses an end past the end of the video.
         const std::string head = Quoted("-y") + " ";
-        text = head + pieces + text.substr(head.size() + 1);
+        text = head + Quoted("-ss") + " " + Quoted(FormatClipTime(edit.TrimStart.value_or(0.0)))
+            + text.substr(head.size());
+        if (edit.TrimEnd)
+            text += " " + Quoted("-to") + " " + Quoted(FormatClipTime(*edit.TrimEnd));
     }
     if (edit.Speed != 1.0)
         text += " " + Quoted("-speed") + " " + Quoted(FormatClipTime(edit.Speed));

@@ -209,13 +209,13 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
                 e.TrimStart = 1.5;
                 e.TrimEnd = 4.25;
             }),
-            "\"-y\" \"-ss\" \"1.5\" \"-t\" \"2.75\" \"-s\" \"320x240\"   \"-r\" \"3.33\"", "" },
+            "\"-y\" \"-ss\" \"1.5\"  \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-to\" \"4.25\"", "" },
         { "trim start only: to the end",
             edit([](FileEdit& e) { e.TrimStart = 2; }),
             "\"-y\" \"-ss\" \"2\"  \"-s\" \"320x240\"   \"-r\" \"3.33\"", "" },
         { "trim end only: from the beginning",
             edit([](FileEdit& e) { e.TrimEnd = 0.04; }),
-            "\"-y\" \"-ss\" \"0\" \"-t\" \"0.04\" \"-s\" \"320x240\"   \"-r\" \"3.33\"", "" },
+            "\"-y\" \"-ss\" \"0\"  \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-to\" \"0.04\"", "" },
         { "speed 2", edit([](FileEdit& e) { e.Speed = 2; }),
             "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-speed\" "
             "\"2\"",

@@ -28,6 +28,9 @@ namespace {
     // Seconds a frame may lie past the length the container states (which is often rounded).
     constexpr double kLateTolerance = 10.0;
 
+    // Seconds an end given with -to may lie past the length the file states.
+    constexpr double kEndTolerance = 0.05;
+
     // Images written before their average size is taken as that of the rest.
     constexpr long long kFramesToMeasure = 8;
 
@@ -66,7 +69,8 @@ namespace {
         }
         // Displayed columns to coded ones, the edges rounded alike so neighbours meet.
         const auto coded = [&](int column) {
-            return static_cast<int>(std::lround(static_cast<double>(column) * frame->width / shownWidth));
+            return static_cast<int>(
+                std::lround(static_cast<double>(column) * frame->width / shownWidth));
         };
         const int left = coded(x);
         const int right = std::max(left + 1, coded(x + width));
@@ -90,10 +94,10 @@ namespace {
         if (options.crop) {
             const CropArea& c = *options.crop;
             if (c.x > g.width - c.width || c.y > g.height - c.height)
-                return Outcome<WriterPool::Geometry>::Failure("the crop "
-                    + std::to_string(c.width) + ":" + std::to_string(c.height) + ":"
-                    + std::to_string(c.x) + ":" + std::to_string(c.y) + " lies outside the "
-                    + std::to_string(g.width) + "x" + std::to_string(g.height) + " picture");
+                return Outcome<WriterPool::Geometry>::Failure("the crop " + std::to_string(c.width)
+                    + ":" + std::to_string(c.height) + ":" + std::to_string(c.x) + ":"
+                    + std::to_string(c.y) + " lies outside the " + std::to_string(g.width) + "x"
+                    + std::to_string(g.height) + " picture");
             g.crop = SourceCrop(c, g.rotation, width, frame);
             g.width = c.width;
             g.height = c.height;
@@ -187,6 +191,13 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
     // A damaged time stamp far past the end of the file would otherwise make the frame before it
     // fill every slot up to there. A jump, not steady progress: a header may understate the length.
     std::optional<double> remaining = source.Value().RemainingLength();
+    // A part asked for by its end must lie within the video (lengths are often rounded); a
+    // start past the end is told as such below.
+    if (options.end && remaining && *remaining > 0
+        && *options.duration > *remaining + kEndTolerance)
+        return Result::Failure("the end " + FormatFrameInterval(*options.end)
+            + " s lies past the end of the video ("
+            + FormatFrameInterval(options.start + *remaining) + " s)");
 
     ProgressReport progress;
     const long long expected

@@ -97,7 +97,7 @@ namespace {
         };
         while (r.remaining() > 1) {
             const std::string name = r.Peek();
-            if (name != "-speed" && name != "-crop" && name != "-caption"
+            if (name != "-speed" && name != "-to" && name != "-crop" && name != "-caption"
                 && name != "-captionfile" && name != "-captionat" && name != "-captionfrom"
                 && name != "-captionto")
                 return "unexpected argument '" + name + "' (the output path must be last)";
@@ -112,6 +112,14 @@ namespace {
                 if (!v || *v < 0.25 || *v > 4)
                     return "invalid speed '" + text + "' (0.25 to 4)";
                 o.speed = *v;
+            } else if (name == "-to") {
+                auto v = ParseNumber(text);
+                if (!v || *v <= o.start || *v > kMaxSeconds)
+                    return "invalid end '" + text + "' (seconds, after the start)";
+                if (o.duration)
+                    return "-to and -t cannot both be given";
+                o.end = *v;
+                o.duration = *v - o.start;
             } else if (name == "-crop") {
                 o.crop = ParseCrop(text);
                 if (!o.crop)
@@ -230,7 +238,7 @@ Outcome<VideoOptions> ParseVideoOptions(const std::vector<std::string>& args)
 std::string VideoHelpText()
 {
     return "Usage: video.dll -i INPUT [-y] [-ss START] [-t DURATION] [-s WIDTHxHEIGHT]\n"
-           "                 [-qscale Q] -r RATE [-speed S] [-crop W:H:X:Y]\n"
+           "                 [-qscale Q] -r RATE [-to END] [-speed S] [-crop W:H:X:Y]\n"
            "                 [-caption TEXT | -captionfile PATH] [-captionat top|bottom]\n"
            "                 [-captionfrom T] [-captionto T] OUTPUT\n"
            "Writes the frames of a video as numbered still images, in this argument order.\n"
@@ -242,6 +250,8 @@ std::string VideoHelpText()
            "               either side may be auto, keeping the picture's proportions\n"
            "  -qscale Q    JPEG quality scale, 2 (best) to 31 (default: high quality)\n"
            "  -r RATE      frames taken per second\n"
+           "  -to END      end in seconds of the file, in place of -t; an END past the end\n"
+           "               of the video is an error\n"
            "  -speed S     0.25 to 4: frames are taken S times as far apart in the clip, so\n"
            "               the images play S times as fast at the same rate\n"
            "  -crop W:H:X:Y  keeps a W x H rectangle whose top left corner lies at X,Y of\n"

@@ -39,6 +39,9 @@ struct VideoOptions
     double rate = 1.0; // frames taken per second
     // Options after -r, in any order: each changes the frames only when given.
     double speed = 1.0; // frames are taken `speed` times as far apart in the clip
+    // -to: where the part ends, in seconds of the file; sets `duration`, and an end past
+    // the end of the video is an error rather than the end of the video.
+    std::optional<double> end;
     std::optional<CropArea> crop;
     CaptionOptions caption;
     std::string output; // path with a %d or %0Nd number placeholder

@@ -302,13 +302,35 @@ TEST_F(VideoShaping, BadShapesAreRefusedAndNothingIsWritten)
     }
 }
 
-TEST_F(VideoShaping, TrimPastTheClipWritesNothing)
+TEST_F(VideoShaping, TrimsOutsideTheClipWriteNothing)
 {
-    const ToolRun r = Run("plain.mp4", "-y -ss 2.5 -t 1 -r 5", {}, "late");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.errors.find("the start lies past the end of the video"), std::string::npos)
-        << r.errors;
-    EXPECT_TRUE(PngsIn(m_out / "late").empty());
+    const struct
+    {
+        const char* before;
+        std::vector<std::string> after;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        { "-y -ss 2.5 -r 5", { "-to", "3" }, 1, "the start lies past the end of the video" },
+        { "-y -ss 1 -r 5", { "-to", "2.5" }, 1,
+            "the end 2.5 s lies past the end of the video (2 s)" },
+        { "-y -ss 1 -r 5", { "-to", "1" }, 2, "invalid end '1' (seconds, after the start)" },
+        { "-y -ss 1 -t 1 -r 5", { "-to", "1.5" }, 2, "-to and -t cannot both be given" },
+    };
+    for (const auto& c : cases) {
+        const std::string name = "trim" + std::to_string(&c - cases);
+        const ToolRun r = Run("plain.mp4", c.before, c.after, name);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.output;
+        EXPECT_NE(r.errors.find(c.message), std::string::npos) << r.errors;
+        EXPECT_TRUE(PngsIn(m_out / name).empty()) << c.message;
+    }
+    // Inside the clip, -to ends the part as -t would.
+    const ToolRun to = Run("plain.mp4", "-y -ss 0.5 -r 10", { "-to", "1.5" }, "to");
+    const ToolRun length = Run("plain.mp4", "-y -ss 0.5 -t 1 -r 10", {}, "length");
+    ASSERT_EQ(to.exitCode, 0) << to.output;
+    ASSERT_EQ(length.exitCode, 0) << length.output;
+    EXPECT_EQ(PngsIn(m_out / "to").size(), 10u);
+    EXPECT_EQ(PngsIn(m_out / "length").size(), 10u);
 }
 
 } // namespace
