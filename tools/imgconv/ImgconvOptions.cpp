@@ -128,8 +128,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
                 } else if (value == "bounce") {
                     result.command.order = FrameOrder::Bounce;
                 } else {
-                    result.error
-                        = "bad -order value '" + value + "' (forward, reverse or bounce)";
+                    result.error = "bad -order value '" + value + "' (forward, reverse or bounce)";
                     return result;
                 }
             } else {

@@ -91,8 +91,7 @@ namespace {
 
 } // namespace
 
-FrameConverter::FrameConverter(
-    int width, int height, int rotation, std::optional<SourceRect> crop)
+FrameConverter::FrameConverter(int width, int height, int rotation, std::optional<SourceRect> crop)
     : m_width(width)
     , m_height(height)
     , m_rotation(rotation)

@@ -109,9 +109,9 @@ namespace {
 
 TEST(VideoOptions, ShapingOptionsAfterTheRateInAnyOrder)
 {
-    auto o = ParseVideoOptions({ "-i", "in.mp4", "-y", "-r", "10.00", "-captionto", "2.5",
-        "-crop", "320:240:8:16", "-caption", "Hi \"you\"\nthere", "-speed", "0.25",
-        "-captionat", "top", "-captionfrom", "1", "o%d.png" });
+    auto o = ParseVideoOptions({ "-i", "in.mp4", "-y", "-r", "10.00", "-captionto", "2.5", "-crop",
+        "320:240:8:16", "-caption", "Hi \"you\"\nthere", "-speed", "0.25", "-captionat", "top",
+        "-captionfrom", "1", "o%d.png" });
     ASSERT_TRUE(o) << o.Error();
     EXPECT_DOUBLE_EQ(o.Value().speed, 0.25);
     ASSERT_TRUE(o.Value().crop);
