@@ -9,10 +9,15 @@
 #   bench/video-bench.sh                      # Release build in build-rel, 3 runs
 #   RUNS=5 SABLEWICK_CORPUS=/work/corpus bench/video-bench.sh
 #   HDR=1 bench/video-bench.sh                # phone-like HDR clips instead of the corpus
+#   SHAPE=1 bench/video-bench.sh              # with a crop, a caption, or both
 #
 # With HDR=1 the clips are 10-bit HEVC made here with libx265 (1080p, 30 fps, HLG and PQ with
 # HDR10 metadata, into $CORPUS/hdr/), and the peer does the same work as ours: its fps filter,
 # then zscale and tonemap to 8-bit BT.709 RGB, then its scaler.
+#
+# With SHAPE=1 the profiles crop the middle quarter of each clip (-crop; the peer's crop
+# filter), draw a caption (-caption; the peer's drawtext with the same font file, size,
+# outline and place), or both; the peer's filters run in our order: fps, crop, scale, text.
 #
 # The peer takes frames with its fps filter (-vf fps=R): ffmpeg 5.1's output option -r adds
 # up to two repeated frames at the end of the clip, the fps filter does not.
@@ -57,11 +62,29 @@ cp "$BUILD/bin/video.dll" "$TOOL"
 RESULTS=$SCRATCH/results.tsv
 : >"$RESULTS"
 
-# profile name, start, duration (empty: to the end), size (empty: the source's), rate
+# profile name, start, duration (empty: to the end), size (empty: the source's), rate, shape
 PROFILES=(
-  "P1|0|||10.00"
-  "P2|1|5|480x270|12.50"
+  "P1|0|||10.00|"
+  "P2|1|5|480x270|12.50|"
 )
+if [ "${SHAPE:-0}" = 1 ]; then
+  PROFILES=(
+    "C1|1|5|480x270|12.50|crop"
+    "C2|1|5|480x270|12.50|caption"
+    "C3|0|||10.00|crop+caption"
+  )
+fi
+CAPTION="Sablewick benchmark"
+FONT=$(fc-match -f '%{file}' 'sans-serif:style=Bold')
+
+# The peer's drawtext drawing the caption as video.dll does on a picture HEIGHT high.
+drawtext() { # HEIGHT
+  local h=$1 size outline margin
+  size=$(( h / 12 > 8 ? h / 12 : 8 ))
+  outline=$(( (size + 8) / 16 > 1 ? (size + 8) / 16 : 1 ))
+  margin=$(( (h / 40 > 2 ? h / 40 : 2) + outline ))
+  echo "drawtext=fontfile=$FONT:text=$CAPTION:expansion=none:fontsize=$size:fontcolor=white:bordercolor=black@0.85:borderw=$outline:x=(w-text_w)/2:y=$(( h - margin - (size + size / 4 + 2 * outline) + outline ))"
+}
 
 measure() { # OUTFILE command... : runs it, appends "seconds peakKB" ("nan nan" on failure)
   local out=$1; shift
@@ -74,7 +97,7 @@ measure() { # OUTFILE command... : runs it, appends "seconds peakKB" ("nan nan" 
 }
 
 for spec in "${PROFILES[@]}"; do
-  IFS='|' read -r name ss t size rate <<<"$spec"
+  IFS='|' read -r name ss t size rate shape <<<"$spec"
   rate=${rate// /}
   ours_args=(-y -ss "$ss")
   peer_args=(-ss "$ss")
@@ -89,12 +112,26 @@ for spec in "${PROFILES[@]}"; do
     [ -e "$clip" ] || continue
     base=$(basename "$clip")
     ours=$SCRATCH/ours; peer=$SCRATCH/peer
+    shaped=("${ours_args[@]}"); vf=$filter
+    if [ -n "$shape" ]; then
+      read -r cw ch < <(ffprobe -v error -select_streams v:0 -show_entries stream=width,height \
+        -of csv=p=0:s=x "$clip" | tr x ' ')
+      crop="$(( cw / 4 * 2 )):$(( ch / 4 * 2 )):$(( cw / 8 * 2 )):$(( ch / 8 * 2 ))"
+      out_h=${size#*x}
+      vf="fps=$rate"
+      if [[ $shape == *crop* ]]; then
+        shaped+=(-crop "$crop"); vf="$vf,crop=$crop"; [ -n "$size" ] || out_h=$(( ch / 4 * 2 ))
+      fi
+      [ -n "$size" ] && vf="$vf,scale=${size/x/:}"
+      [ -n "$size" ] || [[ $shape == *crop* ]] || out_h=$ch
+      [[ $shape == *caption* ]] && shaped+=(-caption "$CAPTION") && vf="$vf,$(drawtext "$out_h")"
+    fi
     : >"$SCRATCH/ours.t"; : >"$SCRATCH/peer.t"
     for ((i = 0; i < RUNS; i++)); do
       rm -rf "$ours" "$peer"; mkdir -p "$ours" "$peer"
-      measure "$SCRATCH/ours.t" "$TOOL" -i "$clip" "${ours_args[@]}" "$ours/DasmereTemp%08d.png"
+      measure "$SCRATCH/ours.t" "$TOOL" -i "$clip" "${shaped[@]}" "$ours/DasmereTemp%08d.png"
       measure "$SCRATCH/peer.t" ffmpeg -nostdin -v error -y "${peer_args[@]}" -i "$clip" \
-        -vf "$filter" "$peer/DasmereTemp%08d.png"
+        -vf "$vf" "$peer/DasmereTemp%08d.png"
     done
     n_ours=$(find "$ours" -name 'DasmereTemp*.png' | wc -l)
     n_peer=$(find "$peer" -name 'DasmereTemp*.png' | wc -l)

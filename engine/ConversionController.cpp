@@ -123,10 +123,12 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
     }
 
     std::vector<std::string> inputs;
-    for (int row = 0; row < m_host.RowCount(); ++row)
+    std::vector<FileEdit> edits;
+    for (int row = 0; row < m_host.RowCount(); ++row) {
         inputs.push_back(m_host.RowPath(row));
-    ConversionJob job = BuildConversionJob(
-        inputs, folder, settings.FileFormat, VideoArguments(settings), ImageArguments(settings));
+        edits.push_back(m_host.RowEdit(row));
+    }
+    ConversionJob job = BuildConversionJob(inputs, edits, folder, settings);
     const bool numbered = !EqualsIgnoringCase(job.Mode, "AnimationGIF");
     // Files a user already has in the folder are not replaced without a word.
     const auto exists
@@ -136,8 +138,7 @@ bool ConversionController::StartConversion(const ConversionSettings& settings)
         case ExistingOutputsAnswer::Replace:
             break;
         case ExistingOutputsAnswer::KeepBoth:
-            job = BuildConversionJob(inputs, folder, settings.FileFormat, VideoArguments(settings),
-                ImageArguments(settings), true);
+            job = BuildConversionJob(inputs, edits, folder, settings, true);
             break;
         case ExistingOutputsAnswer::LeaveThem:
             for (ConversionEntry& e : job.Entries)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/FileEdit.h"
 #include "engine/ProgressModel.h"
 
 #include <functional>
@@ -40,6 +41,9 @@ public:
     virtual void RowOutput(int /*row*/, const std::string& /*outputPath*/, bool /*numbered*/) { }
     virtual int RowCount() const = 0;
     virtual std::string RowPath(int row) const = 0;
+    // What the person set for row `row` (trim, crop, speed, order, caption); an empty
+    // edit converts the file with the settings alone.
+    virtual FileEdit RowEdit(int /*row*/) const { return {}; }
     // A row is about to be converted: the window selects it and scrolls to it.
     virtual void FileStarted(int row) = 0;
     virtual void FileFinished(int row, FileResult result) = 0;

@@ -174,3 +174,21 @@ ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const s
     }
     return job;
 }
+
+ConversionJob BuildConversionJob(const std::vector<std::string>& inputs,
+    const std::vector<FileEdit>& edits, const std::string& folder,
+    const ConversionSettings& settings, bool keepExisting)
+{
+    ConversionJob job = BuildConversionJob(inputs, folder, settings.FileFormat,
+        VideoArguments(settings), ImageArguments(settings), keepExisting);
+    for (std::size_t i = 0; i < job.Entries.size() && i < edits.size(); ++i) {
+        const FileEdit& edit = edits[i];
+        if (edit.IsEmpty())
+            continue;
+        ConversionEntry& entry = job.Entries[i];
+        entry.VideoOptions = VideoArguments(settings, edit);
+        entry.ImageOptions = ImageArguments(settings, edit);
+        entry.Refusal = CheckFileEdit(edit);
+    }
+    return job;
+}

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/FileEdit.h"
+#include "engine/Settings.h"
+
 #include <string>
 #include <vector>
 
@@ -33,6 +36,13 @@ struct ConversionJob
 ConversionJob BuildConversionJob(const std::vector<std::string>& inputs, const std::string& folder,
     const std::string& storedFileFormat, const std::string& videoOptions,
     const std::string& imageOptions, bool keepExisting = false);
+
+// The same with each file's edit (`edits[i]` for `inputs[i]`; missing ones are empty): the
+// entry's options come from `settings` plus its edit, and an edit that CheckFileEdit
+// refuses makes the entry's Refusal. With no edit set the entries are those above.
+ConversionJob BuildConversionJob(const std::vector<std::string>& inputs,
+    const std::vector<FileEdit>& edits, const std::string& folder,
+    const ConversionSettings& settings, bool keepExisting = false);
 
 // Whether writing `output` would replace a file that exists: the output
 // itself, or for numbered outputs (STEM%d.EXT) a file STEM + N + EXT.

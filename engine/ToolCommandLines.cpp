@@ -113,6 +113,56 @@ std::string ImageArguments(const ConversionSettings& s)
     return arguments;
 }
 
+std::string VideoArguments(const ConversionSettings& s, const FileEdit& edit)
+{
+    if (!s.FileExists || edit.IsEmpty())
+        return VideoArguments(s);
+    ConversionSettings settings = s;
+    const bool trimmed = edit.TrimStart || edit.TrimEnd;
+    if (trimmed) {
+        // Whole seconds are left to the settings' pieces; the trim's own follow below.
+        settings.Start = "ERROR";
+        settings.End = "ERROR";
+    }
+    std::string text = VideoArguments(settings);
+    if (trimmed) {
+        // In the place of the settings' start; the end follows the rate, as the video
+        // tool's -to, which refuses an end past the end of the video.
+        const std::string head = Quoted("-y") + " ";
+        text = head + Quoted("-ss") + " " + Quoted(FormatClipTime(edit.TrimStart.value_or(0.0)))
+            + text.substr(head.size());
+        if (edit.TrimEnd)
+            text += " " + Quoted("-to") + " " + Quoted(FormatClipTime(*edit.TrimEnd));
+    }
+    if (edit.Speed != 1.0)
+        text += " " + Quoted("-speed") + " " + Quoted(FormatClipTime(edit.Speed));
+    if (edit.Crop) {
+        const CropRect& c = *edit.Crop;
+        text += " " + Quoted("-crop") + " "
+            + Quoted(std::to_string(c.Width) + ":" + std::to_string(c.Height) + ":"
+                + std::to_string(c.X) + ":" + std::to_string(c.Y));
+    }
+    if (!edit.Caption.empty()) {
+        text += " " + Quoted("-caption") + " " + QuotePath(edit.Caption);
+        text += " " + Quoted("-captionat") + " "
+            + Quoted(edit.CaptionAt == CaptionPlace::Top ? "top" : "bottom");
+        if (edit.CaptionFrom)
+            text += " " + Quoted("-captionfrom") + " " + Quoted(FormatClipTime(*edit.CaptionFrom));
+        if (edit.CaptionTo)
+            text += " " + Quoted("-captionto") + " " + Quoted(FormatClipTime(*edit.CaptionTo));
+    }
+    return text;
+}
+
+std::string ImageArguments(const ConversionSettings& s, const FileEdit& edit)
+{
+    const std::string text = ImageArguments(s);
+    if (!s.FileExists || edit.Order == FrameOrder::Forward)
+        return text;
+    return text + " " + Quoted("-order") + " "
+        + Quoted(edit.Order == FrameOrder::Reverse ? "reverse" : "bounce");
+}
+
 std::string BuildVideoArguments()
 {
     return VideoArguments(LoadSettings());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/FileEdit.h"
 #include "engine/Settings.h"
 
 #include <string>
@@ -18,6 +19,12 @@ OutputFormat LookupOutputFormat(const std::string& storedFileFormat);
 // does not exist.
 std::string VideoArguments(const ConversionSettings& settings);
 std::string ImageArguments(const ConversionSettings& settings);
+// The same for one file with its edit: the trim replaces Start and End; the speed, crop,
+// caption and frame order are added as the tools' own options (the video tool takes frames
+// `speed` times as far apart in the clip, the GIF's delays stay those of the rate). An
+// empty edit gives the texts above, byte for byte.
+std::string VideoArguments(const ConversionSettings& settings, const FileEdit& edit);
+std::string ImageArguments(const ConversionSettings& settings, const FileEdit& edit);
 std::string BuildVideoArguments(); // from a fresh LoadSettings()
 std::string BuildImageArguments();
 

@@ -1,4 +1,5 @@
 #include "engine/ConversionJob.h"
+#include "engine/ToolCommandLines.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +158,39 @@ TEST(ConversionJob, KeepBothNamesOutputsBesideExistingFiles)
             << c.name;
     }
     fs::remove_all(root);
+}
+
+TEST(ConversionJob, EachFileTakesItsOwnEdit)
+{
+    const ConversionSettings settings = ParseSettings(
+        "[TellurvaneInfo]\nStart=0\nEnd=Default\nResolutionX=Default\nResolutionY=Default\n"
+        "VBRValue=Default\nImagesPerSecond=1.00\nTimeDelay=0.00\nFileFormat=0\nLoop=0\n");
+    const std::vector<std::string> inputs = { "/x/a.mp4", "/x/b.mp4", "/x/c.mp4", "/x/d.mp4" };
+    FileEdit reversed;
+    reversed.Order = FrameOrder::Reverse;
+    FileEdit emptyCrop;
+    emptyCrop.Crop = CropRect { 0, 10, 0, 0 };
+    // The last input has no edit in the list at all.
+    const std::vector<FileEdit> edits = { FileEdit {}, reversed, emptyCrop };
+
+    const ConversionJob plain = BuildConversionJob(
+        inputs, "/o/", settings.FileFormat, VideoArguments(settings), ImageArguments(settings));
+    const ConversionJob edited = BuildConversionJob(inputs, edits, "/o/", settings);
+    ASSERT_EQ(edited.Entries.size(), 4u);
+    EXPECT_EQ(edited.Mode, plain.Mode);
+    for (std::size_t i : { 0u, 3u }) {
+        EXPECT_EQ(edited.Entries[i].VideoOptions, plain.Entries[i].VideoOptions);
+        EXPECT_EQ(edited.Entries[i].ImageOptions, plain.Entries[i].ImageOptions);
+        EXPECT_EQ(edited.Entries[i].Refusal, "");
+    }
+    EXPECT_EQ(edited.Entries[1].VideoOptions, plain.Entries[1].VideoOptions);
+    EXPECT_EQ(edited.Entries[1].ImageOptions, " \"-loop\" \"0\" \"-order\" \"reverse\"");
+    EXPECT_EQ(edited.Entries[1].Refusal, "");
+    // A refused edit fails only its own file, with the reason.
+    EXPECT_EQ(edited.Entries[2].Refusal,
+        "The crop 0:10:0:0 is empty: its width and height must be 1 pixel or more.");
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(edited.Entries[i].OutputPath, plain.Entries[i].OutputPath);
 }
 
 } // namespace

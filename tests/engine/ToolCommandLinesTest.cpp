@@ -176,4 +176,96 @@ TEST(CommandLines, OddPathsRoundTripThroughTheSplitter)
     EXPECT_EQ(QuotePath("/a\\b/c d"), "\"/a\\b/c d\"");
 }
 
+struct EditCase
+{
+    const char* name;
+    FileEdit edit;
+    const char* video;
+    const char* image;
+};
+
+TEST(CommandLines, EditsMakeTheirOwnPieces)
+{
+    ConversionSettings s = ResetSettings();
+    s.Start = "10";
+    s.End = "25";
+    s.ResolutionX = "320";
+    s.ResolutionY = "240";
+    s.ImagesPerSecond = "0.30"; // 3.33 frames per second
+    s.TimeDelay = "10.00";
+    const std::string plainVideo = VideoArguments(s);
+    const std::string plainImage = ImageArguments(s);
+    ASSERT_EQ(plainVideo, "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\"");
+
+    const auto edit = [](auto change) {
+        FileEdit e;
+        change(e);
+        return e;
+    };
+    const EditCase cases[] = {
+        { "no edit", FileEdit {}, "", "" },
+        { "trim replaces start and end",
+            edit([](FileEdit& e) {
+                e.TrimStart = 1.5;
+                e.TrimEnd = 4.25;
+            }),
+            "\"-y\" \"-ss\" \"1.5\"  \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-to\" \"4.25\"", "" },
+        { "trim start only: to the end",
+            edit([](FileEdit& e) { e.TrimStart = 2; }),
+            "\"-y\" \"-ss\" \"2\"  \"-s\" \"320x240\"   \"-r\" \"3.33\"", "" },
+        { "trim end only: from the beginning",
+            edit([](FileEdit& e) { e.TrimEnd = 0.04; }),
+            "\"-y\" \"-ss\" \"0\"  \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-to\" \"0.04\"", "" },
+        { "speed 2", edit([](FileEdit& e) { e.Speed = 2; }),
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-speed\" "
+            "\"2\"",
+            "" },
+        { "speed 0.25 with a crop",
+            edit([](FileEdit& e) {
+                e.Speed = 0.25;
+                e.Crop = CropRect { 1, 2, 3, 4 };
+            }),
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-speed\" "
+            "\"0.25\" \"-crop\" \"1:2:3:4\"",
+            "" },
+        { "crop", edit([](FileEdit& e) { e.Crop = CropRect { 100, 50, 8, 16 }; }),
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-crop\" "
+            "\"100:50:8:16\"",
+            "" },
+        { "caption at the bottom throughout", edit([](FileEdit& e) { e.Caption = "Hi there"; }),
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-caption\" "
+            "\"Hi there\" \"-captionat\" \"bottom\"",
+            "" },
+        { "caption with quotes, on top, for a while",
+            edit([](FileEdit& e) {
+                e.Caption = "say \"hi\"\\";
+                e.CaptionAt = CaptionPlace::Top;
+                e.CaptionFrom = 1;
+                e.CaptionTo = 2.5;
+            }),
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-caption\" "
+            "\"say \\\"hi\\\"\\\\\" \"-captionat\" \"top\" \"-captionfrom\" \"1\" \"-captionto\" "
+            "\"2.5\"",
+            "" },
+        { "reverse", edit([](FileEdit& e) { e.Order = FrameOrder::Reverse; }), "",
+            "\"-delay\" \"10\" \"-loop\" \"0\" \"-order\" \"reverse\"" },
+        { "bounce", edit([](FileEdit& e) { e.Order = FrameOrder::Bounce; }), "",
+            "\"-delay\" \"10\" \"-loop\" \"0\" \"-order\" \"bounce\"" },
+    };
+    for (const EditCase& c : cases) {
+        EXPECT_EQ(VideoArguments(s, c.edit), *c.video ? c.video : plainVideo) << c.name;
+        EXPECT_EQ(ImageArguments(s, c.edit), *c.image ? c.image : plainImage) << c.name;
+    }
+
+    // Every argument reaches the tool as it was meant, the caption's quotes included.
+    const FileEdit& quoted = cases[8].edit;
+    ASSERT_EQ(std::string(cases[8].name), "caption with quotes, on top, for a while");
+    const std::vector<std::string> args = SplitCommandLine(VideoArguments(s, quoted));
+    ASSERT_EQ(args.size(), 17u);
+    EXPECT_EQ(args[10], "say \"hi\"\\");
+    // Without a settings file there is nothing to add an edit to.
+    EXPECT_EQ(VideoArguments(ConversionSettings {}, quoted), "");
+    EXPECT_EQ(ImageArguments(ConversionSettings {}, cases[9].edit), "");
+}
+
 } // namespace
