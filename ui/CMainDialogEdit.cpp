@@ -1,0 +1,43 @@
+// The main window's edit command: one file's trim, crop, speed, direction and
+// caption, kept with its row.
+#include "ui/CEditDialog.h"
+#include "ui/CFileListView.h"
+#include "ui/CMainDialog.h"
+#include "ui/ClipFacts.h"
+#include "ui/FileNameText.h"
+
+#include <QApplication>
+
+int CMainDialog::EditableRow() const
+{
+    if (m_list->SelectedRowCount() != 1)
+        return -1;
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        if (m_list->IsRowSelected(row))
+            return row;
+    return -1;
+}
+
+void CMainDialog::EditSelected()
+{
+    const int row = EditableRow();
+    if (row < 0) {
+        QApplication::beep();
+        return;
+    }
+    // The row is found again by its tag: rows may come while the dialog is open.
+    const quint64 tag = m_list->RowTag(row);
+    const QString path = m_list->RowPath(row);
+    CEditDialog dialog(this, FileNameBytes(path), m_list->RowText(row, CFileListView::kFileColumn),
+        ParseClipFacts(m_list->RowMediaInfo(row)), m_list->RowEdit(row));
+    dialog.SetBusyCheck([this] { return IsConverting(); });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (const int now = m_list->RowWithTag(tag); now >= 0)
+        m_list->SetRowEdit(now, dialog.Edit());
+}
+
+FileEdit CMainDialog::RowEdit(int row) const
+{
+    return m_list->RowEdit(row);
+}
