@@ -18,7 +18,6 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -37,9 +36,6 @@ const struct
     { "9:16", 9.0 / 16.0 },
 };
 
-// How often a held-back frame looks whether the conversion has ended.
-constexpr int kIdleCheckMs = 250;
-
 QString TimeFieldText(const std::optional<double>& seconds)
 {
     return seconds ? QString::fromStdString(FormatClipTime(*seconds)) : QString();
@@ -56,13 +52,11 @@ CEditDialog::CEditDialog(QWidget* parent, std::string input, const QString& show
     setObjectName("editDialog");
     setWindowTitle(tr("Edit - %1").arg(shownName));
     BuildControls();
+    SetFrameLimits(QSize(m_facts.Width, m_facts.Height));
     LoadEdit(edit);
 
     m_grabber = new FrameGrabber(m_input, m_facts.StepRate(), this);
     connect(m_grabber, &FrameGrabber::FrameReady, this, &CEditDialog::OnFrameReady);
-    m_waitForIdle = new QTimer(this);
-    m_waitForIdle->setInterval(kIdleCheckMs);
-    connect(m_waitForIdle, &QTimer::timeout, this, &CEditDialog::RequestFrame);
 
     // The position starts where the GIF would.
     SetPosition(edit.TrimStart ? m_facts.FrameAt(*edit.TrimStart) : 0);
@@ -339,17 +333,6 @@ void CEditDialog::ShowPosition()
 
 void CEditDialog::RequestFrame()
 {
-    if (m_busy && m_busy()) {
-        // The conversion has the machine; the frame comes once it has ended.
-        if (!m_waiting)
-            m_view->SetImage(
-                QImage(), tr("The frame is shown once the conversion has ended."));
-        m_waiting = true;
-        m_waitForIdle->start();
-        return;
-    }
-    m_waiting = false;
-    m_waitForIdle->stop();
     m_grabber->Request(++m_request, m_facts.FrameStart(Position()));
 }
 
@@ -364,12 +347,19 @@ void CEditDialog::OnFrameReady(int request, const QImage& image)
     const QSize before = m_view->FrameSize();
     m_view->SetImage(image);
     // The frame is the video's displayed size: the crop fields follow it.
-    if (before != image.size()) {
-        for (QSpinBox* box : { m_cropWidth, m_cropX })
-            box->setMaximum(image.width());
-        for (QSpinBox* box : { m_cropHeight, m_cropY })
-            box->setMaximum(image.height());
-    }
+    if (before != image.size())
+        SetFrameLimits(image.size());
+}
+
+void CEditDialog::SetFrameLimits(QSize frame)
+{
+    if (frame.isEmpty())
+        return;
+    const QSignalBlocker w(m_cropWidth), h(m_cropHeight), x(m_cropX), y(m_cropY);
+    for (QSpinBox* box : { m_cropWidth, m_cropX })
+        box->setMaximum(frame.width());
+    for (QSpinBox* box : { m_cropHeight, m_cropY })
+        box->setMaximum(frame.height());
 }
 
 void CEditDialog::SetCropFields(const QRect& crop)

@@ -4,7 +4,6 @@
 #include "ui/ClipFacts.h"
 
 #include <QDialog>
-#include <functional>
 #include <string>
 
 class CFrameCropView;
@@ -18,7 +17,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QSlider;
 class QSpinBox;
-class QTimer;
 
 // The edit of one file of the list: the frame at a position of the clip, where
 // the GIF starts and ends, a crop rectangle drawn on the frame, the speed, the
@@ -36,8 +34,6 @@ public:
 
     // The edit as the fields hold it now (only checked by OK).
     FileEdit Edit() const;
-    // While this answers true (a conversion runs), no frame is decoded.
-    void SetBusyCheck(std::function<bool()> busy) { m_busy = std::move(busy); }
 
     // The current frame; moving there asks for its picture.
     int Position() const;
@@ -54,6 +50,8 @@ private:
     void RequestFrame();
     void OnFrameReady(int request, const QImage& image);
     void SetCropFields(const QRect& crop);
+    // The crop fields reach as far as the frame does.
+    void SetFrameLimits(QSize frame);
     QRect CropFromFields() const;
     void OnCropFieldsChanged();
     void OnCropToggled(bool on);
@@ -66,11 +64,8 @@ private:
 
     std::string m_input;
     ClipFacts m_facts;
-    std::function<bool()> m_busy;
     FrameGrabber* m_grabber = nullptr;
-    QTimer* m_waitForIdle = nullptr;
     int m_request = 0; // the newest frame asked for
-    bool m_waiting = false; // a frame is held back while a conversion runs
 
     CFrameCropView* m_view = nullptr;
     QSlider* m_slider = nullptr;

@@ -10,7 +10,9 @@
 
 int CMainDialog::EditableRow() const
 {
-    if (m_list->SelectedRowCount() != 1)
+    // A running job took its edits when it started; the next one takes the new.
+    // Editing waits, as removing does, and the frames never compete with it.
+    if (IsConverting() || m_list->SelectedRowCount() != 1)
         return -1;
     for (int row = 0; row < m_list->rowCount(); ++row)
         if (m_list->IsRowSelected(row))
@@ -30,7 +32,6 @@ void CMainDialog::EditSelected()
     const QString path = m_list->RowPath(row);
     CEditDialog dialog(this, FileNameBytes(path), m_list->RowText(row, CFileListView::kFileColumn),
         ParseClipFacts(m_list->RowMediaInfo(row)), m_list->RowEdit(row));
-    dialog.SetBusyCheck([this] { return IsConverting(); });
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (const int now = m_list->RowWithTag(tag); now >= 0)
