@@ -30,7 +30,8 @@ void CMainDialog::EditSelected()
     // The row is found again by its tag: rows may come while the dialog is open.
     const quint64 tag = m_list->RowTag(row);
     const QString path = m_list->RowPath(row);
-    CEditDialog dialog(this, FileNameBytes(path), m_list->RowText(row, CFileListView::kFileColumn),
+    const QString shown = m_list->RowText(row, CFileListView::kFileColumn);
+    CEditDialog dialog(this, FileNameBytes(path), shown.mid(shown.lastIndexOf('/') + 1),
         ParseClipFacts(m_list->RowMediaInfo(row)), m_list->RowEdit(row));
     if (dialog.exec() != QDialog::Accepted)
         return;

@@ -20,12 +20,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Frame N of the clip is grey 16 + 6N in the video's levels: about 7N once
+// Frame N of the clip is grey 16 + 3N in the video's levels: about 3.5N once
 // shown in full range.
 int FrameIndexOf(const QImage& image)
 {
     const QColor centre = image.pixelColor(image.width() / 2, image.height() / 2);
-    return static_cast<int>(std::lround(centre.green() * 219.0 / 255.0 / 6.0));
+    return static_cast<int>(std::lround(centre.green() * 219.0 / 255.0 / 3.0));
 }
 
 // The pids of our children that run `name`.
@@ -69,7 +69,7 @@ private slots:
         m_clip = (m_dir / "grey ramp.mkv").string();
         // 30 fps: frame times are no whole milliseconds.
         const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i "
-                                 "'nullsrc=s=64x48:r=30:d=2,geq=lum=16+6*N:cb=128:cr=128' "
+                                 "'nullsrc=s=64x48:r=30:d=2,geq=lum=16+3*N:cb=128:cr=128' "
                                  "-c:v ffv1 -pix_fmt yuv420p '"
             + m_clip + "'";
         QCOMPARE(std::system(make.c_str()), 0);
