@@ -36,6 +36,9 @@ public:
     ExistingOutputsAnswer AskAboutExistingOutputs(int count, const std::string& folder) override;
     // -n: an existing output fails its file instead of being replaced.
     void SetNoClobber(bool noClobber) { m_noClobber = noClobber; }
+    // The shape every file of the run takes (--trim, --crop, ...).
+    void SetEdit(FileEdit edit) { m_edit = std::move(edit); }
+    FileEdit RowEdit(int /*row*/) const override { return m_edit; }
     void Post(std::function<void()> call) override;
     void FileProgressed(const FileProgress& progress) override;
     void ToolStarted(int row, const std::string& commandLine) override;
@@ -78,6 +81,7 @@ private:
     Verbosity m_level;
     bool m_live;
     bool m_noClobber = false;
+    FileEdit m_edit;
     int m_progress = 0;
     bool m_done = false;
     int m_liveRow = -1; // the row whose live line is on the screen

@@ -4,6 +4,7 @@
 #include "engine/ToolCommandLines.h"
 #include "platform/AsciiText.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -260,6 +261,78 @@ std::string TakeFolder(const std::string& v, ConsoleOptions& o)
     return {};
 }
 
+// The edit's own check for the part of the edit that an option gave, so that a refusal
+// names that option's value: "The speed 5 is outside 0.25 to 4."
+std::string CheckedPart(const FileEdit& part)
+{
+    std::string error = CheckFileEdit(part);
+    // The check's sentence, without its full stop, after the option's name.
+    if (!error.empty() && error.back() == '.')
+        error.pop_back();
+    if (!error.empty())
+        error[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(error[0])));
+    return error;
+}
+
+std::string TakeTrim(const std::string& v, ConsoleOptions& o)
+{
+    FileEdit part;
+    if (!ParseTrim(v, &part.TrimStart, &part.TrimEnd))
+        return "'" + v
+            + "' is not START-END (seconds, or HH:MM:SS.mmm; either side may be left out)";
+    if (std::string error = CheckedPart(part); !error.empty())
+        return error;
+    o.Edit.TrimStart = part.TrimStart;
+    o.Edit.TrimEnd = part.TrimEnd;
+    return {};
+}
+
+std::string TakeCrop(const std::string& v, ConsoleOptions& o)
+{
+    FileEdit part;
+    part.Crop = ParseCrop(v);
+    if (!part.Crop)
+        return "'" + v + "' is not W:H:X:Y (whole pixels of the displayed picture)";
+    if (std::string error = CheckedPart(part); !error.empty())
+        return error;
+    o.Edit.Crop = part.Crop;
+    return {};
+}
+
+std::string TakeSpeed(const std::string& v, ConsoleOptions& o)
+{
+    const std::optional<double> speed = ParseSpeed(v);
+    if (!speed)
+        return "'" + v + "' is not a speed from 0.25 to 4";
+    FileEdit part;
+    part.Speed = *speed;
+    if (std::string error = CheckedPart(part); !error.empty())
+        return error;
+    o.Edit.Speed = *speed;
+    return {};
+}
+
+std::string TakeCaption(const std::string& v, ConsoleOptions& o)
+{
+    if (v.empty())
+        return "the caption is empty";
+    FileEdit part;
+    part.Caption = v;
+    if (std::string error = CheckedPart(part); !error.empty())
+        return error;
+    o.Edit.Caption = v;
+    return {};
+}
+
+std::string TakeCaptionPlace(const std::string& v, ConsoleOptions& o)
+{
+    if (!Is(v, "top") && !Is(v, "bottom"))
+        return "'" + v + "' is not top or bottom";
+    o.Edit.CaptionAt = Is(v, "top") ? CaptionPlace::Top : CaptionPlace::Bottom;
+    o.CaptionPlaceGiven = true;
+    return {};
+}
+
 struct OptionRow
 {
     const char* Name;
@@ -296,6 +369,35 @@ const OptionRow kOptions[] = {
         "frame rate the GIF plays at, 0.01 to 100; 0: real time. Without it the GIF plays "
         "in real time when --rate or --interval is given, else at the settings file's rate",
         TakePlaybackRate },
+    { "--trim", "START-END", nullptr,
+        "convert only this part of each file, in seconds (12.5) or HH:MM:SS.mmm; either side "
+        "may be left out (5- or -12.5). In place of --start and --end",
+        TakeTrim },
+    { "--crop", "W:H:X:Y", nullptr,
+        "keep a W x H rectangle whose top left corner lies at X,Y of the displayed picture "
+        "(before --size scales it); a file whose picture it does not fit fails",
+        TakeCrop },
+    { "--speed", "S", nullptr,
+        "play S times as fast, 0.25 to 4: frames are taken S times as far apart and the GIF "
+        "keeps its frame rate",
+        TakeSpeed },
+    { "--reverse", nullptr, nullptr, "play the GIF backwards. GIF formats only",
+        [](const std::string&, ConsoleOptions& o) {
+            o.Edit.Order = FrameOrder::Reverse;
+            return std::string();
+        } },
+    { "--bounce", nullptr, nullptr,
+        "play the GIF forwards, then backwards (the turning frames once). GIF formats only",
+        [](const std::string&, ConsoleOptions& o) {
+            o.Edit.Order = FrameOrder::Bounce;
+            return std::string();
+        } },
+    { "--caption", "TEXT", nullptr,
+        "draw TEXT on every frame, white with a dark outline; up to 200 characters on one or "
+        "two lines (a line break in TEXT starts the second)",
+        TakeCaption },
+    { "--caption-at", "PLACE", nullptr, "where the caption goes: top or bottom (default)",
+        TakeCaptionPlace },
     { "--gif-quality", "Q", nullptr,
         "GIF size against quality, 1 (smallest) to 100 (best); without it the image tool's "
         "balanced default, the same as 90. GIF formats only",
@@ -397,7 +499,13 @@ ParsedConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args)
         }
         if (o.Help)
             return parsed;
+        if (row->Take == TakeStart || row->Take == TakeEnd)
+            o.StartOrEndGiven = true;
     }
+    if (o.StartOrEndGiven && (o.Edit.TrimStart || o.Edit.TrimEnd))
+        parsed.Error = "--trim: takes the place of --start and --end; give one or the others";
+    else if (o.CaptionPlaceGiven && o.Edit.Caption.empty())
+        parsed.Error = "--caption-at: places a --caption, and none is given";
     return parsed;
 }
 
@@ -430,6 +538,10 @@ std::string ApplyOverrides(const ConsoleOptions& options, ConversionSettings& se
                 + "\"";
         settings.ExtraImageOptions = extra;
     }
+    if (options.Edit.Order != FrameOrder::Forward
+        && LookupOutputFormat(settings.FileFormat).Mode == std::string("No"))
+        return std::string(options.Edit.Order == FrameOrder::Reverse ? "--reverse" : "--bounce")
+            + ": applies to GIF output only, and the format is " + FormatName(settings.FileFormat);
     if (endOption && settings.End != "Default") {
         const long long start = IsGiven(settings.Start) ? IntegerValue(settings.Start) : 0;
         if (IntegerValue(settings.End) <= start)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/FileEdit.h"
 #include "engine/Settings.h"
 
 #include <string>
@@ -36,6 +37,11 @@ struct ConsoleOptions
     // For the image tool of GIF output only, not settings of the file: empty when not given.
     std::string GifQuality; // 1..100
     std::string MaxSize; // bytes
+    // The shape of every file of the run (--trim, --crop, --speed, --reverse, --bounce,
+    // --caption, --caption-at); checked when read.
+    FileEdit Edit;
+    bool CaptionPlaceGiven = false;
+    bool StartOrEndGiven = false; // --start or --end
 };
 
 struct ParsedConsoleOptions

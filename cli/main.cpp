@@ -187,6 +187,7 @@ int main(int argc, char** argv)
         files.push_back(Absolute(file));
     ConsoleHost host(folder, files, stdout, stderr, options.Level, ::isatty(STDOUT_FILENO) == 1);
     host.SetNoClobber(options.NoClobber);
+    host.SetEdit(options.Edit);
     if (options.Json)
         host.ReportAsJson(options.Files, options.OutputFolder,
             !EqualsIgnoringCase(LookupOutputFormat(settings.FileFormat).Mode, "AnimationGIF"));

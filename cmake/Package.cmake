@@ -26,8 +26,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.tellurvane.example/sablewick/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its display plugins at run time: no linked library names them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt loads its display plugins at run time, and captions are drawn with fonts that
+# fontconfig finds at run time: no linked library names them. DejaVu covers Latin, Greek,
+# Cyrillic, Hebrew and Arabic; WenQuanYi Micro Hei Chinese, Japanese and Korean.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-wqy-microhei")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert videos into animated GIF pictures")
 # CPack puts the summary on the Description line and indents the rest.
 set(CPACK_PACKAGE_DESCRIPTION "Sablewick turns video clips into animated GIF pictures: a window with a

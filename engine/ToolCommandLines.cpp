@@ -5,8 +5,6 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TempFolder.h"
 
-#include <charconv>
-
 namespace {
 
 std::string Quoted(const std::string& text)
@@ -28,18 +26,6 @@ void SplitPath(
         *name = file.substr(0, dot);
         *extension = file.substr(dot);
     }
-}
-
-// A rate with two decimals at least and four at most: "2.00", "0.8325".
-std::string FormatRate(double value)
-{
-    char buffer[64];
-    const auto written
-        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
-    std::string text(buffer, written.ptr);
-    while (text.size() > text.find('.') + 3 && text.back() == '0')
-        text.pop_back();
-    return text;
 }
 
 } // namespace
@@ -132,20 +118,16 @@ std::string VideoArguments(const ConversionSettings& s, const FileEdit& edit)
     }
     std::string text = VideoArguments(settings);
     if (trimmed) {
-        const double start = edit.TrimStart.value_or(0.0);
-        std::string pieces = Quoted("-ss") + " " + Quoted(FormatClipTime(start)) + " ";
-        if (edit.TrimEnd)
-            pieces += Quoted("-t") + " " + Quoted(FormatClipTime(*edit.TrimEnd - start));
-        // "-y" comes first, then the pieces of the start and the duration (both empty now).
+        // In the place of the settings' start; the end follows the rate, as the video
+        // tool's -to, which refuses an end past the end of the video.
         const std::string head = Quoted("-y") + " ";
-        text = head + pieces + text.substr(head.size() + 1);
+        text = head + Quoted("-ss") + " " + Quoted(FormatClipTime(edit.TrimStart.value_or(0.0)))
+            + text.substr(head.size());
+        if (edit.TrimEnd)
+            text += " " + Quoted("-to") + " " + Quoted(FormatClipTime(*edit.TrimEnd));
     }
-    if (edit.Speed != 1.0) {
-        const std::string rateOption = Quoted("-r") + " ";
-        const std::size_t at = text.rfind(rateOption);
-        const double rate = RealValue(text.substr(at + rateOption.size() + 1));
-        text = text.substr(0, at) + rateOption + Quoted(FormatRate(rate * edit.Speed));
-    }
+    if (edit.Speed != 1.0)
+        text += " " + Quoted("-speed") + " " + Quoted(FormatClipTime(edit.Speed));
     if (edit.Crop) {
         const CropRect& c = *edit.Crop;
         text += " " + Quoted("-crop") + " "

@@ -19,10 +19,10 @@ OutputFormat LookupOutputFormat(const std::string& storedFileFormat);
 // does not exist.
 std::string VideoArguments(const ConversionSettings& settings);
 std::string ImageArguments(const ConversionSettings& settings);
-// The same for one file with its edit: the trim replaces Start and End, the speed
-// multiplies the frames taken per second (the image tool's delays stay), and the crop,
-// caption and frame order are added as the tools' own options. An empty edit gives the
-// texts above, byte for byte.
+// The same for one file with its edit: the trim replaces Start and End; the speed, crop,
+// caption and frame order are added as the tools' own options (the video tool takes frames
+// `speed` times as far apart in the clip, the GIF's delays stay those of the rate). An
+// empty edit gives the texts above, byte for byte.
 std::string VideoArguments(const ConversionSettings& settings, const FileEdit& edit);
 std::string ImageArguments(const ConversionSettings& settings, const FileEdit& edit);
 std::string BuildVideoArguments(); // from a fresh LoadSettings()

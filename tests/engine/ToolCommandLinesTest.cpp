@@ -195,7 +195,7 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
     s.TimeDelay = "10.00";
     const std::string plainVideo = VideoArguments(s);
     const std::string plainImage = ImageArguments(s);
-    ASSERT_EQ(plainVideo, "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\"");
+    ASSERT_EQ(plainVideo, "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\"");
 
     const auto edit = [](auto change) {
         FileEdit e;
@@ -209,25 +209,31 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
                 e.TrimStart = 1.5;
                 e.TrimEnd = 4.25;
             }),
-            "\"-y\" \"-ss\" \"1.5\" \"-t\" \"2.75\" \"-s\" \"320x240\"  \"-r\" \"3.33\"", "" },
+            "\"-y\" \"-ss\" \"1.5\"  \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-to\" \"4.25\"", "" },
         { "trim start only: to the end",
             edit([](FileEdit& e) { e.TrimStart = 2; }),
-            "\"-y\" \"-ss\" \"2\"  \"-s\" \"320x240\"  \"-r\" \"3.33\"", "" },
+            "\"-y\" \"-ss\" \"2\"  \"-s\" \"320x240\"   \"-r\" \"3.33\"", "" },
         { "trim end only: from the beginning",
             edit([](FileEdit& e) { e.TrimEnd = 0.04; }),
-            "\"-y\" \"-ss\" \"0\" \"-t\" \"0.04\" \"-s\" \"320x240\"  \"-r\" \"3.33\"", "" },
-        { "speed 2 takes twice the frames per second",
-            edit([](FileEdit& e) { e.Speed = 2; }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"6.66\"", "" },
-        { "speed 0.25",
-            edit([](FileEdit& e) { e.Speed = 0.25; }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"0.8325\"", "" },
+            "\"-y\" \"-ss\" \"0\"  \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-to\" \"0.04\"", "" },
+        { "speed 2", edit([](FileEdit& e) { e.Speed = 2; }),
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-speed\" "
+            "\"2\"",
+            "" },
+        { "speed 0.25 with a crop",
+            edit([](FileEdit& e) {
+                e.Speed = 0.25;
+                e.Crop = CropRect { 1, 2, 3, 4 };
+            }),
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-speed\" "
+            "\"0.25\" \"-crop\" \"1:2:3:4\"",
+            "" },
         { "crop", edit([](FileEdit& e) { e.Crop = CropRect { 100, 50, 8, 16 }; }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\" \"-crop\" "
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-crop\" "
             "\"100:50:8:16\"",
             "" },
         { "caption at the bottom throughout", edit([](FileEdit& e) { e.Caption = "Hi there"; }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\" \"-caption\" "
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-caption\" "
             "\"Hi there\" \"-captionat\" \"bottom\"",
             "" },
         { "caption with quotes, on top, for a while",
@@ -237,7 +243,7 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
                 e.CaptionFrom = 1;
                 e.CaptionTo = 2.5;
             }),
-            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"  \"-r\" \"3.33\" \"-caption\" "
+            "\"-y\" \"-ss\" \"10\" \"-t\" \"15\" \"-s\" \"320x240\"   \"-r\" \"3.33\" \"-caption\" "
             "\"say \\\"hi\\\"\\\\\" \"-captionat\" \"top\" \"-captionfrom\" \"1\" \"-captionto\" "
             "\"2.5\"",
             "" },
@@ -253,6 +259,7 @@ TEST(CommandLines, EditsMakeTheirOwnPieces)
 
     // Every argument reaches the tool as it was meant, the caption's quotes included.
     const FileEdit& quoted = cases[8].edit;
+    ASSERT_EQ(std::string(cases[8].name), "caption with quotes, on top, for a while");
     const std::vector<std::string> args = SplitCommandLine(VideoArguments(s, quoted));
     ASSERT_EQ(args.size(), 17u);
     EXPECT_EQ(args[10], "say \"hi\"\\");

@@ -105,4 +105,17 @@ FrameFileList ListFrameFiles(const std::string& wildcard)
     return result;
 }
 
+std::vector<std::string> OrderFrames(std::vector<std::string> paths, FrameOrder order)
+{
+    if (order == FrameOrder::Reverse) {
+        std::reverse(paths.begin(), paths.end());
+    } else if (order == FrameOrder::Bounce && paths.size() > 2) {
+        const std::size_t n = paths.size();
+        paths.reserve(2 * n - 2);
+        for (std::size_t i = n - 2; i >= 1; --i)
+            paths.push_back(paths[i]);
+    }
+    return paths;
+}
+
 } // namespace imgconv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/imgconv/ImgconvOptions.h"
+
 #include <string>
 #include <vector>
 
@@ -17,5 +19,9 @@ struct FrameFileList
 
 // The regular files matching the wildcard's file-name part in its (literal) folder.
 FrameFileList ListFrameFiles(const std::string& wildcard);
+
+// The frames in the given order. A bounce names the middle frames twice (n frames give
+// 2n - 2); each is read from its one file again, nothing is copied.
+std::vector<std::string> OrderFrames(std::vector<std::string> paths, FrameOrder order);
 
 } // namespace imgconv

@@ -56,10 +56,10 @@ bool ParseByteCount(const std::string& text, long long& bytes)
 const char* UsageText()
 {
     return "Usage:\n"
-           "  imgconv.dll [-delay N] [-loop N] [-quality Q] [-max-size BYTES]\n"
+           "  imgconv.dll [-delay N] [-loop N] [-quality Q] [-order O] [-max-size BYTES]\n"
            "              WILDCARD OUT.gif\n"
            "      assembles the PNG frames matching WILDCARD into one animated GIF\n"
-           "  imgconv.dll WILDCARD [-delay N] [-loop N] [-quality Q] OUT%d.gif\n"
+           "  imgconv.dll WILDCARD [-delay N] [-loop N] [-quality Q] [-order O] OUT%d.gif\n"
            "      writes one GIF per frame; the last %d or %0Nd of the file name is the\n"
            "      frame number, from 1\n"
            "Options:\n"
@@ -69,6 +69,8 @@ const char* UsageText()
            "             once and then repeat it N times\n"
            "  -quality Q size against quality, 1 (smallest) to 100 (best); without it the\n"
            "             balanced default, the same as 90\n"
+           "  -order O   the frames' order: forward (default), reverse, or bounce (forward,\n"
+           "             then back: n frames give 2n-2, the turning frames shown once)\n"
            "  -max-size BYTES  the best animation that fits in BYTES (suffix k = 1000,\n"
            "             M = 1000000): the quality is lowered until it fits, from -quality\n"
            "             when given, aiming at 90 % of BYTES or more; fails, writing\n"
@@ -91,7 +93,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
             result.help = true;
             return result;
         }
-        if (arg == "-delay" || arg == "-loop" || arg == "-quality" || arg == "-max-size") {
+        if (arg == "-delay" || arg == "-loop" || arg == "-quality" || arg == "-max-size"
+            || arg == "-order") {
             if (i + 1 >= args.size()) {
                 result.error = "option " + arg + " needs a value";
                 return result;
@@ -117,6 +120,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
                     return result;
                 }
                 result.command.quality = number;
+            } else if (arg == "-order") {
+                if (value == "forward") {
+                    result.command.order = FrameOrder::Forward;
+                } else if (value == "reverse") {
+                    result.command.order = FrameOrder::Reverse;
+                } else if (value == "bounce") {
+                    result.command.order = FrameOrder::Bounce;
+                } else {
+                    result.error = "bad -order value '" + value + "' (forward, reverse or bounce)";
+                    return result;
+                }
             } else {
                 long long bytes = 0;
                 if (!ParseByteCount(value, bytes)) {

@@ -12,6 +12,14 @@ enum class OutputForm
     PerFrame, // one GIF per frame, numbered from 1
 };
 
+// The order in which the frames go into the output.
+enum class FrameOrder
+{
+    Forward, // name order
+    Reverse,
+    Bounce, // forward, then back without the last and the first frame again
+};
+
 struct CommandLine
 {
     OutputForm form = OutputForm::Animation;
@@ -19,6 +27,7 @@ struct CommandLine
     int loop = 0; // replay count, 0 = endless
     std::optional<int> quality; // 1..100; absent: the default settings
     std::optional<long long> maxSize; // bytes the animation may take at most
+    FrameOrder order = FrameOrder::Forward;
     std::string wildcard;
     std::string output;
 };
@@ -33,7 +42,8 @@ struct ParsedCommandLine
 // Accepts the two forms
 //   [OPTIONS] WILDCARD OUT.gif      (animation)
 //   WILDCARD [OPTIONS] OUT%d.gif    (one GIF per frame)
-// with the options -delay N, -loop N, -quality Q and -max-size BYTES (animation only)
+// with the options -delay N, -loop N, -quality Q, -order forward|reverse|bounce and
+// -max-size BYTES (animation only)
 // and --help. Without any option, an output name holding %d selects the per-frame form.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 

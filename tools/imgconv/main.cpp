@@ -42,6 +42,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "imgconv: %s\n", files.error.c_str());
             return 1;
         }
+        files.paths = OrderFrames(std::move(files.paths), parsed.command.order);
 
         const unsigned cores = std::thread::hardware_concurrency();
         const int threads = cores == 0 ? 2 : static_cast<int>(cores > 16 ? 16 : cores);

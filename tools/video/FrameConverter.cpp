@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cstring>
 
 namespace video {
@@ -90,14 +91,41 @@ namespace {
 
 } // namespace
 
-FrameConverter::FrameConverter(int width, int height, int rotation)
+FrameConverter::FrameConverter(int width, int height, int rotation, std::optional<SourceRect> crop)
     : m_width(width)
     , m_height(height)
     , m_rotation(rotation)
+    , m_crop(crop)
 { }
 
-const RgbImage* FrameConverter::Convert(const AVFrame* frame)
+const AVFrame* FrameConverter::Cropped(const AVFrame* frame)
 {
+    if (!m_cropped)
+        m_cropped.reset(av_frame_alloc());
+    if (!m_cropped)
+        return nullptr;
+    av_frame_unref(m_cropped.get());
+    if (av_frame_ref(m_cropped.get(), frame) < 0)
+        return nullptr;
+    // A new reference to the same pictures, its planes' pointers moved: nothing is copied.
+    const int x = std::min(m_crop->x, frame->width - 1);
+    const int y = std::min(m_crop->y, frame->height - 1);
+    const int width = std::min(m_crop->width, frame->width - x);
+    const int height = std::min(m_crop->height, frame->height - y);
+    m_cropped->crop_left = static_cast<size_t>(x);
+    m_cropped->crop_top = static_cast<size_t>(y);
+    m_cropped->crop_right = static_cast<size_t>(frame->width - x - width);
+    m_cropped->crop_bottom = static_cast<size_t>(frame->height - y - height);
+    if (av_frame_apply_cropping(m_cropped.get(), AV_FRAME_CROP_UNALIGNED) < 0)
+        return nullptr;
+    return m_cropped.get();
+}
+
+RgbImage* FrameConverter::Convert(const AVFrame* source)
+{
+    const AVFrame* frame = m_crop ? Cropped(source) : source;
+    if (!frame)
+        return nullptr;
     ColourPlan plan = PlanColour(TagsOf(frame));
     if (plan.path == ColourPlan::Path::Standard)
         return Scale(frame);
@@ -108,7 +136,7 @@ const RgbImage* FrameConverter::Convert(const AVFrame* frame)
     return Scale(mapped ? mapped : frame);
 }
 
-const RgbImage* FrameConverter::Scale(const AVFrame* frame)
+RgbImage* FrameConverter::Scale(const AVFrame* frame)
 {
     bool swap = m_rotation == 90 || m_rotation == 270;
     int w = swap ? m_height : m_width;

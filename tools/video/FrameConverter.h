@@ -3,6 +3,7 @@
 #include "tools/common/FfmpegHandles.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace video {
@@ -19,20 +20,35 @@ struct RgbImage
 // Scales a decoded frame to the output size with a bicubic filter and applies the file's
 // rotation. HDR and wide-gamut frames are first mapped to BT.709 (tone-mapped where HDR);
 // every other frame takes the scaler alone. One per thread: the scaler keeps per-context state.
+// A rectangle of a decoded frame, in its coded pixels.
+struct SourceRect
+{
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
 class FrameConverter
 {
 public:
-    FrameConverter(int width, int height, int rotation);
+    // With `crop`, only that part of each frame is converted (a frame too small for it,
+    // after a change of size in the stream, is cut to what it has).
+    FrameConverter(int width, int height, int rotation, std::optional<SourceRect> crop = {});
 
-    // The converted image, valid until the next call; empty width on failure.
-    const RgbImage* Convert(const AVFrame* frame);
+    // The converted image, valid (and the caller's to change) until the next call; null on
+    // failure.
+    RgbImage* Convert(const AVFrame* frame);
 
 private:
-    const RgbImage* Scale(const AVFrame* frame);
+    RgbImage* Scale(const AVFrame* frame);
+    const AVFrame* Cropped(const AVFrame* frame);
 
     int m_width;
     int m_height;
     int m_rotation;
+    std::optional<SourceRect> m_crop;
+    FramePtr m_cropped;
     ScalerPtr m_sws;
     int m_sourceWidth = -1;
     int m_sourceHeight = -1;

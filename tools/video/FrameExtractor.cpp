@@ -3,6 +3,8 @@
 #include "tools/common/AtomicFile.h"
 #include "tools/common/ErrorText.h"
 #include "tools/common/ProgressReport.h"
+#include "tools/video/CaptionPainter.h"
+#include "tools/video/CaptionText.h"
 #include "tools/video/FrameSelector.h"
 #include "tools/video/FrameSource.h"
 #include "tools/video/ImageWriter.h"
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <sys/stat.h>
 #include <thread>
@@ -24,6 +27,9 @@ namespace {
 
     // Seconds a frame may lie past the length the container states (which is often rounded).
     constexpr double kLateTolerance = 10.0;
+
+    // Seconds an end given with -to may lie past the length the file states.
+    constexpr double kEndTolerance = 0.05;
 
     // Images written before their average size is taken as that of the rest.
     constexpr long long kFramesToMeasure = 8;
@@ -43,17 +49,41 @@ namespace {
         return {};
     }
 
-    // Output size: as asked, or the display size of the source (square pixels, rotated).
-    WriterPool::Geometry GeometryFor(
+    // The crop's rectangle in the decoded frame's pixels: undoes the rotation and the
+    // pixel shape of the displayed picture (`shownWidth` wide before rotation).
+    SourceRect SourceCrop(const CropArea& crop, int rotation, int shownWidth, const AVFrame* frame)
+    {
+        const int shownHeight = frame->height;
+        int x = crop.x, y = crop.y, width = crop.width, height = crop.height;
+        if (rotation == 90) {
+            x = crop.y;
+            y = shownHeight - crop.x - crop.width;
+            std::swap(width, height);
+        } else if (rotation == 180) {
+            x = shownWidth - crop.x - crop.width;
+            y = shownHeight - crop.y - crop.height;
+        } else if (rotation == 270) {
+            x = shownWidth - crop.y - crop.height;
+            y = crop.x;
+            std::swap(width, height);
+        }
+        // Displayed columns to coded ones, the edges rounded alike so neighbours meet.
+        const auto coded = [&](int column) {
+            return static_cast<int>(
+                std::lround(static_cast<double>(column) * frame->width / shownWidth));
+        };
+        const int left = coded(x);
+        const int right = std::max(left + 1, coded(x + width));
+        return SourceRect { left, y, right - left, height };
+    }
+
+    // Output size: as asked, or the display size of the source (square pixels, rotated), or
+    // of the crop's rectangle; with one side given, the other keeps the proportions.
+    Outcome<WriterPool::Geometry> GeometryFor(
         const VideoOptions& options, const FrameSource& source, const AVFrame* frame)
     {
         WriterPool::Geometry g;
         g.rotation = source.Rotation();
-        if (options.width > 0 && options.height > 0) {
-            g.width = options.width;
-            g.height = options.height;
-            return g;
-        }
         AVRational sar = source.SampleAspectRatio(frame);
         int width = frame->width;
         if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
@@ -61,6 +91,22 @@ namespace {
         bool swap = g.rotation == 90 || g.rotation == 270;
         g.width = swap ? frame->height : width;
         g.height = swap ? width : frame->height;
+        if (options.crop) {
+            const CropArea& c = *options.crop;
+            if (c.x > g.width - c.width || c.y > g.height - c.height)
+                return Outcome<WriterPool::Geometry>::Failure("the crop " + std::to_string(c.width)
+                    + ":" + std::to_string(c.height) + ":" + std::to_string(c.x) + ":"
+                    + std::to_string(c.y) + " lies outside the " + std::to_string(g.width) + "x"
+                    + std::to_string(g.height) + " picture");
+            g.crop = SourceCrop(c, g.rotation, width, frame);
+            g.width = c.width;
+            g.height = c.height;
+        }
+        if (options.width > 0 && options.height > 0) {
+            g.width = options.width;
+            g.height = options.height;
+            return g;
+        }
         // One side given: the other follows the displayed proportions.
         auto scaled = [](int side, int from, int to) {
             return std::clamp(
@@ -76,6 +122,34 @@ namespace {
         return g;
     }
 
+    // The caption as the writers draw it, once its font is found and the text filter has
+    // drawn it on a trial picture: so a text that cannot be drawn fails before any image.
+    Outcome<WriterPool::Caption> PrepareCaption(const VideoOptions& options)
+    {
+        using Result = Outcome<WriterPool::Caption>;
+        WriterPool::Caption caption;
+        if (options.caption.text.empty())
+            return caption;
+        auto font = FindCaptionFont(options.caption.text);
+        if (!font)
+            return Result::Failure("-caption: " + font.Error());
+        caption.text = options.caption.text;
+        caption.top = options.caption.top;
+        caption.fontFile = font.Value();
+        caption.from = options.caption.from.value_or(-std::numeric_limits<double>::infinity());
+        caption.to = options.caption.to.value_or(std::numeric_limits<double>::infinity());
+        caption.firstTime = options.start;
+        caption.spacing = options.speed / options.rate;
+        RgbImage trial;
+        trial.width = 320;
+        trial.height = 240;
+        trial.pixels.assign(static_cast<size_t>(trial.width) * trial.height * 3, 128);
+        CaptionPainter painter(caption.text, caption.top, caption.fontFile);
+        if (std::string error = painter.Paint(trial); !error.empty())
+            return Result::Failure("-caption: " + error);
+        return caption;
+    }
+
 } // namespace
 
 Outcome<long long> ExtractFrames(const VideoOptions& options)
@@ -89,6 +163,10 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
     if (!options.overwrite && ::access(first.c_str(), F_OK) == 0)
         return Result::Failure("'" + first + "' already exists (use -y to overwrite)");
 
+    auto caption = PrepareCaption(options);
+    if (!caption)
+        return Result::Failure(caption.Error());
+
     auto source = FrameSource::Open(options.input, options.start);
     if (!source)
         return Result::Failure(source.Error());
@@ -99,7 +177,9 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
     settings.frameInterval = 1.0 / options.rate;
     int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
 
-    FrameSelector selector(options.rate, options.duration);
+    // A speed takes the frames further apart (or closer); the images keep the rate's interval.
+    const double sampleRate = options.rate / options.speed;
+    FrameSelector selector(sampleRate, options.duration);
     FramePtr decoded(av_frame_alloc());
     FramePtr held(av_frame_alloc());
     if (!decoded || !held)
@@ -111,10 +191,17 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
     // A damaged time stamp far past the end of the file would otherwise make the frame before it
     // fill every slot up to there. A jump, not steady progress: a header may understate the length.
     std::optional<double> remaining = source.Value().RemainingLength();
+    // A part asked for by its end must lie within the video (lengths are often rounded); a
+    // start past the end is told as such below.
+    if (options.end && remaining && *remaining > 0
+        && *options.duration > *remaining + kEndTolerance)
+        return Result::Failure("the end " + FormatFrameInterval(*options.end)
+            + " s lies past the end of the video ("
+            + FormatFrameInterval(options.start + *remaining) + " s)");
 
     ProgressReport progress;
     const long long expected
-        = FrameSelector::expectedCount(options.rate, options.duration, remaining);
+        = FrameSelector::expectedCount(sampleRate, options.duration, remaining);
     const SpaceGuard space(pattern.Value().Folder(), pattern.Value().IsTemporaryFrame());
     std::string spaceError;
     long long imageBytes = 0; // estimated, then measured
@@ -163,13 +250,15 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
         }
         if (!pool) {
             // Nothing is written yet: a clip whose frames cannot fit fails here, at once.
-            const WriterPool::Geometry geometry
-                = GeometryFor(options, source.Value(), decoded.get());
+            const auto shape = GeometryFor(options, source.Value(), decoded.get());
+            if (!shape)
+                return Result::Failure(shape.Error());
+            const WriterPool::Geometry& geometry = shape.Value();
             imageBytes = EstimatedImageBytes(pattern.Value().Format(),
                 pattern.Value().IsTemporaryFrame(), geometry.width, geometry.height);
             if (std::string error = space.CheckRoomFor(expected, imageBytes); !error.empty())
                 return Result::Failure(error);
-            pool.emplace(pattern.Value(), settings, geometry, threads);
+            pool.emplace(pattern.Value(), settings, geometry, threads, caption.Value());
         }
         int times = selector.Push(info.time, info.duration);
         lastTaken = info.time;

@@ -1,15 +1,18 @@
 #include "tools/video/WriterPool.h"
 
+#include "tools/video/CaptionPainter.h"
+
 #include <algorithm>
 #include <sys/stat.h>
 
 namespace video {
 
-WriterPool::WriterPool(
-    const OutputPattern& pattern, const WriteSettings& settings, Geometry geometry, int threads)
+WriterPool::WriterPool(const OutputPattern& pattern, const WriteSettings& settings,
+    Geometry geometry, int threads, Caption caption)
     : m_pattern(pattern)
     , m_settings(settings)
     , m_geometry(geometry)
+    , m_caption(std::move(caption))
     , m_capacity(static_cast<size_t>(threads) * 2)
 {
     for (int i = 0; i < threads; ++i)
@@ -51,8 +54,19 @@ std::string WriterPool::Finish()
 
 void WriterPool::Run()
 {
-    FrameConverter converter(m_geometry.width, m_geometry.height, m_geometry.rotation);
+    FrameConverter converter(
+        m_geometry.width, m_geometry.height, m_geometry.rotation, m_geometry.crop);
     ImageWriter writer(m_pattern, m_settings);
+    std::optional<CaptionPainter> painter;
+    if (!m_caption.text.empty())
+        painter.emplace(m_caption.text, m_caption.top, m_caption.fontFile);
+    // Whether image `number` lies in the caption's time.
+    const auto captioned = [this](long long number) {
+        const double time
+            = m_caption.firstTime + static_cast<double>(number - 1) * m_caption.spacing;
+        // Images are taken at times rounded to the microsecond.
+        return time >= m_caption.from - 1e-6 && time < m_caption.to - 1e-6;
+    };
     for (;;) {
         Job job;
         {
@@ -66,9 +80,14 @@ void WriterPool::Run()
         }
         m_changed.notify_all();
 
-        const RgbImage* image = converter.Convert(job.frame.get());
-        std::string error = image ? writer.Write(*image, job.number)
-                                  : "cannot convert frame " + std::to_string(job.number);
+        RgbImage* image = converter.Convert(job.frame.get());
+        std::string error;
+        if (!image)
+            error = "cannot convert frame " + std::to_string(job.number);
+        else if (painter && captioned(job.number))
+            error = painter->Paint(*image);
+        if (error.empty())
+            error = writer.Write(*image, job.number);
         if (error.empty()) {
             struct stat st
             {

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,10 +25,23 @@ public:
         int width = 0;
         int height = 0;
         int rotation = 0;
+        std::optional<SourceRect> crop; // of the decoded frames, before scaling
+    };
+
+    // A caption drawn on the images whose time in the clip lies from `from` to `to`.
+    struct Caption
+    {
+        std::string text; // empty: none
+        bool top = false;
+        std::string fontFile;
+        double from = 0.0;
+        double to = 0.0;
+        double firstTime = 0.0; // of image 1, in seconds of the clip
+        double spacing = 1.0; // seconds of the clip between two images
     };
 
     WriterPool(const OutputPattern& pattern, const WriteSettings& settings, Geometry geometry,
-        int threads);
+        int threads, Caption caption);
     ~WriterPool();
     WriterPool(const WriterPool&) = delete;
     WriterPool& operator=(const WriterPool&) = delete;
@@ -53,6 +67,7 @@ private:
     const OutputPattern& m_pattern;
     WriteSettings m_settings;
     Geometry m_geometry;
+    Caption m_caption;
     size_t m_capacity;
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -104,3 +104,37 @@ TEST(VideoOptions, RejectsEverythingElse)
 }
 
 } // namespace
+
+namespace {
+
+TEST(VideoOptions, ShapingOptionsAfterTheRateInAnyOrder)
+{
+    auto o = ParseVideoOptions({ "-i", "in.mp4", "-y", "-r", "10.00", "-captionto", "2.5", "-crop",
+        "320:240:8:16", "-caption", "Hi \"you\"\nthere", "-speed", "0.25", "-captionat", "top",
+        "-captionfrom", "1", "o%d.png" });
+    ASSERT_TRUE(o) << o.Error();
+    EXPECT_DOUBLE_EQ(o.Value().speed, 0.25);
+    ASSERT_TRUE(o.Value().crop);
+    EXPECT_EQ(o.Value().crop->width, 320);
+    EXPECT_EQ(o.Value().crop->height, 240);
+    EXPECT_EQ(o.Value().crop->x, 8);
+    EXPECT_EQ(o.Value().crop->y, 16);
+    EXPECT_EQ(o.Value().caption.text, "Hi \"you\"\nthere");
+    EXPECT_TRUE(o.Value().caption.top);
+    EXPECT_EQ(o.Value().caption.from, 1.0);
+    EXPECT_EQ(o.Value().caption.to, 2.5);
+    EXPECT_EQ(o.Value().output, "o%d.png");
+
+    // Without them nothing changes the frames.
+    o = ParseVideoOptions({ "-i", "in.mp4", "-r", "10.00", "o%d.png" });
+    ASSERT_TRUE(o) << o.Error();
+    EXPECT_DOUBLE_EQ(o.Value().speed, 1.0);
+    EXPECT_FALSE(o.Value().crop);
+    EXPECT_TRUE(o.Value().caption.text.empty());
+
+    // They follow the rate; before it they are out of place.
+    o = ParseVideoOptions({ "-i", "in.mp4", "-crop", "1:1:0:0", "-r", "10.00", "o%d.png" });
+    EXPECT_FALSE(o);
+}
+
+} // namespace
