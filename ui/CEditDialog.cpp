@@ -19,6 +19,8 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -341,6 +343,8 @@ void CEditDialog::OnFrameReady(int request, const QImage& image)
     if (request != m_request)
         return; // the position has moved on
     if (image.isNull()) {
+        // The description's length is rounded: here the clip has ended.
+        m_firstMissing = std::min(m_firstMissing, Position());
         m_view->SetImage(QImage(), tr("No frame at this position."));
         return;
     }
@@ -480,8 +484,11 @@ void CEditDialog::accept()
         }
     const FileEdit edit = Edit();
     const QSize frame = FrameSize();
-    const std::string error
-        = CheckFileEdit(edit, m_facts.LongestDuration(), frame.width(), frame.height());
+    // The clip ends before the first position that had no frame, if any did.
+    double length = m_facts.LongestDuration();
+    if (m_firstMissing > 0 && m_firstMissing < m_facts.FrameCount())
+        length = std::min(length, m_facts.FrameStart(m_firstMissing));
+    const std::string error = CheckFileEdit(edit, length, frame.width(), frame.height());
     if (!error.empty()) {
         RichMessageBox(this, QString::fromStdString(error), QStringLiteral("Sablewick"),
             MessageBoxStyle::IconExclamation);

@@ -4,6 +4,7 @@
 #include "ui/ClipFacts.h"
 
 #include <QDialog>
+#include <climits>
 #include <string>
 
 class CFrameCropView;
@@ -66,6 +67,7 @@ private:
     ClipFacts m_facts;
     FrameGrabber* m_grabber = nullptr;
     int m_request = 0; // the newest frame asked for
+    int m_firstMissing = INT_MAX; // the first position found to have no frame
 
     CFrameCropView* m_view = nullptr;
     QSlider* m_slider = nullptr;

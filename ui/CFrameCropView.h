@@ -22,6 +22,7 @@ public:
     // A null image shows `message` instead of a picture.
     void SetImage(const QImage& image, const QString& message = QString());
     const QImage& Image() const { return m_image; }
+    QString Message() const { return m_message; }
     void SetCrop(const QRect& crop);
     QRect Crop() const { return m_crop; }
     void SetAspect(double aspect) { m_aspect = aspect; }

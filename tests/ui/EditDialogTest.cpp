@@ -327,7 +327,9 @@ private slots:
         QTest::newRow("end before start") << "trimEnd" << "0.5" << "The trim end 0.5 s is not after";
         QTest::newRow("not a time") << "trimStart" << "1,5"
                                     << "The trim start \"1,5\" is not a time";
-        QTest::newRow("past the clip") << "trimEnd" << "9" << "past the clip's end";
+        QTest::newRow("past the clip") << "trimEnd" << "9" << "past the clip's end (3.5 s)";
+        // The clip described as 3 s has no frame at 3.2 s: it ends there at the latest.
+        QTest::newRow("past the last frame seen") << "trimEnd" << "3.4" << "past the clip's end (3.2 s)";
         QTest::newRow("three lines") << "caption" << "a\nb\nc" << "at most 2";
         QTest::newRow("control character") << "caption" << "a\tb" << "control character";
         QTest::newRow("a thousand characters") << "caption" << QString(1000, 'x') << "characters";
@@ -344,6 +346,11 @@ private slots:
         bool stillOpen = false;
         const bool came = WithEditDialog([&] { d().EditSelected(); },
             [&](CEditDialog& dialog) {
+                if (QTest::currentDataTag() == QByteArray("past the last frame seen")) {
+                    dialog.SetPosition(32);
+                    QTRY_COMPARE_WITH_TIMEOUT(Find<CFrameCropView>(dialog, "frameView")->Message(),
+                        QString("No frame at this position."), 30000);
+                }
                 Find<QLineEdit>(dialog, "trimStart")->setText("1");
                 if (field == "crop") {
                     Find<QCheckBox>(dialog, "crop")->setChecked(true);
