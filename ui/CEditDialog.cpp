@@ -212,6 +212,7 @@ void CEditDialog::BuildControls()
     playGrid->addWidget(m_speed, 0, 1);
     playGrid->addWidget(label(tr("&Direction:"), m_order), 1, 0);
     playGrid->addWidget(m_order, 1, 1);
+    playGrid->setColumnStretch(2, 1);
     groups->addWidget(play, 1, 0);
 
     // The caption.
@@ -223,9 +224,11 @@ void CEditDialog::BuildControls()
     m_caption->setPlaceholderText(tr("One or two lines"));
     m_caption->setTabChangesFocus(true);
     m_caption->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Two lines, the most a caption has, without a scroll bar.
+    m_caption->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_caption->setFixedHeight(m_caption->fontMetrics().lineSpacing() * 2
         + static_cast<int>(m_caption->document()->documentMargin() * 2)
-        + m_caption->frameWidth() * 2);
+        + m_caption->frameWidth() * 2 + 4);
     m_captionAt = new QComboBox(this);
     m_captionAt->setObjectName("captionAt");
     m_captionAt->setAccessibleName(tr("Caption place"));
@@ -326,10 +329,8 @@ void CEditDialog::Step(int frames)
 void CEditDialog::ShowPosition()
 {
     const int frame = Position();
-    m_positionText->setText(tr("%1  (frame %2 of %3)")
-                                .arg(ClipTimeText(m_facts.FrameStart(frame)))
-                                .arg(frame + 1)
-                                .arg(m_facts.FrameCount()));
+    m_positionText->setText(
+        tr("%1  (frame %2)").arg(ClipTimeText(m_facts.FrameStart(frame))).arg(frame + 1));
     m_slider->setAccessibleDescription(m_positionText->text());
 }
 

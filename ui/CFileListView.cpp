@@ -28,7 +28,7 @@ constexpr int kOutputsRole = Qt::UserRole + 4;
 constexpr int kEditRole = Qt::UserRole + 5;
 constexpr int kPlainIconRole = Qt::UserRole + 6;
 
-// The type icon with a mark in its corner: the row has an edit.
+// The type icon with a flag in its corner: the row has an edit.
 QIcon MarkedIcon(const QIcon& icon, QSize size)
 {
     QPixmap picture(size);
@@ -36,15 +36,13 @@ QIcon MarkedIcon(const QIcon& icon, QSize size)
     QPainter painter(&picture);
     icon.paint(&painter, picture.rect());
     painter.setRenderHint(QPainter::Antialiasing);
-    const double side = size.width() * 0.6;
-    const QRectF badge(size.width() - side, size.height() - side, side, side);
+    // A corner flag, as a spreadsheet marks a cell with a note.
+    const double w = size.width();
+    const double h = size.height();
+    const QPointF flag[] = { { w, h * 0.4 }, { w, h }, { w * 0.4, h } };
     painter.setPen(QPen(Qt::white, 1));
     painter.setBrush(QColor(214, 96, 0));
-    painter.drawEllipse(badge.adjusted(0.5, 0.5, -0.5, -0.5));
-    // A pencil stroke across the disc.
-    painter.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(badge.bottomLeft() + QPointF(side * 0.3, -side * 0.3),
-        badge.topRight() + QPointF(-side * 0.3, side * 0.3));
+    painter.drawPolygon(flag, 3);
     painter.end();
     return QIcon(picture);
 }
