@@ -86,16 +86,16 @@ void CEditDialog::BuildControls()
     layout->addWidget(m_slider);
 
     auto* steps = new QHBoxLayout;
-    auto stepButton = [&](const QString& text, const QString& name, const char* objectName,
-                          int frames) {
-        auto* button = new QPushButton(text, this);
-        button->setObjectName(objectName);
-        button->setAccessibleName(name);
-        button->setToolTip(name);
-        button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, [this, frames] { Step(frames); });
-        return button;
-    };
+    auto stepButton
+        = [&](const QString& text, const QString& name, const char* objectName, int frames) {
+              auto* button = new QPushButton(text, this);
+              button->setObjectName(objectName);
+              button->setAccessibleName(name);
+              button->setToolTip(name);
+              button->setAutoDefault(false);
+              connect(button, &QPushButton::clicked, this, [this, frames] { Step(frames); });
+              return button;
+          };
     const int second = m_slider->pageStep();
     steps->addWidget(stepButton(tr("-1 s"), tr("Back one second"), "backSecond", -second));
     steps->addWidget(stepButton(tr("-1 frame"), tr("Back one frame"), "backFrame", -1));
@@ -144,7 +144,8 @@ void CEditDialog::BuildControls()
     // The start takes the current frame; the end takes it too: the GIF ends
     // with this frame.
     connect(setStart, &QPushButton::clicked, this, [this] {
-        m_trimStart->setText(QString::fromStdString(FormatClipTime(m_facts.FrameStart(Position()))));
+        m_trimStart->setText(
+            QString::fromStdString(FormatClipTime(m_facts.FrameStart(Position()))));
     });
     connect(setEnd, &QPushButton::clicked, this, [this] {
         m_trimEnd->setText(
@@ -244,8 +245,7 @@ void CEditDialog::BuildControls()
     captionGrid->addWidget(label(tr("T&o:"), m_captionTo), 1, 4);
     captionGrid->addWidget(m_captionTo, 1, 5);
     connect(m_caption, &QPlainTextEdit::textChanged, this, &CEditDialog::UpdateCaptionPreview);
-    connect(m_captionAt, &QComboBox::currentIndexChanged, this,
-        &CEditDialog::UpdateCaptionPreview);
+    connect(m_captionAt, &QComboBox::currentIndexChanged, this, &CEditDialog::UpdateCaptionPreview);
     groups->addWidget(caption, 2, 0, 1, 2);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -278,8 +278,8 @@ void CEditDialog::BuildControls()
     for (const auto& key : keys) {
         auto* shortcut = new QShortcut(key.Keys, this);
         shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this,
-            [this, frames = key.Frames] { Step(frames); });
+        connect(
+            shortcut, &QShortcut::activated, this, [this, frames = key.Frames] { Step(frames); });
     }
     resize(sizeHint().expandedTo(QSize(760, 640)));
 }
@@ -448,8 +448,7 @@ FileEdit CEditDialog::Edit() const
     return edit;
 }
 
-bool CEditDialog::ReadTime(
-    QLineEdit* field, const QString& what, std::optional<double>* value)
+bool CEditDialog::ReadTime(QLineEdit* field, const QString& what, std::optional<double>* value)
 {
     const QString text = field->text().trimmed();
     *value = std::nullopt;

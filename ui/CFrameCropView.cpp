@@ -57,11 +57,12 @@ void CFrameCropView::SetCaption(const QString& text, bool top)
 
 QRectF CFrameCropView::PictureArea() const
 {
-    const QRectF area = QRectF(rect()).adjusted(kHandleSize, kHandleSize, -kHandleSize, -kHandleSize);
+    const QRectF area
+        = QRectF(rect()).adjusted(kHandleSize, kHandleSize, -kHandleSize, -kHandleSize);
     if (m_frameSize.isEmpty() || area.isEmpty())
         return area;
-    const double scale = std::min(area.width() / m_frameSize.width(),
-        area.height() / m_frameSize.height());
+    const double scale
+        = std::min(area.width() / m_frameSize.width(), area.height() / m_frameSize.height());
     const QSizeF shown(m_frameSize.width() * scale, m_frameSize.height() * scale);
     return QRectF(area.center() - QPointF(shown.width() / 2, shown.height() / 2), shown);
 }
@@ -90,7 +91,8 @@ QPoint CFrameCropView::FramePoint(QPointF widgetPoint) const
 QRectF CFrameCropView::WidgetRect(const QRect& frameRect) const
 {
     return QRectF(WidgetPoint(frameRect.topLeft()),
-        WidgetPoint(QPointF(frameRect.x() + frameRect.width(), frameRect.y() + frameRect.height())));
+        WidgetPoint(
+            QPointF(frameRect.x() + frameRect.width(), frameRect.y() + frameRect.height())));
 }
 
 CropHandle CFrameCropView::HandleAt(QPointF p) const
@@ -222,9 +224,9 @@ void CFrameCropView::paintEvent(QPaintEvent*)
         QPainterPath path;
         const QStringList texts = m_caption.split('\n');
         const double lineHeight = metrics.lineSpacing();
-        double y = m_captionTop ? shownArea.top() + lineHeight * 0.4 + metrics.ascent()
-                                : shownArea.bottom() - lineHeight * (lines - 1) - lineHeight * 0.4
-                - metrics.descent();
+        double y = m_captionTop
+            ? shownArea.top() + lineHeight * 0.4 + metrics.ascent()
+            : shownArea.bottom() - lineHeight * (lines - 1) - lineHeight * 0.4 - metrics.descent();
         for (const QString& line : texts) {
             const double x = shownArea.center().x() - metrics.horizontalAdvance(line) / 2;
             path.addText(QPointF(x, y), font, line);

@@ -57,8 +57,8 @@ QRect CropFromDrag(QPoint from, QPoint to, double aspect, QSize frame)
     }
     const int width = std::max(Round(w), 1);
     const int height = std::max(Round(h), 1);
-    const QRect r(sx > 0 ? from.x() : from.x() - width, sy > 0 ? from.y() : from.y() - height,
-        width, height);
+    const QRect r(
+        sx > 0 ? from.x() : from.x() - width, sy > 0 ? from.y() : from.y() - height, width, height);
     return Contained(r, frame);
 }
 

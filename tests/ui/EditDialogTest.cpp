@@ -65,8 +65,8 @@ private:
     // Opens the edit dialog with `open` and runs `steps` on it while it is
     // open; a dialog that `steps` leaves open is cancelled. False when no
     // dialog came.
-    bool WithEditDialog(const std::function<void()>& open,
-        const std::function<void(CEditDialog&)>& steps)
+    bool WithEditDialog(
+        const std::function<void()>& open, const std::function<void(CEditDialog&)>& steps)
     {
         bool came = false;
         QTimer::singleShot(0, &d(), [&] {
@@ -235,9 +235,8 @@ private slots:
         edit.Order = FrameOrder::Reverse;
         list().SetRowEdit(0, edit);
 
-        const auto accessibleText = [&](int row) {
-            return list().item(row, 0)->data(Qt::AccessibleTextRole).toString();
-        };
+        const auto accessibleText
+            = [&](int row) { return list().item(row, 0)->data(Qt::AccessibleTextRole).toString(); };
         QVERIFY(list().RowHasEdit(0));
         QVERIFY(list().item(0, 0)->icon().cacheKey() != plainIcon);
         QCOMPARE(accessibleText(0), list().RowText(0, 0) + ", edited");
@@ -302,15 +301,16 @@ private slots:
         QVERIFY(editEntry()->isEnabled());
 
         QString title;
-        const bool came = WithEditDialog([&] { d().RunContextCommand(editEntry()->data().toInt()); },
-            [&](CEditDialog& dialog) {
-                title = dialog.windowTitle();
-                Find<QPlainTextEdit>(dialog, "caption")->setPlainText("kept?");
-                dialog.activateWindow();
-                QTRY_VERIFY(QApplication::activeWindow() == &dialog);
-                QTest::keyClick(Find<QSlider>(dialog, "position"), Qt::Key_Escape);
-                QVERIFY(!dialog.isVisible());
-            });
+        const bool came
+            = WithEditDialog([&] { d().RunContextCommand(editEntry()->data().toInt()); },
+                [&](CEditDialog& dialog) {
+                    title = dialog.windowTitle();
+                    Find<QPlainTextEdit>(dialog, "caption")->setPlainText("kept?");
+                    dialog.activateWindow();
+                    QTRY_VERIFY(QApplication::activeWindow() == &dialog);
+                    QTest::keyClick(Find<QSlider>(dialog, "position"), Qt::Key_Escape);
+                    QVERIFY(!dialog.isVisible());
+                });
         menu.reset();
         QVERIFY(came);
         QCOMPARE(title, QString("Edit - b.mp4"));
@@ -324,18 +324,35 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("end before start") << "trimEnd" << "0.5" << "The trim end 0.5 s is not after";
-        QTest::newRow("not a time") << "trimStart" << "1,5"
+        QTest::newRow("end before start") << "trimEnd"
+                                          << "0.5"
+                                          << "The trim end 0.5 s is not after";
+        QTest::newRow("not a time") << "trimStart"
+                                    << "1,5"
                                     << "The trim start \"1,5\" is not a time";
-        QTest::newRow("past the clip") << "trimEnd" << "9" << "past the clip's end (3.5 s)";
+        QTest::newRow("past the clip") << "trimEnd"
+                                       << "9"
+                                       << "past the clip's end (3.5 s)";
         // The clip described as 3 s has no frame at 3.2 s: it ends there at the latest.
-        QTest::newRow("past the last frame seen") << "trimEnd" << "3.4" << "past the clip's end (3.2 s)";
-        QTest::newRow("three lines") << "caption" << "a\nb\nc" << "at most 2";
-        QTest::newRow("control character") << "caption" << "a\tb" << "control character";
+        QTest::newRow("past the last frame seen") << "trimEnd"
+                                                  << "3.4"
+                                                  << "past the clip's end (3.2 s)";
+        QTest::newRow("three lines") << "caption"
+                                     << "a\nb\nc"
+                                     << "at most 2";
+        QTest::newRow("control character") << "caption"
+                                           << "a\tb"
+                                           << "control character";
         QTest::newRow("a thousand characters") << "caption" << QString(1000, 'x') << "characters";
-        QTest::newRow("caption time") << "captionTo" << "abc" << "caption's end \"abc\"";
-        QTest::newRow("crop of nothing") << "crop" << "" << "is empty";
-        QTest::newRow("crop outside") << "cropX" << "150" << "outside the 160x120 picture";
+        QTest::newRow("caption time") << "captionTo"
+                                      << "abc"
+                                      << "caption's end \"abc\"";
+        QTest::newRow("crop of nothing") << "crop"
+                                         << ""
+                                         << "is empty";
+        QTest::newRow("crop outside") << "cropX"
+                                      << "150"
+                                      << "outside the 160x120 picture";
     }
     void badValuesAreRefusedAndNothingIsStored()
     {
@@ -448,7 +465,8 @@ private slots:
         QCOMPARE(kept.Order, FrameOrder::Bounce);
         QCOMPARE(kept.CaptionFrom, std::optional<double>(1.25));
         QCOMPARE(kept.CaptionAt, CaptionPlace::Top);
-        QVERIFY2(list().item(0, 0)->toolTip().contains("bounce, caption &quot;Hi&quot; (top, from 1.25 s)"),
+        QVERIFY2(list().item(0, 0)->toolTip().contains(
+                     "bounce, caption &quot;Hi&quot; (top, from 1.25 s)"),
             qPrintable(list().item(0, 0)->toolTip()));
     }
 };

@@ -93,20 +93,20 @@ private slots:
         QTest::addColumn<double>("aspect");
         QTest::addColumn<QRect>("crop");
         // In a 320 x 240 frame.
-        QTest::newRow("free, down right") << QPoint(10, 20) << QPoint(110, 70) << 0.0
-                                          << QRect(10, 20, 100, 50);
-        QTest::newRow("free, up left") << QPoint(110, 70) << QPoint(10, 20) << 0.0
-                                       << QRect(10, 20, 100, 50);
+        QTest::newRow("free, down right")
+            << QPoint(10, 20) << QPoint(110, 70) << 0.0 << QRect(10, 20, 100, 50);
+        QTest::newRow("free, up left")
+            << QPoint(110, 70) << QPoint(10, 20) << 0.0 << QRect(10, 20, 100, 50);
         QTest::newRow("free, past the frame stops at its border")
             << QPoint(300, 200) << QPoint(400, 300) << 0.0 << QRect(300, 200, 20, 40);
-        QTest::newRow("1:1, the wider span decides") << QPoint(0, 0) << QPoint(100, 40) << 1.0
-                                                     << QRect(0, 0, 100, 100);
-        QTest::newRow("16:9 from the height") << QPoint(0, 0) << QPoint(10, 90) << 16.0 / 9.0
-                                              << QRect(0, 0, 160, 90);
+        QTest::newRow("1:1, the wider span decides")
+            << QPoint(0, 0) << QPoint(100, 40) << 1.0 << QRect(0, 0, 100, 100);
+        QTest::newRow("16:9 from the height")
+            << QPoint(0, 0) << QPoint(10, 90) << 16.0 / 9.0 << QRect(0, 0, 160, 90);
         QTest::newRow("16:9 cut by the frame keeps its shape")
             << QPoint(0, 0) << QPoint(320, 240) << 16.0 / 9.0 << QRect(0, 0, 320, 180);
-        QTest::newRow("9:16 cut by the bottom") << QPoint(100, 100) << QPoint(200, 300)
-                                                << 9.0 / 16.0 << QRect(100, 100, 79, 140);
+        QTest::newRow("9:16 cut by the bottom")
+            << QPoint(100, 100) << QPoint(200, 300) << 9.0 / 16.0 << QRect(100, 100, 79, 140);
         QTest::newRow("a click is one pixel, not nothing")
             << QPoint(5, 5) << QPoint(5, 5) << 0.0 << QRect(5, 5, 1, 1);
     }
@@ -126,14 +126,14 @@ private slots:
         QTest::addColumn<double>("aspect");
         QTest::addColumn<QRect>("crop");
         // From 80 x 60 at 100,100 in a 320 x 240 frame.
-        QTest::newRow("right edge") << CropHandle::Right << QPoint(20, 0) << 0.0
-                                    << QRect(100, 100, 100, 60);
-        QTest::newRow("left edge") << CropHandle::Left << QPoint(-30, 5) << 0.0
-                                   << QRect(70, 100, 110, 60);
-        QTest::newRow("left edge cannot pass the right") << CropHandle::Left << QPoint(200, 0)
-                                                         << 0.0 << QRect(179, 100, 1, 60);
-        QTest::newRow("bottom edge stops at the frame") << CropHandle::Bottom << QPoint(0, 500)
-                                                        << 0.0 << QRect(100, 100, 80, 140);
+        QTest::newRow("right edge")
+            << CropHandle::Right << QPoint(20, 0) << 0.0 << QRect(100, 100, 100, 60);
+        QTest::newRow("left edge")
+            << CropHandle::Left << QPoint(-30, 5) << 0.0 << QRect(70, 100, 110, 60);
+        QTest::newRow("left edge cannot pass the right")
+            << CropHandle::Left << QPoint(200, 0) << 0.0 << QRect(179, 100, 1, 60);
+        QTest::newRow("bottom edge stops at the frame")
+            << CropHandle::Bottom << QPoint(0, 500) << 0.0 << QRect(100, 100, 80, 140);
         QTest::newRow("top-left corner keeps the bottom-right")
             << CropHandle::TopLeft << QPoint(-20, -10) << 0.0 << QRect(80, 90, 100, 70);
         QTest::newRow("right edge with 4:3, height follows about the centre")
@@ -147,8 +147,7 @@ private slots:
         QFETCH(QPoint, delta);
         QFETCH(double, aspect);
         QFETCH(QRect, crop);
-        QCOMPARE(ResizeCrop(QRect(100, 100, 80, 60), handle, delta, aspect, QSize(320, 240)),
-            crop);
+        QCOMPARE(ResizeCrop(QRect(100, 100, 80, 60), handle, delta, aspect, QSize(320, 240)), crop);
     }
 
     void aspectPresets()
@@ -157,8 +156,8 @@ private slots:
         QCOMPARE(FitCropToAspect(QRect(), 16.0 / 9.0, frame), QRect(0, 30, 320, 180));
         QCOMPARE(FitCropToAspect(QRect(), 1.0, frame), QRect(40, 0, 240, 240));
         QCOMPARE(FitCropToAspect(QRect(), 9.0 / 16.0, frame), QRect(92, 0, 135, 240));
-        QCOMPARE(FitCropToAspect(QRect(10, 10, 100, 100), 4.0 / 3.0, frame),
-            QRect(10, 22, 100, 75));
+        QCOMPARE(
+            FitCropToAspect(QRect(10, 10, 100, 100), 4.0 / 3.0, frame), QRect(10, 22, 100, 75));
         QCOMPARE(FitCropToAspect(QRect(), 0.0, frame), QRect(0, 0, 320, 240));
         QCOMPARE(FitCropToAspect(QRect(), 1.0, QSize()), QRect());
     }

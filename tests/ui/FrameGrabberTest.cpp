@@ -1,12 +1,13 @@
 // The edit dialog's frames: the real video tool on a clip whose frames each have
 // their own grey, and stand-ins that run long to show what happens to a tool
 // whose frame nobody wants any more.
+#include "ui/FrameGrabber.h"
+
 #include "engine/ToolProcesses.h"
 #include "engine/ToolRunner.h"
 #include "platform/ProgramFolder.h"
 #include "tests/support/Processes.h"
 #include "ui/ClipFacts.h"
-#include "ui/FrameGrabber.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -122,8 +123,7 @@ private slots:
         // The first grab runs a long stand-in until the grabber ends it; the
         // second writes a frame at once.
         std::atomic<bool> firstEnded { false };
-        FrameGrabber grabber(
-            m_clip, 30,
+        FrameGrabber grabber(m_clip, 30,
             [&](const std::string&, double seconds, double, const std::string& folder,
                 ToolProcesses& owner) -> std::string {
                 if (seconds == 1.0) {
@@ -160,7 +160,8 @@ private slots:
                 [](const std::string&, double, double, const std::string& into,
                     ToolProcesses& owner) {
                     // A frame begun and never finished.
-                    QFile(QString::fromStdString(into + "frame00000001.png")).open(QIODevice::WriteOnly);
+                    QFile(QString::fromStdString(into + "frame00000001.png"))
+                        .open(QIODevice::WriteOnly);
                     std::string output;
                     RunTool("\"/bin/sleep\" \"60\"", output, nullptr, {}, &owner);
                     return std::string();
