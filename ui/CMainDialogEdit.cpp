@@ -1,5 +1,6 @@
 // The main window's edit command: one file's trim, crop, speed, direction and
 // caption, kept with its row.
+#include "engine/MediaInfo.h"
 #include "ui/CEditDialog.h"
 #include "ui/CFileListView.h"
 #include "ui/CMainDialog.h"
@@ -31,6 +32,15 @@ void CMainDialog::EditSelected()
     const quint64 tag = m_list->RowTag(row);
     const QString path = m_list->RowPath(row);
     const QString shown = m_list->RowText(row, CFileListView::kFileColumn);
+    // A row that has no description yet (its question is still queued, or it
+    // came without one) gets it now: the dialog steps by its frames.
+    if (m_list->RowMediaInfo(row).isEmpty()) {
+        SetWaitCursor(true);
+        const auto info = QueryMediaInfo(FileNameBytes(path));
+        SetWaitCursor(false);
+        if (info)
+            m_list->SetRowMediaInfo(row, QString::fromStdString(*info));
+    }
     CEditDialog dialog(this, FileNameBytes(path), shown.mid(shown.lastIndexOf('/') + 1),
         ParseClipFacts(m_list->RowMediaInfo(row)), m_list->RowEdit(row));
     if (dialog.exec() != QDialog::Accepted)

@@ -18,7 +18,8 @@ double FloorToMillisecond(double seconds)
 
 int ClipFacts::FrameCount() const
 {
-    const double frames = std::floor(LongestDuration() * StepRate() + 1e-6);
+    const double length = Duration > 0 ? LongestDuration() : 600.0;
+    const double frames = std::floor(length * StepRate() + 1e-6);
     return std::clamp(static_cast<int>(std::min(frames, 1e9)), 1, 1000000000);
 }
 

@@ -17,7 +17,8 @@ struct ClipFacts
     double StepRate() const { return FrameRate > 0 ? FrameRate : 25.0; }
     // The longest the clip may be, or 0 when that is not known.
     double LongestDuration() const { return Duration > 0 ? Duration + 0.5 : 0.0; }
-    // How many frames the slider offers (at least 1).
+    // How many frames the slider offers: the clip's, or ten minutes' worth
+    // when its length is not known.
     int FrameCount() const;
     // Where frame `frame` begins, in whole milliseconds at or before its time,
     // so that a tool starting there takes that very frame first.

@@ -96,6 +96,7 @@ void FrameGrabber::Work()
         });
         const std::string path = m_grab(m_input, job.second, m_rate, m_folder, tools);
         finished = true;
+        m_wake.notify_all();
         watcher.join();
         QImage image;
         if (!path.empty()) {

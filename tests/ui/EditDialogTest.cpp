@@ -397,11 +397,14 @@ private slots:
     // Every control is reached by Tab and has a name a screen reader says.
     void everyControlIsReachedByTabAndNamed()
     {
-        AddClip(s_clip, true);
+        // A row whose description has not come yet gets it when the dialog opens.
+        AddClip(s_clip, false);
+        int lastPosition = -1;
         QStringList reached;
         QStringList unnamed;
         const bool came = WithEditDialog([&] { d().EditSelected(); },
             [&](CEditDialog& dialog) {
+                lastPosition = Find<QSlider>(dialog, "position")->maximum();
                 dialog.activateWindow();
                 QTRY_VERIFY(QApplication::activeWindow() == &dialog);
                 Find<QWidget>(dialog, "frameView")->setFocus();
@@ -429,6 +432,8 @@ private slots:
                  "caption", "captionAt", "captionFrom", "captionTo", "reset", "ok", "cancel" })
             QVERIFY2(reached.contains(name), qPrintable(reached.join(", ") + " lacks " + name));
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
+        QVERIFY(list().RowMediaInfo(0).startsWith("0:00:03, 160x120, 10 fps"));
+        QCOMPARE(lastPosition, 34); // "0:00:03" may be up to 3.5 s: 35 frames
     }
 
     // Reset brings every field back to no edit; the aspect presets shape the crop.
