@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 #include <algorithm>
 #include <sys/stat.h>
@@ -23,8 +24,32 @@ constexpr int kMediaInfoRole = Qt::UserRole + 2;
 constexpr int kResultRole = Qt::UserRole + 3;
 // The files a conversion made of the row.
 constexpr int kOutputsRole = Qt::UserRole + 4;
+// The row's edit, and its type icon without the edit's mark.
+constexpr int kEditRole = Qt::UserRole + 5;
+constexpr int kPlainIconRole = Qt::UserRole + 6;
+
+// The type icon with a flag in its corner: the row has an edit.
+QIcon MarkedIcon(const QIcon& icon, QSize size)
+{
+    QPixmap picture(size);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    icon.paint(&painter, picture.rect());
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A corner flag, as a spreadsheet marks a cell with a note.
+    const double w = size.width();
+    const double h = size.height();
+    const QPointF flag[] = { { w, h * 0.4 }, { w, h }, { w * 0.4, h } };
+    painter.setPen(QPen(Qt::white, 1));
+    painter.setBrush(QColor(214, 96, 0));
+    painter.drawPolygon(flag, 3);
+    painter.end();
+    return QIcon(picture);
+}
 
 } // namespace
+
+Q_DECLARE_METATYPE(FileEdit)
 
 CFileListView::CFileListView(QWidget* parent)
     : QTableWidget(0, 3, parent)
@@ -132,6 +157,33 @@ QStringList CFileListView::RowOutputs(int row) const
     return file ? file->data(kOutputsRole).toStringList() : QStringList();
 }
 
+void CFileListView::SetRowEdit(int row, const FileEdit& edit)
+{
+    QTableWidgetItem* file = item(row, kFileColumn);
+    if (!file)
+        return;
+    if (!file->data(kPlainIconRole).isValid())
+        file->setData(kPlainIconRole, file->icon());
+    const QIcon plain = file->data(kPlainIconRole).value<QIcon>();
+    if (edit.IsEmpty()) {
+        file->setData(kEditRole, QVariant());
+        file->setIcon(plain);
+        file->setData(Qt::AccessibleTextRole, QVariant());
+    } else {
+        file->setData(kEditRole, QVariant::fromValue(edit));
+        file->setIcon(MarkedIcon(plain, iconSize()));
+        // A screen reader hears the mark too.
+        file->setData(Qt::AccessibleTextRole, tr("%1, edited").arg(file->text()));
+    }
+    UpdateRowToolTip(row);
+}
+
+FileEdit CFileListView::RowEdit(int row) const
+{
+    const QTableWidgetItem* file = item(row, kFileColumn);
+    return file ? file->data(kEditRole).value<FileEdit>() : FileEdit();
+}
+
 QStringList CFileListView::mimeTypes() const
 {
     return { QStringLiteral("text/uri-list") };
@@ -166,6 +218,8 @@ void CFileListView::UpdateRowToolTip(int row)
         if (!line.isEmpty())
             lines << line;
     }
+    if (const FileEdit edit = RowEdit(row); !edit.IsEmpty())
+        lines << tr("Edit: %1").arg(QString::fromStdString(DescribeFileEdit(edit)));
     // As escaped rich text, so that a name like "<b>.mp4" shows as it is and
     // long lines are not wrapped.
     for (QString& line : lines)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/FileEdit.h"
+
 #include <QFileIconProvider>
 #include <QTableWidget>
 #include <functional>
@@ -50,6 +52,12 @@ public:
     // which the row hands out when dragged; an empty result clears them.
     void SetRowOutputs(int row, const QStringList& files);
     QStringList RowOutputs(int row) const;
+
+    // What the person set for the row in the edit dialog; it goes with the row.
+    // A row with an edit shows a mark on its icon and lists the edit in its tooltip.
+    void SetRowEdit(int row, const FileEdit& edit);
+    FileEdit RowEdit(int row) const;
+    bool RowHasEdit(int row) const { return !RowEdit(row).IsEmpty(); }
 
     bool IsRowSelected(int row) const;
     int SelectedRowCount() const;

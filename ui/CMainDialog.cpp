@@ -112,6 +112,9 @@ CMainDialog::CMainDialog(QWidget* parent)
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     help->setContext(Qt::WindowShortcut);
     connect(help, &QShortcut::activated, this, &CMainDialog::OnHelp);
+    auto* edit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    edit->setContext(Qt::WindowShortcut);
+    connect(edit, &QShortcut::activated, this, &CMainDialog::EditSelected);
 }
 
 CMainDialog::~CMainDialog()

@@ -82,7 +82,10 @@ public:
     void SelectRow(int row);
     void ShowContextMenu();
     void ViewSelectedFiles();
-    // The list's context menu; each action's data is its command number (1-4).
+    // The edit dialog for the selected row (exactly one), and that row or -1.
+    void EditSelected();
+    int EditableRow() const;
+    // The list's context menu; each action's data is its command number.
     std::unique_ptr<QMenu> BuildContextMenu();
     void RunContextCommand(int command);
 
@@ -97,6 +100,7 @@ public:
     void RowOutput(int row, const std::string& outputPath, bool numbered) override;
     int RowCount() const override;
     std::string RowPath(int row) const override;
+    FileEdit RowEdit(int row) const override;
     void FileStarted(int row) override;
     void FileFailedBecause(int row, const std::string& reason) override;
     void FileFitted(int row, const std::string& note) override;

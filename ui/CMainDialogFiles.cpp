@@ -21,6 +21,8 @@ namespace {
 
 // Our own menu entry, as the desktop names it.
 const char* const kOwnDesktopEntry = "net.tellurvane.Sablewick.desktop";
+// The context menu's Edit... entry.
+constexpr int kEditCommand = 8;
 
 } // namespace
 
@@ -176,6 +178,10 @@ std::unique_ptr<QMenu> CMainDialog::BuildContextMenu()
         action->setData(item.command);
         action->setEnabled(item.enabled);
     }
+    QAction* edit = menu->addAction(tr("&Edit..."));
+    edit->setData(kEditCommand);
+    edit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    edit->setEnabled(EditableRow() >= 0);
     // A converted row: its result, opened or shown where it lies.
     const QStringList outputs = SelectedOutputs();
     if (!outputs.isEmpty()) {
@@ -223,6 +229,9 @@ void CMainDialog::RunContextCommand(int command)
     case 5:
         if (const QStringList outputs = SelectedOutputs(); !outputs.isEmpty())
             Open(outputs.first());
+        break;
+    case kEditCommand:
+        EditSelected();
         break;
     case 6:
         if (const QStringList outputs = SelectedOutputs(); !outputs.isEmpty() && m_folderShower)

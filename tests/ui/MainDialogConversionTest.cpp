@@ -215,8 +215,8 @@ private slots:
         const QRect first = list->visualRect(list->model()->index(0, 0));
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, first.center());
         QCOMPARE(EnabledMenuItems(),
-            QStringList({ "&Add files", "&Remove", "Remove &All", "&View file", "Open GIF",
-                "Show in Folder" }));
+            QStringList({ "&Add files", "&Remove", "Remove &All", "&View file", "&Edit...",
+                "Open GIF", "Show in Folder" }));
         d().RunContextCommand(5);
         QCOMPARE(f->opened, QStringList({ m_out + "/good.gif" }));
         d().RunContextCommand(6);
@@ -231,7 +231,7 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, second.center());
         QVERIFY(!list->IsRowSelected(0));
         QCOMPARE(EnabledMenuItems(),
-            QStringList({ "&Add files", "&Remove", "Remove &All", "&View file" }));
+            QStringList({ "&Add files", "&Remove", "Remove &All", "&View file", "&Edit..." }));
         QVERIFY(!list->model()->mimeData({ list->model()->index(1, 0) }));
 
         // The next run forgets the results until it makes new ones.
