@@ -136,10 +136,9 @@ FrameQuantizer::FrameQuantizer(const QuantizeSettings& settings)
     , m_attr(liq_attr_create())
     , m_reuseAttr(liq_attr_create())
 {
-    // libimagequant keeps its dither map (which spares flat areas and edges needless
-    // dithering) only when it may use several threads. It is wanted everywhere, and the
+    // Some of libimagequant's settings follow the number of threads it may use, and the
     // GIF must not depend on the number of cores: the settings are made as if there were
-    // two, while the mapping itself runs on one thread per pipeline thread.
+    // two, while the palette search itself runs on one thread per pipeline thread.
     const int threads = omp_get_max_threads();
     omp_set_num_threads(std::max(threads, 2));
     if (m_attr) {
