@@ -32,9 +32,9 @@ trap 'rm -rf "$SCRATCH"' EXIT
 # process of the user, and must not end these runs.
 cp "$BUILD/bin/video.dll" "$SCRATCH/vfloor"
 names=()
-for spec in $IMGCONVS; do
-  name=${spec%%=*}
-  cp "${spec#*=}" "$SCRATCH/ic-$name"
+for entry in $IMGCONVS; do
+  name=${entry%%=*}
+  cp "${entry#*=}" "$SCRATCH/ic-$name"
   names+=("$name")
 done
 
