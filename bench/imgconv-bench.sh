@@ -81,8 +81,12 @@ run_tool() {
     ours:Q*) timed "$gif.time" "$OUT/bin/icbench" -quality "${tool#ours:Q}" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif" ;;
     ours:B*)
       # The trace tells how much of each trial was encoded: the work in encodes' worth.
-      IMGCONV_BUDGET_TRACE=1 timed "$gif.time" "$OUT/bin/icbench" -max-size "${tool#ours:B}" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif"
-      awk -v g="${gif##*/}" '/imgconv: trial/ { w += /stopped at/ ? $(NF - 3) + 0 : 1 }
+      local budget=${tool#ours:B}
+      if [[ $budget == *% ]]; then # a share of this clip's default GIF (made just before)
+        budget=$(( $(stat -c %s "${gif%-ours-B*}-ours.gif") * ${budget%\%} / 100 ))
+      fi
+      IMGCONV_BUDGET_TRACE=1 timed "$gif.time" "$OUT/bin/icbench" -max-size "$budget" -delay "$delay" -loop 0 "$frames/DasmereTemp*.png" "$gif"
+      awk -v g="${gif##*/}" '/imgconv: trial/ { w += /stopped at|sample at/ ? $(NF - 3) + 0 : 1 }
           END { printf "%s\t%.2f\n", g, w }' "$gif.time.err" >> "$OUT/work-budget.tsv" ;;
     magick) timed "$gif.time" sh -c "convert -delay $delay -loop 0 '$frames'/DasmereTemp*.png '$gif'" ;;
     gifski|gifski:Q*)

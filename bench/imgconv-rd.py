@@ -90,11 +90,14 @@ if mode == "rd":
     print("* our SSIM (or Butteraugli) lies outside gifski's Q50-100 range: its curve extended")
 else:
     def budget_bytes(text):
+        # "60%": that share of the clip's default GIF, worked out per clip below.
+        if text.endswith("%"):
+            return -float(text[:-1])
         scale = {"k": 1e3, "M": 1e6}.get(text[-1], 1)
         return float(text.rstrip("kM")) * scale
     budgets = {t: budget_bytes(t.removeprefix("ours:B")) for d in data.values() for t in d
                if t.startswith("ours:B")}
-    budgets = dict(sorted(budgets.items(), key=lambda kv: kv[1]))
+    budgets = dict(sorted(budgets.items(), key=lambda kv: (kv[1] < 0, abs(kv[1]))))
     # Work in encodes' worth per GIF, from the tool's trace (work-budget.tsv beside the results).
     work = {}
     try:
@@ -106,12 +109,15 @@ else:
     print(f"{'clip':24}{'prof':5}{'default KB':>11}{'budget':>8}{'KB':>8}{'size/budget':>12}{'time/default':>13}{'work':>6}  result")
     results = {}
     trs = []
+    fit_trs = []
     works = []
     for (clip, prof), d in data.items():
         base = d.get("ours")
         for tool, b in budgets.items():
             if tool not in d or not base:
                 continue
+            if b < 0:
+                b = int(base["size"] * -b / 100)
             r = d[tool]
             tr = r["secs"] / base["secs"] if base["secs"] else float("nan")
             if r["size"] == 0:
@@ -129,12 +135,18 @@ else:
             if base["size"] > b:
                 trs.append(tr)
                 works.append(w)
+                if 0 < r["size"] <= b:
+                    fit_trs.append(tr)
             print(f"{clip:24}{prof:5}{base['size'] / 1024:11.0f}{tool.removeprefix('ours:B'):>8}{r['size'] / 1024:8.0f}"
                   f"{r['size'] / b:12.3f}{tr:13.2f}{w:6.2f}  {res}")
     trs = [t for t in trs if not math.isnan(t)]
     if trs:
         print(f"\ntime / one default encode where the default does not fit: mean {st.mean(trs):.2f}, "
               f"median {st.median(trs):.2f}, max {max(trs):.2f} ({len(trs)} cases)")
+    fit_trs = [t for t in fit_trs if not math.isnan(t)]
+    if fit_trs:
+        print(f"time / one default encode where a smaller GIF fits: mean {st.mean(fit_trs):.2f}, "
+              f"max {max(fit_trs):.2f} ({len(fit_trs)} cases)")
     works = [w for w in works if not math.isnan(w)]
     if works:
         print(f"work in encodes' worth there: mean {st.mean(works):.2f}, max {max(works):.2f}")

@@ -8,14 +8,15 @@
 
 namespace imgconv {
 
-// Makes the best animation that fits in command.maxSize bytes. The first encode is at the
-// requested quality (or the default settings); when it is too big, the size it reached and
-// the typical size-against-quality curve give a quality to try, and the sizes reached so
-// far correct the next guess (secant in log size). A trial is compared frame by frame with
-// the first encode as it is written: once the frames so far show that it will end far
-// from the aim, it stops, and its estimated size informs the next guess. Trials go to
-// hidden files beside the target, so memory stays that of one encode; the chosen one is
-// renamed into place.
+// Makes the best animation that fits in command.maxSize bytes. Short stretches of the clip
+// spread over it (frames already on disk) are encoded first, at the requested quality and
+// at the ones the typical size curve points to: their sizes, scaled to the whole clip, give
+// the clip's own size-against-quality curve. One whole encode follows at the quality the
+// curve gives for the aim; when it misses the wanted band, the curve is moved through it
+// and one more encode corrects it. A whole encode stops as soon as it passes the budget.
+// Short clips are sampled whole: every sample is then a candidate. Encodes go to hidden
+// files beside the target, so memory stays that of one encode; the chosen one is renamed
+// into place.
 class BudgetedConversion
 {
 public:
@@ -27,35 +28,29 @@ public:
 
     bool Run();
     const std::string& Error() const { return m_error; }
-    // Encodes' worth of work done: each trial counts the share of the frames it wrote.
+    // Encodes' worth of work done: each encode counts the share of the clip's frames it
+    // encoded.
     double Work() const;
 
 private:
     struct Trial
     {
         double quality = 0;
-        long long size = 0; // bytes, or the estimate of a trial stopped early
-        bool complete = false;
-        double share = 0; // of the frames written
-        long long firstFrameBytes = 0; // the file once its first frame was written
+        bool sample = false; // of the sampled frames only (unless they are the whole clip)
+        long long size = 0; // bytes of the whole clip: exact, or estimated
+        bool complete = false; // a whole clip's GIF, run to its end: a candidate
+        double share = 0; // of the clip's frames encoded
         std::string path; // empty once removed
         int slot = -1; // where a stop signal finds the path
+        // The file's bytes once each encoded frame was written (index: frame - 1).
+        std::vector<long long> bytes;
     };
 
-    // When a trial may end early: once it exceeds the budget, or its estimate does (not
-    // when only its exact size can tell whether anything fits, nor for the last trial
-    // there is room for, whose estimate may be off), and once it will surely fall short
-    // of the aim while a whole encode to do better would still be left after it.
-    struct Stops
-    {
-        bool over = false;
-        bool overByEstimate = false;
-        double shortUntil = 0; // the share of the frames up to which it may stop short
-    };
-
-    bool Encode(double quality, bool defaultSettings, Stops stops);
-    bool Watch(Trial& trial, Stops stops, long sourceNumber, long long bytes);
-    double NextQuality() const;
+    void ChooseSample();
+    bool Encode(double quality, bool sample, bool mayStop);
+    bool Watch(Trial& trial, bool mayStop, long sourceNumber, long long bytes);
+    long long Estimate(const Trial& trial) const;
+    double QualityFor(double size) const;
     const Trial* LargestFitting() const;
     // Renames the chosen trial into place (none: the budget failed) and removes the rest.
     bool Finish(const Trial* chosen);
@@ -64,11 +59,12 @@ private:
     const CommandLine m_command;
     const std::vector<std::string> m_files;
     const QuantizeSettings m_base;
+    const bool m_defaultSettings; // no -quality: the first encode uses the settings as given
     const int m_threads;
+    std::vector<std::string> m_sampleFiles;
+    std::vector<size_t> m_segmentAt; // per sampled frame: its place in its stretch
+    bool m_sampleIsClip = false;
     std::vector<Trial> m_trials;
-    // The first encode's bytes once each source frame was written (index: frame number - 1).
-    std::vector<long long> m_firstBytes;
-    long long m_firstFrameBytes = 0; // of the first encode after its first frame
     std::string m_error;
 };
 

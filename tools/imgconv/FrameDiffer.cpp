@@ -1,6 +1,7 @@
 #include "tools/imgconv/FrameDiffer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 namespace imgconv {
@@ -12,6 +13,35 @@ namespace {
     bool Opaque(const uint8_t* pixel)
     {
         return pixel[3] >= 128;
+    }
+
+    constexpr uint8_t kKept = 0;
+    constexpr uint8_t kChanged = 1;
+    constexpr uint8_t kUndecided = 2;
+
+    // Sorts a row's pixels by their distance alone: the pixels between the two limits
+    // need a look at their neighbours. Written for the compiler to vectorise: every pixel
+    // of a moving scene goes through it.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+    __attribute__((target_clones("avx2", "default")))
+#endif
+    void
+    ClassifyRow(
+        const uint8_t* now, const uint8_t* shown, int width, int lowest, int highest, uint8_t* code)
+    {
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* s = now + x * 4;
+            const uint8_t* h = shown + x * 4;
+            const int dr = s[0] - h[0];
+            const int dg = s[1] - h[1];
+            const int db = s[2] - h[2];
+            const int distance = dr * dr * 2 + dg * dg * 4 + db * db * 3;
+            const bool sourceOpaque = s[3] >= 128;
+            const bool shownOpaque = h[3] >= 128;
+            const uint8_t byDistance
+                = distance > highest ? kChanged : (distance > lowest ? kUndecided : kKept);
+            code[x] = sourceOpaque ? (shownOpaque ? byDistance : kChanged) : kKept;
+        }
     }
 
 } // namespace
@@ -102,27 +132,29 @@ FrameChange FrameDiffer::Next(const RgbaImage& frame)
     const int highest = LimitFor(kMostActivity);
     int left = m_width, right = -1, top = m_height, bottom = -1;
     for (int y = 0; y < m_height; ++y) {
+        const size_t rowStart = static_cast<size_t>(y) * m_width;
+        uint8_t* code = &m_changed[rowStart];
+        ClassifyRow(now + rowStart * 4, &m_shown[rowStart * 4], m_width, lowest, highest, code);
+        int first = -1, last = -1;
         for (int x = 0; x < m_width; ++x) {
-            const size_t i = static_cast<size_t>(y) * m_width + x;
-            const uint8_t* source = now + i * 4;
-            const uint8_t* shown = &m_shown[i * 4];
-            bool changed = false;
-            if (Opaque(source)) {
-                if (!Opaque(shown)) {
-                    changed = true;
-                } else {
-                    const int distance = Distance(source, shown);
-                    changed
-                        = distance > lowest && (distance > highest || distance > Limit(now, x, y));
-                }
+            if (code[x] == kKept)
+                continue;
+            if (code[x] == kUndecided) {
+                const size_t i = rowStart + x;
+                code[x]
+                    = Distance(now + i * 4, &m_shown[i * 4]) > Limit(now, x, y) ? kChanged : kKept;
+                if (code[x] == kKept)
+                    continue;
             }
-            m_changed[i] = changed;
-            if (changed) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
+            if (first < 0)
+                first = x;
+            last = x;
+        }
+        if (first >= 0) {
+            left = std::min(left, first);
+            right = std::max(right, last);
+            top = std::min(top, y);
+            bottom = y;
         }
     }
     if (right < 0) {

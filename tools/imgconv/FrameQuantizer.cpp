@@ -1,5 +1,7 @@
 #include "tools/imgconv/FrameQuantizer.h"
 
+#include "tools/imgconv/FrameRemapper.h"
+
 #include <algorithm>
 #include <libimagequant.h>
 #include <memory>
@@ -58,47 +60,35 @@ namespace {
         return Result(result);
     }
 
-    // Maps the image onto the result's palette and fills in the frame's palette and indices.
-    bool Remap(liq_result* result, liq_image* image, float dithering, IndexedFrame& out)
+    // Maps the job onto the result's palette and fills in the frame's palette and indices.
+    void Remap(
+        liq_result* result, const FrameJob& job, float dithering, bool refine, IndexedFrame& out)
     {
-        liq_set_dithering_level(result, dithering);
-        const size_t pixels = static_cast<size_t>(out.rect.width) * out.rect.height;
-        out.indices.resize(pixels);
-        if (liq_write_remapped_image(result, image, out.indices.data(), pixels) != LIQ_OK)
-            return false;
-
         // GIF knows one transparent entry and no partial alpha: every entry that
         // libimagequant made see-through is folded into the first one.
         const liq_palette* palette = liq_get_palette(result);
         const int count = static_cast<int>(palette->count);
-        uint8_t remap[256];
-        bool needsRemap = false;
-        out.transparentIndex = -1;
-        for (int i = 0; i < count; ++i) {
-            remap[i] = static_cast<uint8_t>(i);
-            if (palette->entries[i].a < 128) {
-                if (out.transparentIndex < 0) {
-                    out.transparentIndex = i;
-                } else {
-                    remap[i] = static_cast<uint8_t>(out.transparentIndex);
-                    needsRemap = true;
-                }
-            }
-        }
-        if (needsRemap) {
-            for (uint8_t& index : out.indices)
-                index = remap[index];
-        }
-
         const int size = 1 << ColourBits(static_cast<size_t>(count));
         out.palette.assign(static_cast<size_t>(size) * 3, 0);
+        std::vector<bool> usable(static_cast<size_t>(count), true);
+        out.transparentIndex = -1;
         for (int i = 0; i < count; ++i) {
             const liq_color& c = palette->entries[i];
             out.palette[i * 3] = c.r;
             out.palette[i * 3 + 1] = c.g;
             out.palette[i * 3 + 2] = c.b;
+            if (c.a < 128) {
+                usable[static_cast<size_t>(i)] = false;
+                if (out.transparentIndex < 0)
+                    out.transparentIndex = i;
+            }
         }
-        return true;
+        const size_t pixels = static_cast<size_t>(out.rect.width) * out.rect.height;
+        out.indices.resize(pixels);
+        FrameRemapper remapper(out.palette, usable, out.transparentIndex);
+        remapper.Remap(job.rgba.data(), out.rect.width, out.rect.height, dithering, refine,
+            out.indices.data());
+        out.palette = remapper.Palette();
     }
 
     // Mean squared colour error of the opaque pixels as mapped.
@@ -146,10 +136,9 @@ FrameQuantizer::FrameQuantizer(const QuantizeSettings& settings)
     , m_attr(liq_attr_create())
     , m_reuseAttr(liq_attr_create())
 {
-    // libimagequant keeps its dither map (which spares flat areas and edges needless
-    // dithering) only when it may use several threads. It is wanted everywhere, and the
+    // Some of libimagequant's settings follow the number of threads it may use, and the
     // GIF must not depend on the number of cores: the settings are made as if there were
-    // two, while the mapping itself runs on one thread per pipeline thread.
+    // two, while the palette search itself runs on one thread per pipeline thread.
     const int threads = omp_get_max_threads();
     omp_set_num_threads(std::max(threads, 2));
     if (m_attr) {
@@ -185,9 +174,9 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
 
     if (earlier && !earlier->rgba.empty() && m_reuseAttr) {
         Attr reuseAttr(liq_attr_copy(m_reuseAttr));
-        Image image = reuseAttr ? MakeImage(reuseAttr.get(), job) : nullptr;
-        Result kept = image ? ResultFromKept(reuseAttr.get(), *earlier) : nullptr;
-        if (kept && Remap(kept.get(), image.get(), m_settings.reuseDithering, out)) {
+        Result kept = reuseAttr ? ResultFromKept(reuseAttr.get(), *earlier) : nullptr;
+        if (kept) {
+            Remap(kept.get(), job, m_settings.reuseDithering, false, out);
             const double error = MappedError(job, out);
             if (error <= earlier->error * m_settings.reuseTolerance + m_settings.reuseSlack) {
                 result.reused = true;
@@ -219,10 +208,7 @@ QuantizeResult FrameQuantizer::Quantize(const FrameJob& job, const KeptPalette* 
             = "quantisation failed (libimagequant error " + std::to_string(quantized) + ")";
         return result;
     }
-    if (!Remap(quantization.get(), image.get(), m_settings.dithering, out)) {
-        result.error = "remapping failed";
-        return result;
-    }
+    Remap(quantization.get(), job, m_settings.dithering, true, out);
     if (job.keepPalette)
         result.palette = Keep(out, MappedError(job, out));
     return result;

@@ -28,8 +28,8 @@ struct QuantizeResult
 };
 
 // Finds a palette for a job's opaque pixels with libimagequant and maps the rectangle onto
-// it, dithered; pixels with alpha 0 get the transparent index. Safe to use from several
-// threads at once.
+// it, dithered (FrameRemapper); pixels with alpha 0 get the transparent index. Safe to use
+// from several threads at once.
 class FrameQuantizer
 {
 public:

@@ -1,9 +1,10 @@
-#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/FrameClock.h"
 #include "tools/imgconv/FrameDiffer.h"
 #include "tools/imgconv/FrameFiles.h"
 #include "tools/imgconv/FrameQuantizer.h"
+#include "tools/imgconv/FrameRemapper.h"
 #include "tools/imgconv/GifFileWriter.h"
+#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/LossyLzw.h"
 #include "tools/imgconv/OutputName.h"
 #include "tools/imgconv/PngFrame.h"
@@ -623,4 +624,117 @@ TEST(FrameQuantizer, LaterFramesShareAPaletteOnlyWhileItFitsThem)
         EXPECT_GE(worst, 0);
         EXPECT_LE(worst, 24);
     }
+}
+
+namespace {
+
+// The nearest entry by a search of the whole palette; the lowest index on a tie.
+int NearestByBruteForce(
+    const std::vector<uint8_t>& palette, const std::vector<bool>& usable, int r, int g, int b)
+{
+    int best = -1;
+    int bestDistance = 0;
+    for (size_t i = 0; i < usable.size(); ++i) {
+        if (!usable[i])
+            continue;
+        const int dr = palette[i * 3] - r;
+        const int dg = palette[i * 3 + 1] - g;
+        const int db = palette[i * 3 + 2] - b;
+        const int d = dr * dr * 2 + dg * dg * 4 + db * db * 3;
+        if (best < 0 || d < bestDistance) {
+            best = static_cast<int>(i);
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+TEST(FrameRemapper, TheNearestEntryIsExactForEveryKindOfPalette)
+{
+    // The search looks only at the entries that can be nearest in a small cube of colour
+    // space: a wrong bound would pick a farther colour without any other sign.
+    struct Case
+    {
+        const char* name;
+        int entries;
+        int spread; // how far apart the colours lie; small ones crowd a few cubes
+        bool duplicates;
+    };
+    const Case cases[] = {
+        { "full palette", 256, 256, false },
+        { "two entries", 2, 256, false },
+        { "one usable entry", 1, 256, false },
+        { "crowded in one corner", 200, 12, false },
+        { "duplicated entries", 64, 256, true },
+    };
+    uint32_t seed = 12345;
+    const auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>(seed >> 16 & 0x7fff);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> palette;
+        std::vector<bool> usable;
+        for (int i = 0; i < c.entries; ++i) {
+            const int from = c.duplicates ? (i / 2) * 2 : i;
+            for (int k = 0; k < 3; ++k)
+                palette.push_back(c.duplicates && from != i
+                        ? palette[static_cast<size_t>(from) * 3 + k]
+                        : static_cast<uint8_t>(next() % c.spread));
+            usable.push_back(true);
+        }
+        // A see-through entry, never a candidate.
+        palette.insert(palette.end(), { 1, 2, 3 });
+        usable.push_back(false);
+        const int transparent = c.entries;
+        FrameRemapper remapper(palette, usable, transparent);
+        for (int n = 0; n < 20000; ++n) {
+            const int r = next() % 256, g = next() % 256, b = next() % 256;
+            ASSERT_EQ(remapper.Nearest(r, g, b), NearestByBruteForce(palette, usable, r, g, b))
+                << r << "," << g << "," << b;
+        }
+        for (int v = 0; v < 256; v += 5)
+            ASSERT_EQ(remapper.Nearest(v, v, v), NearestByBruteForce(palette, usable, v, v, v));
+    }
+}
+
+TEST(FrameRemapper, SeeThroughPixelsGetTheTransparentIndexAndOthersAPaletteColour)
+{
+    const std::vector<uint8_t> palette = { 0, 0, 0, 255, 255, 255, 9, 9, 9, 128, 128, 128 };
+    const std::vector<bool> usable = { true, true, false, true };
+    // A grey ramp with a see-through column; dithering mixes black, grey and white.
+    const int width = 16, height = 8;
+    std::vector<uint8_t> rgba;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto v = static_cast<uint8_t>(x * 17);
+            rgba.insert(rgba.end(), { v, v, v, static_cast<uint8_t>(x == 5 ? 0 : 255) });
+        }
+    }
+    for (bool refine : { false, true }) {
+        SCOPED_TRACE(refine);
+        FrameRemapper remapper(palette, usable, 2);
+        std::vector<uint8_t> out(static_cast<size_t>(width) * height, 77);
+        remapper.Remap(rgba.data(), width, height, 1.0f, refine, out.data());
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const int index = out[static_cast<size_t>(y) * width + x];
+                if (x == 5)
+                    EXPECT_EQ(index, 2);
+                else
+                    EXPECT_TRUE(index == 0 || index == 1 || index == 3) << index;
+            }
+        }
+        // The see-through entry keeps its colour; moved entries stay in range.
+        EXPECT_EQ(remapper.Palette()[6], 9);
+    }
+
+    // No usable entry at all: everything is see-through rather than out of range.
+    FrameRemapper none({ 5, 5, 5 }, { false }, 0);
+    std::vector<uint8_t> out(static_cast<size_t>(width) * height, 77);
+    none.Remap(rgba.data(), width, height, 1.0f, true, out.data());
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t i) { return i == 0; }));
 }
