@@ -56,10 +56,10 @@ bool ParseByteCount(const std::string& text, long long& bytes)
 const char* UsageText()
 {
     return "Usage:\n"
-           "  imgconv.dll [-delay N] [-loop N] [-quality Q] [-order O] [-max-size BYTES]\n"
+           "  imgconv.dll [-delay N] [-loop N] [-order O] [-quality Q] [-max-size BYTES]\n"
            "              WILDCARD OUT.gif\n"
            "      assembles the PNG frames matching WILDCARD into one animated GIF\n"
-           "  imgconv.dll WILDCARD [-delay N] [-loop N] [-quality Q] [-order O] OUT%d.gif\n"
+           "  imgconv.dll WILDCARD [-delay N] [-loop N] [-order O] [-quality Q] OUT%d.gif\n"
            "      writes one GIF per frame; the last %d or %0Nd of the file name is the\n"
            "      frame number, from 1\n"
            "Options:\n"
