@@ -72,6 +72,7 @@ if [ "${SHAPE:-0}" = 1 ]; then
     "C1|1|5|480x270|12.50|crop"
     "C2|1|5|480x270|12.50|caption"
     "C3|0|||10.00|crop+caption"
+    "C4|0|||10.00|caption"
   )
 fi
 CAPTION="Sablewick benchmark"

@@ -119,6 +119,14 @@ TEST(ConsoleEdit, BadValuesAreRefusedNamingTheOption)
         "--bounce: applies to GIF output only, and the format is png");
 }
 
+TEST(ConsoleEdit, HelpNamesTheShapingOptions)
+{
+    const std::string help = ConsoleOptionsHelp();
+    for (const char* piece : { "--trim START-END", "--crop W:H:X:Y", "--speed S", "--reverse",
+             "--bounce", "--caption TEXT", "--caption-at PLACE" })
+        EXPECT_NE(help.find(piece), std::string::npos) << piece;
+}
+
 // The program itself, on a clip of its own, with the real tools.
 class ConsoleEditProgram : public testing::Test
 {

@@ -121,6 +121,20 @@ const AVFrame* FrameConverter::Cropped(const AVFrame* frame)
     return m_cropped.get();
 }
 
+const AVFrame* FrameConverter::Aligned(const AVFrame* frame)
+{
+    m_aligned.reset(av_frame_alloc());
+    if (!m_aligned)
+        return nullptr;
+    m_aligned->width = frame->width;
+    m_aligned->height = frame->height;
+    m_aligned->format = frame->format;
+    if (av_frame_get_buffer(m_aligned.get(), 0) < 0 || av_frame_copy(m_aligned.get(), frame) < 0
+        || av_frame_copy_props(m_aligned.get(), frame) < 0)
+        return nullptr;
+    return m_aligned.get();
+}
+
 RgbImage* FrameConverter::Convert(const AVFrame* source)
 {
     const AVFrame* frame = m_crop ? Cropped(source) : source;
@@ -129,6 +143,9 @@ RgbImage* FrameConverter::Convert(const AVFrame* source)
     ColourPlan plan = PlanColour(TagsOf(frame));
     if (plan.path == ColourPlan::Path::Standard)
         return Scale(frame);
+    // zimg wants its planes aligned: a crop's moved planes are copied into fresh ones first.
+    if (m_crop && (frame = Aligned(frame)) == nullptr)
+        return nullptr;
     // The mapped frame belongs to the mapper: keep it until the scaler is done.
     auto lease = ColourMapperPool::Shared().Borrow(frame->width, frame->height);
     const AVFrame* mapped = (*lease).Map(frame, plan);

@@ -43,12 +43,14 @@ public:
 private:
     RgbImage* Scale(const AVFrame* frame);
     const AVFrame* Cropped(const AVFrame* frame);
+    const AVFrame* Aligned(const AVFrame* frame);
 
     int m_width;
     int m_height;
     int m_rotation;
     std::optional<SourceRect> m_crop;
     FramePtr m_cropped;
+    FramePtr m_aligned;
     ScalerPtr m_sws;
     int m_sourceWidth = -1;
     int m_sourceHeight = -1;

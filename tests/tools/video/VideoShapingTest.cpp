@@ -167,6 +167,50 @@ TEST_F(VideoShaping, CropGivesFfmpegsCropOfTheDisplayedPicture)
     }
 }
 
+TEST_F(VideoShaping, CropOfAnHdrClipIsItsPartOfTheWholePicture)
+{
+    // HDR frames go through the colour filters, which take a cropped frame as well.
+    Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=10:duration=1 -pix_fmt yuv420p10le "
+           "-c:v libx265 -x265-params log-level=error -color_primaries bt2020 "
+           "-colorspace bt2020nc -color_trc arib-std-b67 "
+        + Clip("hlg.mp4"));
+    const ToolRun whole = Run("hlg.mp4", "-y -r 5", {}, "whole");
+    ASSERT_EQ(whole.exitCode, 0) << whole.output;
+    const auto wholeFrames = PngsIn(m_out / "whole");
+    ASSERT_FALSE(wholeFrames.empty());
+    const PngFile big = readPng(wholeFrames[0].string());
+    const struct
+    {
+        int w, h, x, y;
+    } crops[] = { { 64, 48, 16, 8 }, { 63, 47, 17, 9 } };
+    for (const auto& c : crops) {
+        const std::string name = "part" + std::to_string(c.x);
+        const std::string crop = std::to_string(c.w) + ":" + std::to_string(c.h) + ":"
+            + std::to_string(c.x) + ":" + std::to_string(c.y);
+        const ToolRun part = Run("hlg.mp4", "-y -r 5", { "-crop", crop }, name);
+        ASSERT_EQ(part.exitCode, 0) << part.output;
+        const auto partFrames = PngsIn(m_out / name);
+        ASSERT_EQ(wholeFrames.size(), partFrames.size());
+        const PngFile small = readPng(partFrames[0].string());
+        ASSERT_EQ(small.width, c.w);
+        ASSERT_EQ(small.height, c.h);
+        if (c.x % 2 || c.y % 2)
+            continue; // the colour planes of 4:2:0 start between two of its pixels there
+        // Inside its edges (where the colour planes' filters reach across) the part is what
+        // the whole picture has there.
+        PngFile a, b;
+        a.ok = b.ok = true;
+        a.width = b.width = c.w - 8;
+        a.height = b.height = c.h - 8;
+        for (int y = 4; y < c.h - 4; ++y)
+            for (int x = 4 * 3; x < (c.w - 4) * 3; ++x) {
+                a.rgb.push_back(small.rgb[size_t(y * c.w * 3 + x)]);
+                b.rgb.push_back(big.rgb[size_t((y + c.y) * big.width * 3 + c.x * 3 + x)]);
+            }
+        EXPECT_GE(Psnr(a, b), 45.0) << crop;
+    }
+}
+
 TEST_F(VideoShaping, SpeedTakesFramesFurtherApartAtTheSameInterval)
 {
     const struct
