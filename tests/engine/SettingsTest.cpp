@@ -643,7 +643,7 @@ TEST(SizeLimits, PresetsComeFromTheFileAndADamagedListLosesOnlyItsBadLines)
 TEST(SizeLimits, TheShippedSettingsFileHoldsTheBuiltInPresets)
 {
     const std::filesystem::path shipped
-        = std::filesystem::path(__FILE__).parent_path() / "../../resources/settings/TellurvaneInfo.ini";
+        = std::filesystem::path(SABLEWICK_RESOURCES_DIR) / "settings/TellurvaneInfo.ini";
     std::string text;
     ASSERT_TRUE(ReadWholeFile(shipped.string(), &text, kMaxProfileFileSize)) << shipped;
     bool found = false;
