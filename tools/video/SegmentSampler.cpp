@@ -1,0 +1,112 @@
+#include "tools/video/SegmentSampler.h"
+
+#include "tools/video/FrameExtractor.h"
+#include "tools/video/FrameSelector.h"
+#include "tools/video/FrameSource.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace video {
+namespace {
+
+    bool ParseSmallCount(const std::string& text, int maximum, int& value)
+    {
+        if (text.empty() || text.size() > 4)
+            return false;
+        value = 0;
+        for (char c : text) {
+            if (c < '0' || c > '9')
+                return false;
+            value = value * 10 + (c - '0');
+        }
+        return value >= 1 && value <= maximum;
+    }
+
+} // namespace
+
+Outcome<std::optional<SegmentRequest>> TakeSegmentOption(std::vector<std::string>& args)
+{
+    using Result = Outcome<std::optional<SegmentRequest>>;
+    if (args.empty() || args[0] != "-segments")
+        return std::optional<SegmentRequest>();
+    if (args.size() < 2)
+        return Result::Failure("option -segments needs a value (COUNTxFRAMES)");
+    const std::string& text = args[1];
+    const auto x = text.find('x');
+    SegmentRequest request;
+    if (x == std::string::npos || !ParseSmallCount(text.substr(0, x), 64, request.count)
+        || !ParseSmallCount(text.substr(x + 1), 1000, request.frames))
+        return Result::Failure(
+            "invalid -segments value '" + text + "' (COUNTxFRAMES, 1-64 x 1-1000)");
+    args.erase(args.begin(), args.begin() + 2);
+    return std::optional<SegmentRequest>(request);
+}
+
+const char* SegmentHelpText()
+{
+    return "With a leading -segments COUNTxFRAMES (before -i), only COUNT stretches of FRAMES\n"
+           "frames each, spread over the range, are written (numbered on without gaps), for an\n"
+           "estimate of the whole; a line per stretch tells its frames and time.\n";
+}
+
+std::vector<double> SegmentStarts(const SegmentRequest& request, double rate, double length)
+{
+    const double seconds = request.frames / rate;
+    if (request.count < 1 || !(length > seconds * request.count))
+        return { 0.0 };
+    std::vector<double> starts;
+    const double share = length / request.count;
+    for (int i = 0; i < request.count; ++i) {
+        const double start = share * (i + 0.5) - seconds / 2;
+        starts.push_back(std::clamp(start, 0.0, length - seconds));
+    }
+    return starts;
+}
+
+Outcome<long long> ExtractSegments(const VideoOptions& options, const SegmentRequest& request)
+{
+    using Result = Outcome<long long>;
+    std::optional<double> remaining;
+    {
+        auto source = FrameSource::Open(options.input, options.start);
+        if (!source)
+            return Result::Failure(source.Error());
+        remaining = source.Value().RemainingLength();
+    }
+    std::optional<double> length = options.duration;
+    if (remaining && (!length || *remaining < *length))
+        length = remaining;
+    const long long clipFrames
+        = FrameSelector::expectedCount(options.rate, options.duration, remaining);
+
+    // Without a known length the stretches cannot be spread: the first one stands for all.
+    const std::vector<double> starts = length
+        ? SegmentStarts(request, options.rate, *length)
+        : std::vector<double> { 0.0 };
+    const bool whole = length && starts.size() == 1;
+    long long written = 0;
+    for (size_t i = 0; i < starts.size(); ++i) {
+        VideoOptions stretch = options;
+        stretch.start = options.start + starts[i];
+        if (!whole)
+            stretch.duration = request.frames / options.rate;
+        const auto began = std::chrono::steady_clock::now();
+        auto frames = ExtractFrames(stretch, written + 1);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+        if (!frames) {
+            // A container may state a length its frames do not reach: keep what came.
+            if (written > 0)
+                break;
+            return Result::Failure(frames.Error());
+        }
+        written += frames.Value();
+        std::printf("video.dll: segment %zu at %.3f s: %lld frames in %.4f s\n", i + 1,
+            starts[i], frames.Value(), took.count());
+    }
+    std::printf("video.dll: clip of %lld frames\n", whole ? written : clipFrames);
+    return written;
+}
+
+} // namespace video
