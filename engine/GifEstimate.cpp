@@ -1,0 +1,109 @@
+#include "engine/GifEstimate.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Uncertainty of the scaling itself, seen on clips whose stretches agree closely.
+constexpr double kModelSpread = 0.08;
+// Standard errors of the stretches' mean that the range spans on each side.
+constexpr double kSpreadErrors = 2.0;
+// One trailer byte ends the file.
+constexpr long long kTrailer = 1;
+
+struct Rates
+{
+    double Head = 0.0; // bytes of the first GIF frame (with the header)
+    double HeadFrames = 0.0; // source frames it stands for
+    std::vector<double> PerFrame; // later bytes per source frame, one per stretch
+};
+
+Rates Measure(const SegmentSamples& samples)
+{
+    Rates rates;
+    int stretches = 0;
+    for (const SegmentSample& segment : samples.Segments) {
+        const int headFrames = segment.GifFrames.size() > 1 ? segment.GifFrames[1].Start - 1
+                                                            : segment.SourceFrames;
+        rates.Head += static_cast<double>(segment.GifFrames.front().Bytes);
+        rates.HeadFrames += headFrames;
+        ++stretches;
+        const int rest = segment.SourceFrames - headFrames;
+        if (rest <= 0)
+            continue; // one picture throughout: nothing changes after it
+        long long bytes = 0;
+        for (size_t i = 1; i < segment.GifFrames.size(); ++i)
+            bytes += segment.GifFrames[i].Bytes;
+        rates.PerFrame.push_back(static_cast<double>(bytes) / rest);
+    }
+    rates.Head /= stretches;
+    rates.HeadFrames /= stretches;
+    return rates;
+}
+
+} // namespace
+
+GifEstimate GifEstimate::FromSamples(const SegmentSamples& samples)
+{
+    GifEstimate e;
+    if (samples.Segments.empty() || samples.ClipFrames < 1)
+        return e;
+    e.Valid = true;
+    e.Width = samples.Width;
+    e.Height = samples.Height;
+
+    long long sourceFrames = 0;
+    long long gifFrames = 0;
+    long long bytes = 0;
+    double videoSeconds = 0.0;
+    double imageSeconds = 0.0;
+    for (const SegmentSample& segment : samples.Segments) {
+        sourceFrames += segment.SourceFrames;
+        gifFrames += static_cast<long long>(segment.GifFrames.size());
+        for (const SampledGifFrame& frame : segment.GifFrames)
+            bytes += frame.Bytes;
+        videoSeconds += segment.VideoSeconds;
+        imageSeconds += segment.ImageSeconds;
+    }
+    const double clip = static_cast<double>(samples.ClipFrames);
+    e.Seconds = sourceFrames > 0 ? (videoSeconds + imageSeconds) * clip / sourceFrames : 0.0;
+
+    if (samples.Whole) {
+        // The stretch was the whole clip: this is the GIF itself.
+        e.Bytes = bytes + kTrailer;
+        e.Low = e.Bytes;
+        e.High = e.Bytes;
+        e.Frames = gifFrames;
+        return e;
+    }
+    e.Frames = std::max<long long>(1, std::llround(clip * gifFrames / sourceFrames));
+
+    const Rates rates = Measure(samples);
+    double mean = 0.0;
+    for (double rate : rates.PerFrame)
+        mean += rate;
+    if (!rates.PerFrame.empty())
+        mean /= static_cast<double>(rates.PerFrame.size());
+    const double later = std::max(0.0, clip - rates.HeadFrames);
+    const double value = rates.Head + mean * later + kTrailer;
+    e.Bytes = std::llround(value);
+
+    // The stretches' disagreement says how far their mean may lie from the clip's; the
+    // first frame is known well, so only the later part carries it.
+    double spread = 0.0;
+    const size_t n = rates.PerFrame.size();
+    if (n > 1 && mean > 0.0) {
+        double squares = 0.0;
+        for (double rate : rates.PerFrame)
+            squares += (rate - mean) * (rate - mean);
+        const double deviation = std::sqrt(squares / static_cast<double>(n - 1));
+        spread = kSpreadErrors * deviation / std::sqrt(static_cast<double>(n)) / mean;
+    }
+    const double laterShare = value > 0.0 ? mean * later / value : 0.0;
+    const double relative = std::sqrt(kModelSpread * kModelSpread
+        + (spread * laterShare) * (spread * laterShare));
+    e.Low = std::llround(value * std::max(0.0, 1.0 - relative));
+    e.High = std::llround(value * (1.0 + relative));
+    return e;
+}
