@@ -1,15 +1,17 @@
 #include "cli/EstimateCommand.h"
 
+#include "cli/JsonResultLine.h"
 #include "engine/EstimateFile.h"
 #include "engine/EstimateText.h"
 #include "engine/ToolProcesses.h"
 
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 int RunEstimates(const std::vector<std::string>& names, const std::vector<std::string>& paths,
-    const ConversionSettings& settings, long long budget, const std::atomic<bool>& interrupted,
-    std::FILE* out, std::FILE* err)
+    const ConversionSettings& settings, long long budget, bool json,
+    const std::atomic<bool>& interrupted, std::FILE* out, std::FILE* err)
 {
     int status = 0;
     for (std::size_t i = 0; i < paths.size() && !interrupted; ++i) {
@@ -34,6 +36,29 @@ int RunEstimates(const std::vector<std::string>& names, const std::vector<std::s
         worker.join();
         if (stopped)
             break;
+        if (json) {
+            nlohmann::ordered_json line;
+            line["input"] = nlohmann::ordered_json::parse(JsonNameText(names[i]));
+            if (estimate.Valid) {
+                line["bytes"] = estimate.Bytes;
+                line["low"] = estimate.Low;
+                line["high"] = estimate.High;
+                line["frames"] = estimate.Frames;
+                line["width"] = estimate.Width;
+                line["height"] = estimate.Height;
+                line["seconds"] = estimate.Seconds;
+                line["reason"] = nullptr;
+            } else {
+                for (const char* key :
+                    { "bytes", "low", "high", "frames", "width", "height", "seconds" })
+                    line[key] = nullptr;
+                line["reason"] = reason.empty() ? "the tools failed" : reason;
+                status = 1;
+            }
+            std::fprintf(out, "%s\n", line.dump().c_str());
+            std::fflush(out);
+            continue;
+        }
         if (!estimate.Valid) {
             std::fprintf(err, "%s: no estimate: %s\n", names[i].c_str(),
                 reason.empty() ? "the tools failed" : reason.c_str());

@@ -11,7 +11,9 @@
 // (size and range, frames, frame size, time), and with `budget` (bytes, 0 for none)
 // whether the GIF made without one would fit in it. Writes no GIF and leaves no file;
 // `interrupted` ends the tools and stops. Gives the exit status: 0 when every file was
-// estimated, 1 when one was not.
+// estimated, 1 when one was not. With `json`, each line is a JSON object instead: input,
+// bytes, low, high, frames, width, height, seconds (null where there is no estimate) and
+// reason.
 int RunEstimates(const std::vector<std::string>& names, const std::vector<std::string>& paths,
-    const ConversionSettings& settings, long long budget, const std::atomic<bool>& interrupted,
-    std::FILE* out, std::FILE* err);
+    const ConversionSettings& settings, long long budget, bool json,
+    const std::atomic<bool>& interrupted, std::FILE* out, std::FILE* err);

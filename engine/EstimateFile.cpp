@@ -13,15 +13,18 @@
 
 namespace {
 
-bool Run(const std::string& commandLine, std::string* output, ToolProcesses* owner,
-    std::string* reason)
+bool Run(
+    const std::string& commandLine, std::string* output, ToolProcesses* owner, std::string* reason)
 {
     ToolExit exit;
     std::string lastLine;
-    RunTool(commandLine, *output, &exit, [&](const std::string& line) {
-        if (line.find_first_not_of(" \t\r") != std::string::npos)
-            lastLine = line;
-    }, owner);
+    RunTool(
+        commandLine, *output, &exit,
+        [&](const std::string& line) {
+            if (line.find_first_not_of(" \t\r") != std::string::npos)
+                lastLine = line;
+        },
+        owner);
     if (exit.Succeeded())
         return true;
     *reason = lastLine.empty() ? "a tool failed" : lastLine;
@@ -30,12 +33,13 @@ bool Run(const std::string& commandLine, std::string* output, ToolProcesses* own
 
 } // namespace
 
-SampleJob SampleJobFor(const std::string& input, const ConversionSettings& settings, const FileEdit&)
+SampleJob SampleJobFor(
+    const std::string& input, const ConversionSettings& settings, const FileEdit&)
 {
     // The edit reaches the options through the job builder once it takes edits; until then
     // a file's estimate is that of its conversion, which does not apply them either.
-    const ConversionJob job = BuildConversionJob({ input }, "/", settings.FileFormat,
-        VideoArguments(settings), ImageArguments(settings));
+    const ConversionJob job = BuildConversionJob(
+        { input }, "/", settings.FileFormat, VideoArguments(settings), ImageArguments(settings));
     SampleJob sample;
     sample.Input = input;
     sample.Mode = job.Mode;
@@ -97,8 +101,8 @@ GifEstimate EstimateFile(const SampleJob& job, const std::atomic<bool>& stopped,
 
     const std::string segments = "\"-segments\" \"" + std::to_string(plan.Count) + "x"
         + std::to_string(plan.Frames) + "\"";
-    std::string videoLine
-        = VideoCommandLine(videoTool, job.Input, job.VideoOptions, folder.Path() + "DasmereTemp%08d.png");
+    std::string videoLine = VideoCommandLine(
+        videoTool, job.Input, job.VideoOptions, folder.Path() + "DasmereTemp%08d.png");
     videoLine.insert(QuotePath(videoTool).size(), " " + segments);
     std::string videoOutput;
     if (!Run(videoLine, &videoOutput, owner, reason) || stopped)

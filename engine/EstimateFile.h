@@ -36,7 +36,8 @@ SamplePlan DefaultSamplePlan();
 // `stopped` is set; the tools run under `owner` (when given), so a stop can end them.
 // Everything they write goes, whatever happens.
 GifEstimate EstimateFile(const SampleJob& job, const std::atomic<bool>& stopped,
-    ToolProcesses* owner = nullptr, std::string* reason = nullptr, SamplePlan plan = DefaultSamplePlan());
+    ToolProcesses* owner = nullptr, std::string* reason = nullptr,
+    SamplePlan plan = DefaultSamplePlan());
 
 // The frames taken per second by these video options ("-r"), 1 when they say none.
 double FrameRateOf(const std::string& videoOptions);

@@ -54,8 +54,8 @@ std::string EstimateLine(const GifEstimate& e)
     if (e.Low != e.High) {
         // Both ends in the unit of the upper one, so the range reads as one.
         const double unit = UnitOf(e.High);
-        line += " (" + Amount(e.Low, unit) + "\u2013" + Amount(e.High, unit) + " "
-            + UnitName(unit) + ")";
+        line += " (" + Amount(e.Low, unit) + "\u2013" + Amount(e.High, unit) + " " + UnitName(unit)
+            + ")";
     }
     line += ", " + std::to_string(e.Frames) + (e.Frames == 1 ? " frame" : " frames") + " of "
         + std::to_string(e.Width) + "\u00d7" + std::to_string(e.Height);

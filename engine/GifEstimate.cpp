@@ -24,8 +24,8 @@ Rates Measure(const SegmentSamples& samples)
     Rates rates;
     int stretches = 0;
     for (const SegmentSample& segment : samples.Segments) {
-        const int headFrames = segment.GifFrames.size() > 1 ? segment.GifFrames[1].Start - 1
-                                                            : segment.SourceFrames;
+        const int headFrames
+            = segment.GifFrames.size() > 1 ? segment.GifFrames[1].Start - 1 : segment.SourceFrames;
         rates.Head += static_cast<double>(segment.GifFrames.front().Bytes);
         rates.HeadFrames += headFrames;
         ++stretches;
@@ -101,8 +101,8 @@ GifEstimate GifEstimate::FromSamples(const SegmentSamples& samples)
         spread = kSpreadErrors * deviation / std::sqrt(static_cast<double>(n)) / mean;
     }
     const double laterShare = value > 0.0 ? mean * later / value : 0.0;
-    const double relative = std::sqrt(kModelSpread * kModelSpread
-        + (spread * laterShare) * (spread * laterShare));
+    const double relative
+        = std::sqrt(kModelSpread * kModelSpread + (spread * laterShare) * (spread * laterShare));
     e.Low = std::llround(value * std::max(0.0, 1.0 - relative));
     e.High = std::llround(value * (1.0 + relative));
     return e;

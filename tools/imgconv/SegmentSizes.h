@@ -11,7 +11,8 @@ namespace imgconv {
 // Takes a leading "-segments N,N,..." off `args`: the frames, in name order, fall into
 // stretches of that many frames each. False, with `error`, for a bad value; true with
 // `counts` empty when the first argument is something else.
-bool TakeSegmentCounts(std::vector<std::string>& args, std::vector<int>& counts, std::string& error);
+bool TakeSegmentCounts(
+    std::vector<std::string>& args, std::vector<int>& counts, std::string& error);
 
 // The lines --help adds for the option.
 const char* SegmentHelpText();

@@ -2,10 +2,10 @@
 
 #include "sablewick/Version.h"
 #include "tools/imgconv/BudgetedConversion.h"
-#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/ConversionPipeline.h"
 #include "tools/imgconv/FrameFiles.h"
 #include "tools/imgconv/GifFileWriter.h"
+#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/QualityScale.h"
 #include "tools/imgconv/SegmentSizes.h"
 #include "tools/imgconv/TuningFromEnvironment.h"
@@ -57,8 +57,8 @@ int main(int argc, char** argv)
             const QuantizeSettings settings = parsed.command.quality
                 ? SettingsForQuality(TuningFromEnvironment(), *parsed.command.quality)
                 : TuningFromEnvironment();
-            if (!EncodeSegments(parsed.command, files.paths, segments, settings, threads,
-                    segmentError)) {
+            if (!EncodeSegments(
+                    parsed.command, files.paths, segments, settings, threads, segmentError)) {
                 std::fprintf(stderr, "imgconv: %s\n", segmentError.c_str());
                 return 1;
             }

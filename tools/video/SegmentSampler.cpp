@@ -82,9 +82,8 @@ Outcome<long long> ExtractSegments(const VideoOptions& options, const SegmentReq
         = FrameSelector::expectedCount(options.rate, options.duration, remaining);
 
     // Without a known length the stretches cannot be spread: the first one stands for all.
-    const std::vector<double> starts = length
-        ? SegmentStarts(request, options.rate, *length)
-        : std::vector<double> { 0.0 };
+    const std::vector<double> starts
+        = length ? SegmentStarts(request, options.rate, *length) : std::vector<double> { 0.0 };
     const bool whole = length && starts.size() == 1;
     long long written = 0;
     for (size_t i = 0; i < starts.size(); ++i) {
@@ -102,8 +101,8 @@ Outcome<long long> ExtractSegments(const VideoOptions& options, const SegmentReq
             return Result::Failure(frames.Error());
         }
         written += frames.Value();
-        std::printf("video.dll: segment %zu at %.3f s: %lld frames in %.4f s\n", i + 1,
-            starts[i], frames.Value(), took.count());
+        std::printf("video.dll: segment %zu at %.3f s: %lld frames in %.4f s\n", i + 1, starts[i],
+            frames.Value(), took.count());
     }
     std::printf("video.dll: clip of %lld frames\n", whole ? written : clipFrames);
     return written;
