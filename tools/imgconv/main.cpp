@@ -2,10 +2,10 @@
 
 #include "sablewick/Version.h"
 #include "tools/imgconv/BudgetedConversion.h"
+#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/ConversionPipeline.h"
 #include "tools/imgconv/FrameFiles.h"
 #include "tools/imgconv/GifFileWriter.h"
-#include "tools/imgconv/ImgconvOptions.h"
 #include "tools/imgconv/QualityScale.h"
 #include "tools/imgconv/SegmentSizes.h"
 #include "tools/imgconv/TuningFromEnvironment.h"
