@@ -15,31 +15,41 @@ constexpr long long kTrailer = 1;
 struct Rates
 {
     double Head = 0.0; // bytes of the first GIF frame (with the header)
-    double HeadFrames = 0.0; // source frames it stands for
     std::vector<double> PerFrame; // later bytes per source frame, one per stretch
+    std::vector<double> FramesPerFrame; // later GIF frames per source frame
 };
 
 Rates Measure(const SegmentSamples& samples)
 {
     Rates rates;
-    int stretches = 0;
     for (const SegmentSample& segment : samples.Segments) {
-        const int headFrames
-            = segment.GifFrames.size() > 1 ? segment.GifFrames[1].Start - 1 : segment.SourceFrames;
         rates.Head += static_cast<double>(segment.GifFrames.front().Bytes);
-        rates.HeadFrames += headFrames;
-        ++stretches;
+        // Unchanged frames merge into the one before: the first GIF frame may stand for
+        // several source frames, and a stretch that does not change is one frame.
+        const int headFrames = segment.GifFrames.size() > 1 ? segment.GifFrames[1].Start - 1
+                                                            : segment.SourceFrames;
         const int rest = segment.SourceFrames - headFrames;
-        if (rest <= 0)
-            continue; // one picture throughout: nothing changes after it
+        if (rest <= 0) {
+            rates.PerFrame.push_back(0.0);
+            rates.FramesPerFrame.push_back(0.0);
+            continue;
+        }
         long long bytes = 0;
         for (size_t i = 1; i < segment.GifFrames.size(); ++i)
             bytes += segment.GifFrames[i].Bytes;
         rates.PerFrame.push_back(static_cast<double>(bytes) / rest);
+        rates.FramesPerFrame.push_back(static_cast<double>(segment.GifFrames.size() - 1) / rest);
     }
-    rates.Head /= stretches;
-    rates.HeadFrames /= stretches;
+    rates.Head /= static_cast<double>(samples.Segments.size());
     return rates;
+}
+
+double Mean(const std::vector<double>& values)
+{
+    double sum = 0.0;
+    for (double value : values)
+        sum += value;
+    return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
 }
 
 } // namespace
@@ -77,15 +87,10 @@ GifEstimate GifEstimate::FromSamples(const SegmentSamples& samples)
         e.Frames = gifFrames;
         return e;
     }
-    e.Frames = std::max<long long>(1, std::llround(clip * gifFrames / sourceFrames));
-
     const Rates rates = Measure(samples);
-    double mean = 0.0;
-    for (double rate : rates.PerFrame)
-        mean += rate;
-    if (!rates.PerFrame.empty())
-        mean /= static_cast<double>(rates.PerFrame.size());
-    const double later = std::max(0.0, clip - rates.HeadFrames);
+    const double mean = Mean(rates.PerFrame);
+    const double later = clip - 1.0;
+    e.Frames = 1 + std::llround(later * Mean(rates.FramesPerFrame));
     const double value = rates.Head + mean * later + kTrailer;
     e.Bytes = std::llround(value);
 
