@@ -3,9 +3,11 @@
 #include "tools/video/FrameExtractor.h"
 #include "tools/video/FrameSelector.h"
 #include "tools/video/FrameSource.h"
+#include "tools/video/OutputPattern.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
 namespace video {
@@ -22,6 +24,22 @@ namespace {
             value = value * 10 + (c - '0');
         }
         return value >= 1 && value <= maximum;
+    }
+
+    // A stretch near `target` (seconds from the beginning of the file): at the keyframe
+    // nearest to it within `reach`, after the stretch before and early enough to fit, so
+    // that nothing is decoded only to reach the start; else at the target itself.
+    double ChooseStart(double target, double reach, double reached, double latest,
+        const std::vector<double>& keyframes)
+    {
+        std::optional<double> best;
+        for (double keyframe : keyframes) {
+            if (keyframe < reached || keyframe > latest || std::abs(keyframe - target) > reach)
+                continue;
+            if (!best || std::abs(keyframe - target) < std::abs(*best - target))
+                best = keyframe;
+        }
+        return best ? *best : std::max(target, reached);
     }
 
 } // namespace
@@ -69,11 +87,13 @@ Outcome<long long> ExtractSegments(const VideoOptions& options, const SegmentReq
 {
     using Result = Outcome<long long>;
     std::optional<double> remaining;
+    std::vector<double> keyframes;
     {
         auto source = FrameSource::Open(options.input, options.start);
         if (!source)
             return Result::Failure(source.Error());
         remaining = source.Value().RemainingLength();
+        keyframes = source.Value().KeyframeTimes();
     }
     std::optional<double> length = options.duration;
     if (remaining && (!length || *remaining < *length))
@@ -86,11 +106,16 @@ Outcome<long long> ExtractSegments(const VideoOptions& options, const SegmentReq
         = length ? SegmentStarts(request, options.rate, *length) : std::vector<double> { 0.0 };
     const bool whole = length && starts.size() == 1;
     long long written = 0;
+    double reached = -1e18; // where the stretch before ended
+    const double seconds = request.frames / options.rate;
+    const double share = length ? *length / static_cast<double>(starts.size()) : 0.0;
     for (size_t i = 0; i < starts.size(); ++i) {
         VideoOptions stretch = options;
-        stretch.start = options.start + starts[i];
-        if (!whole)
-            stretch.duration = request.frames / options.rate;
+        if (!whole) {
+            stretch.start = ChooseStart(options.start + starts[i], share, reached,
+                options.start + (length ? *length : 0.0) - seconds, keyframes);
+            stretch.duration = seconds;
+        }
         const auto began = std::chrono::steady_clock::now();
         auto frames = ExtractFrames(stretch, written + 1);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
@@ -101,8 +126,9 @@ Outcome<long long> ExtractSegments(const VideoOptions& options, const SegmentReq
             return Result::Failure(frames.Error());
         }
         written += frames.Value();
-        std::printf("video.dll: segment %zu at %.3f s: %lld frames in %.4f s\n", i + 1, starts[i],
-            frames.Value(), took.count());
+        reached = stretch.start + seconds;
+        std::printf("video.dll: segment %zu at %.3f s: %lld frames in %.4f s\n", i + 1,
+            stretch.start - options.start, frames.Value(), took.count());
     }
     std::printf("video.dll: clip of %lld frames\n", whole ? written : clipFrames);
     return written;
