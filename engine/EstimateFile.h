@@ -24,9 +24,10 @@ SampleJob SampleJobFor(
 
 // How many stretches of how many frames an estimate takes. SABLEWICK_ESTIMATE_SEGMENTS
 // (COUNTxFRAMES) replaces it, for measuring other choices.
+// The video tool shortens the stretches of a clip with few frames.
 struct SamplePlan
 {
-    int Count = 4;
+    int Count = 3;
     int Frames = 6;
 };
 SamplePlan DefaultSamplePlan();

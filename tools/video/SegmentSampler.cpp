@@ -26,6 +26,8 @@ namespace {
         return value >= 1 && value <= maximum;
     }
 
+    constexpr double kPastKeyframe = 0.2;
+
     // A stretch near `target` (seconds from the beginning of the file): at the keyframe
     // nearest to it within `reach`, after the stretch before and early enough to fit, so
     // that nothing is decoded only to reach the start; else at the target itself.
@@ -39,7 +41,10 @@ namespace {
             if (!best || std::abs(keyframe - target) < std::abs(*best - target))
                 best = keyframe;
         }
-        return best ? *best : std::max(target, reached);
+        // Just past the keyframe: indexes give decoding times, which come before the
+        // showing times when frames are reordered, and a seek to the very index time can
+        // land on the keyframe before.
+        return best ? std::min(*best + kPastKeyframe, latest) : std::max(target, reached);
     }
 
 } // namespace
@@ -64,9 +69,22 @@ Outcome<std::optional<SegmentRequest>> TakeSegmentOption(std::vector<std::string
 
 const char* SegmentHelpText()
 {
-    return "With a leading -segments COUNTxFRAMES (before -i), only COUNT stretches of FRAMES\n"
-           "frames each, spread over the range, are written (numbered on without gaps), for an\n"
-           "estimate of the whole; a line per stretch tells its frames and time.\n";
+    return "With a leading -segments COUNTxFRAMES (before -i), only COUNT stretches of up to\n"
+           "FRAMES frames each (at most a twelfth of the range's frames in all, no fewer than\n"
+           "3 each), spread over the range and started at keyframes where the file's index\n"
+           "has them, are written (numbered on without gaps), for an estimate of the whole; a\n"
+           "line per stretch tells its frames and time.\n";
+}
+
+SegmentRequest Shortened(const SegmentRequest& request, long long clipFrames)
+{
+    SegmentRequest plan = request;
+    if (plan.count < 1 || clipFrames < 1)
+        return plan;
+    const long long room = clipFrames / kShareOfClip / plan.count;
+    plan.frames = static_cast<int>(
+        std::clamp<long long>(room, std::min(kShortestStretch, request.frames), request.frames));
+    return plan;
 }
 
 std::vector<double> SegmentStarts(const SegmentRequest& request, double rate, double length)
@@ -102,12 +120,13 @@ Outcome<long long> ExtractSegments(const VideoOptions& options, const SegmentReq
         = FrameSelector::expectedCount(options.rate, options.duration, remaining);
 
     // Without a known length the stretches cannot be spread: the first one stands for all.
+    const SegmentRequest plan = length ? Shortened(request, clipFrames) : request;
     const std::vector<double> starts
-        = length ? SegmentStarts(request, options.rate, *length) : std::vector<double> { 0.0 };
-    const bool whole = length && starts.size() == 1;
+        = length ? SegmentStarts(plan, options.rate, *length) : std::vector<double> { 0.0 };
+    const bool whole = length && static_cast<long long>(plan.count) * plan.frames >= clipFrames;
     long long written = 0;
     double reached = -1e18; // where the stretch before ended
-    const double seconds = request.frames / options.rate;
+    const double seconds = plan.frames / options.rate;
     const double share = length ? *length / static_cast<double>(starts.size()) : 0.0;
     for (size_t i = 0; i < starts.size(); ++i) {
         VideoOptions stretch = options;

@@ -24,6 +24,12 @@ Outcome<std::optional<SegmentRequest>> TakeSegmentOption(std::vector<std::string
 // The lines --help adds for the option.
 const char* SegmentHelpText();
 
+// The stretches are a small part of a clip of many frames: at most a twelfth of them,
+// shorter stretches (down to 3 frames) rather than fewer, never longer than asked.
+constexpr long long kShareOfClip = 12;
+constexpr int kShortestStretch = 3;
+SegmentRequest Shortened(const SegmentRequest& request, long long clipFrames);
+
 // Where the stretches start, in seconds from the requested start, for a range of `length`
 // seconds taken at `rate`: each in the middle of its share of the range, inside the range.
 // One stretch from 0 covering everything when the stretches would cover the range anyway.
