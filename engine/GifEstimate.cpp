@@ -6,7 +6,7 @@
 namespace {
 
 // Uncertainty of the scaling itself, seen on clips whose stretches agree closely.
-constexpr double kModelSpread = 0.08;
+constexpr double kModelSpread = 0.10;
 // Standard errors of the stretches' mean that the range spans on each side.
 constexpr double kSpreadErrors = 2.0;
 // One trailer byte ends the file.
