@@ -9,6 +9,8 @@ namespace {
 constexpr double kModelSpread = 0.10;
 // Standard errors of the stretches' mean that the range spans on each side.
 constexpr double kSpreadErrors = 2.0;
+// How much wider the range reaches above the value than below it.
+constexpr double kUpwardShare = 1.5;
 // One trailer byte ends the file.
 constexpr long long kTrailer = 1;
 
@@ -108,7 +110,10 @@ GifEstimate GifEstimate::FromSamples(const SegmentSamples& samples)
     const double laterShare = value > 0.0 ? mean * later / value : 0.0;
     const double relative
         = std::sqrt(kModelSpread * kModelSpread + (spread * laterShare) * (spread * laterShare));
+    // Larger above than below: the frames just after a stretch's first one change least,
+    // since the picture shown has not yet drifted from the video by the tolerance that
+    // leaves still pixels alone; later in a long GIF more pixels pass it.
     e.Low = std::llround(value * std::max(0.0, 1.0 - relative));
-    e.High = std::llround(value * (1.0 + relative));
+    e.High = std::llround(value * (1.0 + kUpwardShare * relative));
     return e;
 }

@@ -23,15 +23,18 @@ constexpr int kMediaInfoRole = Qt::UserRole + 2;
 constexpr int kResultRole = Qt::UserRole + 3;
 // The files a conversion made of the row.
 constexpr int kOutputsRole = Qt::UserRole + 4;
+// The whole line of the GIF's estimate.
+constexpr int kEstimateRole = Qt::UserRole + 5;
 
 } // namespace
 
 CFileListView::CFileListView(QWidget* parent)
-    : QTableWidget(0, 3, parent)
+    : QTableWidget(0, 4, parent)
 {
     setObjectName("fileList");
-    setHorizontalHeaderLabels({ tr("Video File"), tr("File Size"), tr("Information") });
-    for (int column = 0; column < 3; ++column)
+    setHorizontalHeaderLabels(
+        { tr("Video File"), tr("File Size"), tr("Information"), tr("Estimated GIF") });
+    for (int column = 0; column < columnCount(); ++column)
         horizontalHeaderItem(column)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setHighlightSections(false);
@@ -57,7 +60,10 @@ CFileListView::CFileListView(QWidget* parent)
 void CFileListView::SetUpColumns()
 {
     const ColumnWidths widths = ColumnWidthsFor(width());
-    setColumnWidth(kFileColumn, widths.File);
+    // The estimate's room ("about 12.3 MB, 45 s") comes off the file name's.
+    const int estimate = fontMetrics().horizontalAdvance(QStringLiteral("about 88.8 MB, 88 s")) + 12;
+    setColumnWidth(kEstimateColumn, estimate);
+    setColumnWidth(kFileColumn, std::max(widths.File - estimate, widths.File / 2));
     setColumnWidth(kSizeColumn, widths.Size);
     setColumnWidth(kInformationColumn, widths.Information);
 }
@@ -79,6 +85,7 @@ int CFileListView::AppendRow(const QString& path)
     const bool regular = ::stat(FileNameBytes(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
     setItem(row, kSizeColumn, new QTableWidgetItem(SizeText(regular ? st.st_size : 0)));
     setItem(row, kInformationColumn, new QTableWidgetItem(QString()));
+    setItem(row, kEstimateColumn, new QTableWidgetItem(QString()));
     UpdateRowToolTip(row);
     return row;
 }
@@ -109,6 +116,18 @@ void CFileListView::SetRowResult(int row, const QString& text, const QString& re
     file->setData(kResultRole, reason.isEmpty() ? text : text + QStringLiteral(": ") + reason);
     if (text.isEmpty())
         file->setData(kOutputsRole, QVariant());
+    UpdateRowToolTip(row);
+}
+
+void CFileListView::SetRowEstimate(int row, const QString& text, const QString& details)
+{
+    QTableWidgetItem* file = item(row, kFileColumn);
+    QTableWidgetItem* cell = item(row, kEstimateColumn);
+    if (!file || !cell)
+        return;
+    cell->setText(text);
+    file->setData(kEstimateRole,
+        text.isEmpty() || details.isEmpty() ? QString() : tr("Estimated GIF: ") + details);
     UpdateRowToolTip(row);
 }
 
@@ -153,7 +172,7 @@ void CFileListView::UpdateRowToolTip(int row)
     if (!file)
         return;
     QStringList lines = { file->text() };
-    for (int role : { kMediaInfoRole, kResultRole }) {
+    for (int role : { kMediaInfoRole, kResultRole, kEstimateRole }) {
         const QString line = file->data(role).toString();
         if (!line.isEmpty())
             lines << line;

@@ -16,12 +16,13 @@ public:
     {
         kFileColumn = 0,
         kSizeColumn = 1,
-        kInformationColumn = 2
+        kInformationColumn = 2,
+        kEstimateColumn = 3 // "Estimated GIF", filled in the background
     };
 
     explicit CFileListView(QWidget* parent);
 
-    // Sets the three column widths from the list's outer width.
+    // Sets the column widths from the list's outer width.
     void SetUpColumns();
 
     // Appends a row for `path` (as FileNameText gives it) with its type icon and
@@ -48,6 +49,10 @@ public:
     // which the row hands out when dragged; an empty result clears them.
     void SetRowOutputs(int row, const QStringList& files);
     QStringList RowOutputs(int row) const;
+
+    // The estimate of the row's GIF: the short text in its column, the whole line in the
+    // row's tooltip; an empty text clears both.
+    void SetRowEstimate(int row, const QString& text, const QString& details = QString());
 
     bool IsRowSelected(int row) const;
     int SelectedRowCount() const;

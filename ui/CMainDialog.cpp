@@ -109,6 +109,9 @@ CMainDialog::CMainDialog(QWidget* parent)
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     help->setContext(Qt::WindowShortcut);
     connect(help, &QShortcut::activated, this, &CMainDialog::OnHelp);
+    auto* previewGif = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    previewGif->setContext(Qt::WindowShortcut);
+    connect(previewGif, &QShortcut::activated, this, [this] { RunContextCommand(7); });
 }
 
 CMainDialog::~CMainDialog()
@@ -415,6 +418,7 @@ void CMainDialog::JobStarted()
     m_run.Folder = m_chosenFolder;
     for (int row = 0; row < m_list->rowCount(); ++row)
         m_list->SetRowResult(row, QString());
+    emit ConvertingChanged(true);
 }
 
 void CMainDialog::SetProgress(int position)
@@ -502,6 +506,7 @@ void CMainDialog::JobEnded()
     m_convert->setText(tr(kConvert));
     UpdateControlStates(); // Remove and Remove All come back
     WithdrawStopQuestion();
+    emit ConvertingChanged(false);
 }
 
 void CMainDialog::FileStarted(int row)

@@ -40,6 +40,11 @@ public:
     void SetPreviewAction(std::function<void()> action) { m_previewAction = std::move(action); }
     void SetAboutAction(std::function<void()> action) { m_aboutAction = std::move(action); }
     void SetOptionsAction(std::function<void()> action) { m_optionsAction = std::move(action); }
+    // "Preview GIF" of the list's context menu and Ctrl+P.
+    void SetPreviewGifAction(std::function<void()> action)
+    {
+        m_previewGifAction = std::move(action);
+    }
     ConversionController& Controller() { return m_controller; }
 
     // Offers the window's messages to other programs on the session bus. False,
@@ -81,7 +86,7 @@ public:
     void SelectRow(int row);
     void ShowContextMenu();
     void ViewSelectedFiles();
-    // The list's context menu; each action's data is its command number (1-4).
+    // The list's context menu; each action's data is its command number.
     std::unique_ptr<QMenu> BuildContextMenu();
     void RunContextCommand(int command);
 
@@ -112,6 +117,10 @@ public:
     // The 655 x 423 background picture stretched to `size`, rows and columns
     // dropped or repeated, never blended.
     static QImage StretchBackground(const QImage& picture, QSize size);
+
+signals:
+    // A conversion started (true) or ended (false).
+    void ConvertingChanged(bool converting);
 
 public slots:
     void reject() override; // the cancel action
@@ -158,6 +167,7 @@ private:
     std::function<void()> m_previewAction;
     std::function<void()> m_aboutAction;
     std::function<void()> m_optionsAction;
+    std::function<void()> m_previewGifAction;
     FolderChooser m_folderChooser;
     FileDialog m_fileDialog;
     Opener m_opener;
