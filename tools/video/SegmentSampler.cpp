@@ -71,15 +71,16 @@ const char* SegmentHelpText()
 {
     return "With a leading -segments COUNTxFRAMES (before -i), only COUNT stretches of up to\n"
            "FRAMES frames each (at most a twelfth of the range's frames in all, no fewer than\n"
-           "3 each), spread over the range and started at keyframes where the file's index\n"
-           "has them, are written (numbered on without gaps), for an estimate of the whole; a\n"
-           "line per stretch tells its frames and time.\n";
+           "3 each; a single stretch as long as asked), spread over the range and started at\n"
+           "keyframes where the file's index has them, are written (numbered on without gaps),\n"
+           "for an estimate of the whole; a line per stretch tells its frames and time.\n";
 }
 
 SegmentRequest Shortened(const SegmentRequest& request, long long clipFrames)
 {
     SegmentRequest plan = request;
-    if (plan.count < 1 || clipFrames < 1)
+    // One stretch is a preview, not a sample: as long as asked.
+    if (plan.count < 2 || clipFrames < 1)
         return plan;
     const long long room = clipFrames / kShareOfClip / plan.count;
     plan.frames = static_cast<int>(

@@ -25,7 +25,8 @@ Outcome<std::optional<SegmentRequest>> TakeSegmentOption(std::vector<std::string
 const char* SegmentHelpText();
 
 // The stretches are a small part of a clip of many frames: at most a twelfth of them,
-// shorter stretches (down to 3 frames) rather than fewer, never longer than asked.
+// shorter stretches (down to 3 frames) rather than fewer, never longer than asked. A single
+// stretch (a preview) stays as asked.
 constexpr long long kShareOfClip = 12;
 constexpr int kShortestStretch = 3;
 SegmentRequest Shortened(const SegmentRequest& request, long long clipFrames);
