@@ -60,11 +60,11 @@ CFileListView::CFileListView(QWidget* parent)
 void CFileListView::SetUpColumns()
 {
     const ColumnWidths widths = ColumnWidthsFor(width());
-    // The estimate's room ("about 12.3 MB, 45 s") comes off the file name's.
-    const int estimate = fontMetrics().horizontalAdvance(QStringLiteral("about 88.8 MB, 88 s")) + 12;
-    setColumnWidth(kEstimateColumn, estimate);
-    setColumnWidth(kFileColumn, std::max(widths.File - estimate, widths.File / 2));
-    setColumnWidth(kSizeColumn, widths.Size);
+    // The estimate ("4.2 MB, 6 s") shares the size column's room, which is far wider than
+    // its text; the other columns keep theirs.
+    setColumnWidth(kFileColumn, widths.File);
+    setColumnWidth(kSizeColumn, widths.Size - widths.Size / 2);
+    setColumnWidth(kEstimateColumn, widths.Size / 2);
     setColumnWidth(kInformationColumn, widths.Information);
 }
 
