@@ -68,7 +68,7 @@ std::string EstimateCell(const GifEstimate& e)
 {
     if (!e.Valid)
         return {};
-    return SizeText(e.Bytes) + ", " + SecondsText(e.Seconds);
+    return SizeText(e.Bytes);
 }
 
 std::string BudgetVerdict(const GifEstimate& e, long long budget)

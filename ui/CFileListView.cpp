@@ -60,11 +60,14 @@ CFileListView::CFileListView(QWidget* parent)
 void CFileListView::SetUpColumns()
 {
     const ColumnWidths widths = ColumnWidthsFor(width());
-    // The estimate ("4.2 MB, 6 s") shares the size column's room, which is far wider than
-    // its text; the other columns keep theirs.
+    // The estimate ("4.2 MB") takes its header's room from the size column, which is far
+    // wider than its text; the other columns keep theirs.
+    const int estimate = horizontalHeader()->fontMetrics().horizontalAdvance(
+                             horizontalHeaderItem(kEstimateColumn)->text())
+        + 16;
     setColumnWidth(kFileColumn, widths.File);
-    setColumnWidth(kSizeColumn, widths.Size - widths.Size / 2);
-    setColumnWidth(kEstimateColumn, widths.Size / 2);
+    setColumnWidth(kSizeColumn, std::max(widths.Size - estimate, widths.Size / 3));
+    setColumnWidth(kEstimateColumn, estimate);
     setColumnWidth(kInformationColumn, widths.Information);
 }
 

@@ -190,7 +190,7 @@ TEST(EstimateText, ReadsAsAPersonWouldSayIt)
     e.Seconds = 6.2;
     EXPECT_EQ(EstimateLine(e),
         "about 4.2 MB (3.8\u20134.7 MB), 80 frames of 480\u00d7270, about 6 s to convert");
-    EXPECT_EQ(EstimateCell(e), "4.2 MB, 6 s");
+    EXPECT_EQ(EstimateCell(e), "4.2 MB");
     EXPECT_EQ(BudgetVerdict(e, 5'000'000), "fits in 5.0 MB");
     EXPECT_EQ(BudgetVerdict(e, 4'000'000), "may not fit in 4.0 MB");
     EXPECT_EQ(BudgetVerdict(e, 3'000'000), "too big for 3.0 MB");
