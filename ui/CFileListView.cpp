@@ -60,14 +60,13 @@ CFileListView::CFileListView(QWidget* parent)
 void CFileListView::SetUpColumns()
 {
     const ColumnWidths widths = ColumnWidthsFor(width());
-    // The estimate ("4.2 MB") takes its header's room from the size column, which is far
-    // wider than its text; the other columns keep theirs.
-    const int estimate = horizontalHeader()->fontMetrics().horizontalAdvance(
-                             horizontalHeaderItem(kEstimateColumn)->text())
-        + 16;
+    // The estimate ("4.2 MB") takes what the size column, far wider than its texts, does
+    // not need; the other columns keep their room.
+    const int size = std::min(
+        fontMetrics().horizontalAdvance(QStringLiteral("99999 KB")) + 14, widths.Size * 2 / 3);
     setColumnWidth(kFileColumn, widths.File);
-    setColumnWidth(kSizeColumn, std::max(widths.Size - estimate, widths.Size / 3));
-    setColumnWidth(kEstimateColumn, estimate);
+    setColumnWidth(kSizeColumn, size);
+    setColumnWidth(kEstimateColumn, widths.Size - size);
     setColumnWidth(kInformationColumn, widths.Information);
 }
 
