@@ -3,6 +3,7 @@
 #include "app/BrandingInfo.h"
 #include "app/ProgramArguments.h"
 #include "app/TerminationSignals.h"
+#include "app/EstimateColumn.h"
 #include "app/MediaInfoQueue.h"
 #include "app/WindowHandOver.h"
 #include "app/WindowTitle.h"
@@ -11,6 +12,7 @@
 #include "engine/Preview.h"
 #include "platform/OpenUrl.h"
 #include "ui/CFileListView.h"
+#include "ui/CGifPreviewWindow.h"
 #include "ui/CMainDialog.h"
 #include "ui/COptionsDialog.h"
 #include "ui/FileNameText.h"
@@ -21,6 +23,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
 #include <cstdlib>
 
 namespace {
@@ -43,6 +46,21 @@ int PreviewRow(const CMainDialog& dialog)
         if (list->IsRowSelected(row))
             return row;
     return 0;
+}
+
+// The GIF of a few seconds of the first selected row (or row 0), in a window of its
+// own; a new one replaces the one before.
+void ShowGifPreview(CMainDialog& dialog)
+{
+    static QPointer<CGifPreviewWindow> shown;
+    const int row = PreviewRow(dialog);
+    if (row >= dialog.RowCount())
+        return;
+    if (shown)
+        shown->close();
+    const QString path = dialog.FileList()->RowPath(row);
+    shown = new CGifPreviewWindow(&dialog, FileNameBytes(path), FileNameForDisplay(path));
+    shown->show();
 }
 
 } // namespace
@@ -87,10 +105,14 @@ void ConnectMainDialog(CMainDialog& dialog)
     CRichMessageBoxDialog::SetHelpOpener(
         [](const QString& helpFile, std::uint32_t) { OpenUrl(helpFile.toStdString()); });
 
-    dialog.SetOptionsAction([] {
+    // The estimates follow the settings: a confirmed Options dialog makes them again.
+    auto* estimates = new EstimateColumn(dialog);
+    dialog.SetOptionsAction([estimates] {
         COptionsDialog options(nullptr);
-        options.exec();
+        if (options.exec() == QDialog::Accepted)
+            estimates->Refresh();
     });
+    dialog.SetPreviewGifAction([&dialog] { ShowGifPreview(dialog); });
     dialog.SetAboutAction([&dialog] {
         const BrandingInfo& b = TheBrandingInfo();
         CAboutDialog about(&dialog, AboutTexts {Q(b.SoftwareName), Q(b.Copyright), Q(b.Homepage), Q(b.Email)},

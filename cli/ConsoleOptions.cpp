@@ -422,6 +422,15 @@ const OptionRow kOptions[] = {
         "the file; frames lowers the frame rate (not below 5 fps, the GIF keeps its length), "
         "then the frame size (not below 120 pixels), and says what it gave up",
         TakeFitBy },
+    { "--estimate", nullptr, nullptr,
+        "make no GIF: print for each FILE about how large its GIF would be (and the range "
+        "it lies in), its frames and frame size, and how long converting it would take, "
+        "from a few short stretches encoded with the same settings. With --max-size, also "
+        "whether the GIF made without it would fit",
+        [](const std::string&, ConsoleOptions& o) {
+            o.Estimate = true;
+            return std::string();
+        } },
     { "-n", nullptr, nullptr,
         "no clobber (also --no-clobber): a file whose output exists already in the folder "
         "fails, and the existing file stays as it is; without it such outputs are replaced",

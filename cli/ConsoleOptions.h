@@ -30,6 +30,7 @@ struct ConsoleOptions
     Verbosity Level = Verbosity::Normal;
     bool Help = false;
     bool Json = false; // one JSON line per file in place of the plain lines
+    bool Estimate = false; // estimate each GIF instead of making it
     std::vector<std::string> Files;
     std::vector<SettingOverride> Overrides; // in the order given; a later one wins
     bool IntervalGiven = false; // --interval or --rate

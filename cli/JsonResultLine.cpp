@@ -41,3 +41,8 @@ std::string JsonResultLine(const FileReport& report)
     line["seconds"] = std::round(std::max(0.0, report.Seconds) * 1000) / 1000;
     return line.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
+
+std::string JsonNameText(const std::string& name)
+{
+    return Name(name).dump();
+}

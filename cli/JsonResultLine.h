@@ -22,3 +22,6 @@ struct FileReport
 // journalctl's JSON gives fields that are not text, so every name comes back
 // exactly and every line still parses as strict JSON.
 std::string JsonResultLine(const FileReport& report);
+
+// A name as JSON text by the same rule: a string, or the array of its bytes.
+std::string JsonNameText(const std::string& name);

@@ -2,6 +2,7 @@
 // and conversion job, without a window.
 #include "cli/ConsoleHost.h"
 #include "cli/ConsoleOptions.h"
+#include "cli/EstimateCommand.h"
 #include "engine/ConversionController.h"
 #include "engine/FrameSweeper.h"
 #include "engine/Settings.h"
@@ -149,6 +150,21 @@ int main(int argc, char** argv)
     if (std::string error = ApplyOverrides(options, settings); !error.empty()) {
         std::fprintf(stderr, "sablewick-cli: %s (see --help)\n", error.c_str());
         return 2;
+    }
+
+    if (options.Estimate) {
+        for (int signal : { SIGINT, SIGTERM, SIGHUP })
+            std::signal(signal, OnSignal);
+        SetCommandLineEcho(options.Level == Verbosity::Verbose);
+        std::vector<std::string> paths;
+        for (const std::string& file : options.Files)
+            paths.push_back(Absolute(file));
+        const long long budget = options.MaxSize.empty() ? 0 : std::stoll(options.MaxSize);
+        const int status = RunEstimates(
+            options.Files, paths, settings, budget, options.Json, g_interrupted, stdout, stderr);
+        if (g_interrupted)
+            return g_signal == SIGHUP ? 129 : 130;
+        return status;
     }
 
     std::string folder = options.OutputFolder.empty() ? "" : Absolute(options.OutputFolder);

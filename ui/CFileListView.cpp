@@ -46,17 +46,20 @@ QIcon MarkedIcon(const QIcon& icon, QSize size)
     painter.end();
     return QIcon(picture);
 }
+// The whole line of the GIF's estimate.
+constexpr int kEstimateRole = Qt::UserRole + 7;
 
 } // namespace
 
 Q_DECLARE_METATYPE(FileEdit)
 
 CFileListView::CFileListView(QWidget* parent)
-    : QTableWidget(0, 3, parent)
+    : QTableWidget(0, 4, parent)
 {
     setObjectName("fileList");
-    setHorizontalHeaderLabels({ tr("Video File"), tr("File Size"), tr("Information") });
-    for (int column = 0; column < 3; ++column)
+    setHorizontalHeaderLabels(
+        { tr("Video File"), tr("File Size"), tr("Information"), tr("Estimated GIF") });
+    for (int column = 0; column < columnCount(); ++column)
         horizontalHeaderItem(column)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setHighlightSections(false);
@@ -82,8 +85,13 @@ CFileListView::CFileListView(QWidget* parent)
 void CFileListView::SetUpColumns()
 {
     const ColumnWidths widths = ColumnWidthsFor(width());
+    // The estimate ("4.2 MB") takes what the size column, far wider than its texts, does
+    // not need; the other columns keep their room.
+    const int size = std::min(
+        fontMetrics().horizontalAdvance(QStringLiteral("99999 KB")) + 14, widths.Size * 2 / 3);
     setColumnWidth(kFileColumn, widths.File);
-    setColumnWidth(kSizeColumn, widths.Size);
+    setColumnWidth(kSizeColumn, size);
+    setColumnWidth(kEstimateColumn, widths.Size - size);
     setColumnWidth(kInformationColumn, widths.Information);
 }
 
@@ -104,6 +112,7 @@ int CFileListView::AppendRow(const QString& path)
     const bool regular = ::stat(FileNameBytes(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
     setItem(row, kSizeColumn, new QTableWidgetItem(SizeText(regular ? st.st_size : 0)));
     setItem(row, kInformationColumn, new QTableWidgetItem(QString()));
+    setItem(row, kEstimateColumn, new QTableWidgetItem(QString()));
     UpdateRowToolTip(row);
     return row;
 }
@@ -143,6 +152,18 @@ void CFileListView::SetRowResultLine(int row, const QString& line)
         file->setData(kResultRole, line);
         UpdateRowToolTip(row);
     }
+}
+
+void CFileListView::SetRowEstimate(int row, const QString& text, const QString& details)
+{
+    QTableWidgetItem* file = item(row, kFileColumn);
+    QTableWidgetItem* cell = item(row, kEstimateColumn);
+    if (!file || !cell)
+        return;
+    cell->setText(text);
+    file->setData(kEstimateRole,
+        text.isEmpty() || details.isEmpty() ? QString() : tr("Estimated GIF: ") + details);
+    UpdateRowToolTip(row);
 }
 
 void CFileListView::SetRowOutputs(int row, const QStringList& files)
@@ -213,7 +234,7 @@ void CFileListView::UpdateRowToolTip(int row)
     if (!file)
         return;
     QStringList lines = { file->text() };
-    for (int role : { kMediaInfoRole, kResultRole }) {
+    for (int role : { kMediaInfoRole, kResultRole, kEstimateRole }) {
         const QString line = file->data(role).toString();
         if (!line.isEmpty())
             lines << line;

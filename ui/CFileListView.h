@@ -18,12 +18,13 @@ public:
     {
         kFileColumn = 0,
         kSizeColumn = 1,
-        kInformationColumn = 2
+        kInformationColumn = 2,
+        kEstimateColumn = 3 // "Estimated GIF", filled in the background
     };
 
     explicit CFileListView(QWidget* parent);
 
-    // Sets the three column widths from the list's outer width.
+    // Sets the column widths from the list's outer width.
     void SetUpColumns();
 
     // Appends a row for `path` (as FileNameText gives it) with its type icon and
@@ -58,6 +59,9 @@ public:
     void SetRowEdit(int row, const FileEdit& edit);
     FileEdit RowEdit(int row) const;
     bool RowHasEdit(int row) const { return !RowEdit(row).IsEmpty(); }
+    // The estimate of the row's GIF: the short text in its column, the whole line in the
+    // row's tooltip; an empty text clears both.
+    void SetRowEstimate(int row, const QString& text, const QString& details = QString());
 
     bool IsRowSelected(int row) const;
     int SelectedRowCount() const;

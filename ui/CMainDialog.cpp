@@ -115,6 +115,9 @@ CMainDialog::CMainDialog(QWidget* parent)
     auto* edit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
     edit->setContext(Qt::WindowShortcut);
     connect(edit, &QShortcut::activated, this, &CMainDialog::EditSelected);
+    auto* previewGif = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    previewGif->setContext(Qt::WindowShortcut);
+    connect(previewGif, &QShortcut::activated, this, [this] { RunContextCommand(7); });
 }
 
 CMainDialog::~CMainDialog()
@@ -422,6 +425,7 @@ void CMainDialog::JobStarted()
     m_run.Folder = m_chosenFolder;
     for (int row = 0; row < m_list->rowCount(); ++row)
         m_list->SetRowResult(row, QString());
+    emit ConvertingChanged(true);
 }
 
 void CMainDialog::SetProgress(int position)
@@ -528,6 +532,7 @@ void CMainDialog::JobEnded()
     m_convert->setText(tr(kConvert));
     UpdateControlStates(); // Remove and Remove All come back
     WithdrawStopQuestion();
+    emit ConvertingChanged(false);
 }
 
 void CMainDialog::FileStarted(int row)

@@ -41,6 +41,11 @@ public:
     void SetPreviewAction(std::function<void()> action) { m_previewAction = std::move(action); }
     void SetAboutAction(std::function<void()> action) { m_aboutAction = std::move(action); }
     void SetOptionsAction(std::function<void()> action) { m_optionsAction = std::move(action); }
+    // "Preview GIF" of the list's context menu and Ctrl+P.
+    void SetPreviewGifAction(std::function<void()> action)
+    {
+        m_previewGifAction = std::move(action);
+    }
     ConversionController& Controller() { return m_controller; }
 
     // Offers the window's messages to other programs on the session bus. False,
@@ -119,6 +124,10 @@ public:
     // dropped or repeated, never blended.
     static QImage StretchBackground(const QImage& picture, QSize size);
 
+signals:
+    // A conversion started (true) or ended (false).
+    void ConvertingChanged(bool converting);
+
 public slots:
     void reject() override; // the cancel action
 
@@ -164,6 +173,7 @@ private:
     std::function<void()> m_previewAction;
     std::function<void()> m_aboutAction;
     std::function<void()> m_optionsAction;
+    std::function<void()> m_previewGifAction;
     FolderChooser m_folderChooser;
     FileDialog m_fileDialog;
     Opener m_opener;

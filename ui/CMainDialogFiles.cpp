@@ -182,6 +182,12 @@ std::unique_ptr<QMenu> CMainDialog::BuildContextMenu()
     edit->setData(kEditCommand);
     edit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     edit->setEnabled(EditableRow() >= 0);
+    if (m_previewGifAction) {
+        QAction* preview = menu->addAction(tr("Preview GIF"));
+        preview->setData(7);
+        preview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+        preview->setEnabled(m_list->rowCount() > 0);
+    }
     // A converted row: its result, opened or shown where it lies.
     const QStringList outputs = SelectedOutputs();
     if (!outputs.isEmpty()) {
@@ -236,6 +242,10 @@ void CMainDialog::RunContextCommand(int command)
     case 6:
         if (const QStringList outputs = SelectedOutputs(); !outputs.isEmpty() && m_folderShower)
             m_folderShower(outputs);
+        break;
+    case 7:
+        if (m_previewGifAction && m_list->rowCount() > 0)
+            m_previewGifAction();
         break;
     default:
         break;

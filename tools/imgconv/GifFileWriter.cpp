@@ -60,6 +60,10 @@ GifFileWriter::~GifFileWriter() = default;
 int GifFileWriter::WriteToFd(GifFileType* gif, const GifByteType* data, int length)
 {
     auto* self = static_cast<GifFileWriter*>(gif->UserData);
+    if (!self->m_file) {
+        self->m_written += length;
+        return length;
+    }
     const size_t done = std::fwrite(data, 1, static_cast<size_t>(length), self->m_file->Stream());
     if (done < static_cast<size_t>(length))
         self->m_writeErrno = errno ? errno : EIO;
@@ -78,12 +82,14 @@ bool GifFileWriter::Fail(const std::string& what)
 
 bool GifFileWriter::Begin(int width, int height, int loopValue)
 {
-    Outcome<AtomicFile> file = AtomicFile::Create(m_targetPath);
-    if (!file) {
-        m_error = file.Error();
-        return false;
+    if (!m_targetPath.empty()) {
+        Outcome<AtomicFile> file = AtomicFile::Create(m_targetPath);
+        if (!file) {
+            m_error = file.Error();
+            return false;
+        }
+        m_file.emplace(std::move(file.Value()));
     }
-    m_file.emplace(std::move(file.Value()));
 
     int code = 0;
     m_gif.reset(EGifOpen(this, WriteToFd, &code));
@@ -149,6 +155,8 @@ bool GifFileWriter::Finish()
     const int closed = EGifCloseFile(m_gif.release(), &code);
     if (closed != GIF_OK)
         return Fail(GifErrorText(code));
+    if (!m_file)
+        return true;
     const std::string error = m_file->Commit(true);
     m_file.reset();
     if (!error.empty()) {

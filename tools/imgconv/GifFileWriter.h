@@ -15,7 +15,8 @@ namespace imgconv {
 void RemoveTempFilesOnSignals();
 
 // Writes a GIF89a under a temporary name in the target's folder and renames it into place
-// when complete, so that no half-written GIF ever carries the target's name.
+// when complete, so that no half-written GIF ever carries the target's name. With an empty
+// target path nothing is written: the bytes are only counted.
 class GifFileWriter
 {
 public:

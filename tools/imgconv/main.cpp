@@ -7,6 +7,7 @@
 #include "tools/imgconv/FrameFiles.h"
 #include "tools/imgconv/GifFileWriter.h"
 #include "tools/imgconv/QualityScale.h"
+#include "tools/imgconv/SegmentSizes.h"
 #include "tools/imgconv/TuningFromEnvironment.h"
 
 #include <cstdio>
@@ -26,10 +27,17 @@ int main(int argc, char** argv)
     mallopt(M_TRIM_THRESHOLD, 128 << 20);
     try {
         RemoveTempFilesOnSignals();
-        const std::vector<std::string> args(argv + 1, argv + argc);
+        std::vector<std::string> args(argv + 1, argv + argc);
+        std::vector<int> segments;
+        std::string segmentError;
+        if (!TakeSegmentCounts(args, segments, segmentError)) {
+            std::fprintf(stderr, "imgconv: %s\n", segmentError.c_str());
+            return 2;
+        }
         const ParsedCommandLine parsed = ParseCommandLine(args);
         if (parsed.help) {
             std::fputs(UsageText(), stdout);
+            std::fputs(SegmentHelpText(), stdout);
             return 0;
         }
         if (!parsed.error.empty()) {
@@ -46,6 +54,17 @@ int main(int argc, char** argv)
 
         const unsigned cores = std::thread::hardware_concurrency();
         const int threads = cores == 0 ? 2 : static_cast<int>(cores > 16 ? 16 : cores);
+        if (!segments.empty()) {
+            const QuantizeSettings settings = parsed.command.quality
+                ? SettingsForQuality(TuningFromEnvironment(), *parsed.command.quality)
+                : TuningFromEnvironment();
+            if (!EncodeSegments(
+                    parsed.command, files.paths, segments, settings, threads, segmentError)) {
+                std::fprintf(stderr, "imgconv: %s\n", segmentError.c_str());
+                return 1;
+            }
+            return 0;
+        }
         if (parsed.command.maxSize) {
             BudgetedConversion budgeted(
                 parsed.command, std::move(files.paths), TuningFromEnvironment(), threads);

@@ -152,14 +152,14 @@ namespace {
 
 } // namespace
 
-Outcome<long long> ExtractFrames(const VideoOptions& options)
+Outcome<long long> ExtractFrames(const VideoOptions& options, long long firstNumber)
 {
     auto pattern = OutputPattern::Parse(options.output);
     if (!pattern)
         return Result::Failure(pattern.Error());
     if (std::string error = CheckFolder(pattern.Value()); !error.empty())
         return Result::Failure(error);
-    std::string first = pattern.Value().FileName(1);
+    std::string first = pattern.Value().FileName(firstNumber);
     if (!options.overwrite && ::access(first.c_str(), F_OK) == 0)
         return Result::Failure("'" + first + "' already exists (use -y to overwrite)");
 
@@ -219,7 +219,7 @@ Outcome<long long> ExtractFrames(const VideoOptions& options)
             const long long underWay = number - pool->FilesWritten() + 1;
             if (spaceError.empty())
                 spaceError = space.CheckLeft(underWay * imageBytes);
-            if (!spaceError.empty() || !pool->Submit(held.get(), ++number))
+            if (!spaceError.empty() || !pool->Submit(held.get(), firstNumber + number++))
                 return false;
         }
         if (times > 0)

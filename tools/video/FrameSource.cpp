@@ -1,5 +1,7 @@
 #include "tools/video/FrameSource.h"
 
+#include <algorithm>
+
 #include "tools/common/DisplayRotation.h"
 #include "tools/common/LocalInput.h"
 
@@ -137,6 +139,23 @@ FrameSource::Status FrameSource::Next(AVFrame* frame, SourceFrame& info)
         }
         av_packet_unref(m_packet.get());
     }
+}
+
+std::vector<double> FrameSource::KeyframeTimes() const
+{
+    std::vector<double> times;
+    AVStream* stream = m_format->streams[m_stream];
+    const double fileStart = m_format->start_time != AV_NOPTS_VALUE
+        ? m_format->start_time / double(AV_TIME_BASE)
+        : 0.0;
+    const int count = avformat_index_get_entries_count(stream);
+    for (int i = 0; i < count; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(stream, i);
+        if (entry && (entry->flags & AVINDEX_KEYFRAME) && entry->timestamp != AV_NOPTS_VALUE)
+            times.push_back(entry->timestamp * av_q2d(stream->time_base) - fileStart);
+    }
+    std::sort(times.begin(), times.end());
+    return times;
 }
 
 } // namespace video

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace video {
 
@@ -36,6 +37,10 @@ public:
 
     // Seconds from the requested start to the end of the file, when the file says.
     std::optional<double> RemainingLength() const { return m_remaining; }
+
+    // The keyframes the file's index lists, in seconds from the beginning of the file (as a
+    // start counts); empty when it lists none.
+    std::vector<double> KeyframeTimes() const;
 
     // Clockwise rotation (0, 90, 180 or 270) that the file asks for when shown.
     int Rotation() const { return m_rotation; }
