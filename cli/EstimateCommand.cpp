@@ -10,12 +10,12 @@
 #include <thread>
 
 int RunEstimates(const std::vector<std::string>& names, const std::vector<std::string>& paths,
-    const ConversionSettings& settings, long long budget, bool json,
+    const ConversionSettings& settings, const FileEdit& edit, long long budget, bool json,
     const std::atomic<bool>& interrupted, std::FILE* out, std::FILE* err)
 {
     int status = 0;
     for (std::size_t i = 0; i < paths.size() && !interrupted; ++i) {
-        const SampleJob job = SampleJobFor(paths[i], settings);
+        const SampleJob job = SampleJobFor(paths[i], settings, edit);
         ToolProcesses tools;
         std::atomic<bool> stopped { false };
         std::atomic<bool> done { false };

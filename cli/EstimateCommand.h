@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/FileEdit.h"
 #include "engine/Settings.h"
 
 #include <atomic>
@@ -15,5 +16,5 @@
 // bytes, low, high, frames, width, height, seconds (null where there is no estimate) and
 // reason.
 int RunEstimates(const std::vector<std::string>& names, const std::vector<std::string>& paths,
-    const ConversionSettings& settings, long long budget, bool json,
+    const ConversionSettings& settings, const FileEdit& edit, long long budget, bool json,
     const std::atomic<bool>& interrupted, std::FILE* out, std::FILE* err);

@@ -8,6 +8,7 @@
 #include "platform/AsciiText.h"
 #include "platform/ProgramFolder.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,18 +35,20 @@ bool Run(
 } // namespace
 
 SampleJob SampleJobFor(
-    const std::string& input, const ConversionSettings& settings, const FileEdit&)
+    const std::string& input, const ConversionSettings& settings, const FileEdit& edit)
 {
-    // The edit reaches the options through the job builder once it takes edits; until then
-    // a file's estimate is that of its conversion, which does not apply them either.
-    const ConversionJob job = BuildConversionJob(
-        { input }, "/", settings.FileFormat, VideoArguments(settings), ImageArguments(settings));
+    // The stretches are encoded in their own order; a bounce is counted afterwards.
+    FileEdit forward = edit;
+    forward.Order = FrameOrder::Forward;
+    const ConversionJob job = BuildConversionJob({ input }, { forward }, "/", settings);
     SampleJob sample;
+    sample.Order = edit.Order;
     sample.Input = input;
     sample.Mode = job.Mode;
     if (!job.Entries.empty()) {
         sample.VideoOptions = job.Entries[0].VideoOptions;
         sample.ImageOptions = job.Entries[0].ImageOptions;
+        sample.Refusal = job.Entries[0].Refusal;
     }
     return sample;
 }
@@ -79,6 +82,10 @@ GifEstimate EstimateFile(const SampleJob& job, const std::atomic<bool>& stopped,
     if (!reason)
         reason = &ignored;
     reason->clear();
+    if (!job.Refusal.empty()) {
+        *reason = job.Refusal;
+        return {};
+    }
     if (!EqualsIgnoringCase(job.Mode, "AnimationGIF")) {
         *reason = "only an animated GIF is estimated";
         return {};
@@ -124,5 +131,18 @@ GifEstimate EstimateFile(const SampleJob& job, const std::atomic<bool>& stopped,
         *reason = "the tools' lines could not be read";
         return {};
     }
-    return GifEstimate::FromSamples(samples);
+    GifEstimate estimate = GifEstimate::FromSamples(samples);
+    // Back and forth: the way back shows every frame but the two turning ones again, each
+    // holding about as much change as on the way out.
+    if (estimate.Valid && job.Order == FrameOrder::Bounce && estimate.Frames > 2) {
+        const double n = static_cast<double>(estimate.Frames);
+        const double factor = (2 * n - 2) / n;
+        const auto scaled = [factor](long long v) { return std::llround(v * factor); };
+        estimate.Bytes = scaled(estimate.Bytes);
+        estimate.Low = scaled(estimate.Low);
+        estimate.High = scaled(estimate.High);
+        estimate.Frames = 2 * estimate.Frames - 2;
+        estimate.Seconds *= factor;
+    }
+    return estimate;
 }

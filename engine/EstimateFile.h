@@ -16,6 +16,8 @@ struct SampleJob
     std::string VideoOptions;
     std::string ImageOptions;
     std::string Mode; // "AnimationGIF" is the only one estimated
+    std::string Refusal; // not empty: the file's edit cannot be made, for this reason
+    FrameOrder Order = FrameOrder::Forward; // the options above keep the frames forward
 };
 
 // The options from the job builder the conversion uses, with the file's edit.

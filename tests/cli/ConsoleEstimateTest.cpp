@@ -103,6 +103,41 @@ TEST_F(ConsoleEstimate, TheRealGifLiesInThePrintedRange)
     fs::remove(s_dir / "work" / "clip.gif");
 }
 
+// A file's shape reaches its estimate: the frames it counts are the GIF's, and the real
+// GIF lies in its range.
+TEST_F(ConsoleEstimate, TheShapeOfTheGifIsEstimatedAsItIsMade)
+{
+    const struct
+    {
+        std::vector<std::string> shape;
+        long long frames;
+    } cases[] = {
+        { { "--speed", "2" }, 60 },
+        { { "--bounce" }, 238 },
+        { { "--trim", "2-6", "--speed", "0.5" }, 80 },
+        { { "--crop", "80:60:10:10", "--reverse" }, 120 },
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> estimate = { "--estimate", "--json", "--size", "160x120" };
+        estimate.insert(estimate.end(), c.shape.begin(), c.shape.end());
+        estimate.push_back(Clip());
+        const ProgramRun json = Run(estimate);
+        ASSERT_EQ(json.status, 0) << c.shape[0] << json.out << json.err;
+        const nlohmann::json e = nlohmann::json::parse(json.out);
+        EXPECT_EQ(e["frames"], c.frames) << c.shape[0];
+
+        std::vector<std::string> convert = { "-q", "--size", "160x120" };
+        convert.insert(convert.end(), c.shape.begin(), c.shape.end());
+        convert.push_back(Clip());
+        const ProgramRun made = Run(convert);
+        ASSERT_EQ(made.status, 0) << c.shape[0] << made.err;
+        const auto real = static_cast<long long>(fs::file_size(s_dir / "work" / "clip.gif"));
+        EXPECT_LE(e["low"].get<long long>(), real) << c.shape[0] << json.out;
+        EXPECT_GE(e["high"].get<long long>(), real) << c.shape[0] << json.out;
+        fs::remove(s_dir / "work" / "clip.gif");
+    }
+}
+
 TEST_F(ConsoleEstimate, PrintsOneLinePerFileAndFailsForWhatIsNoVideo)
 {
     const std::string junk = (s_dir / "junk.mp4").string();

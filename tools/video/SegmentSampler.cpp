@@ -117,17 +117,19 @@ Outcome<long long> ExtractSegments(const VideoOptions& options, const SegmentReq
     std::optional<double> length = options.duration;
     if (remaining && (!length || *remaining < *length))
         length = remaining;
+    // A speed takes the frames further apart in the clip, as the conversion does.
+    const double sampleRate = options.rate / options.speed;
     const long long clipFrames
-        = FrameSelector::expectedCount(options.rate, options.duration, remaining);
+        = FrameSelector::expectedCount(sampleRate, options.duration, remaining);
 
     // Without a known length the stretches cannot be spread: the first one stands for all.
     const SegmentRequest plan = length ? Shortened(request, clipFrames) : request;
     const std::vector<double> starts
-        = length ? SegmentStarts(plan, options.rate, *length) : std::vector<double> { 0.0 };
+        = length ? SegmentStarts(plan, sampleRate, *length) : std::vector<double> { 0.0 };
     const bool whole = length && static_cast<long long>(plan.count) * plan.frames >= clipFrames;
     long long written = 0;
     double reached = -1e18; // where the stretch before ended
-    const double seconds = plan.frames / options.rate;
+    const double seconds = plan.frames / sampleRate;
     const double share = length ? *length / static_cast<double>(starts.size()) : 0.0;
     for (size_t i = 0; i < starts.size(); ++i) {
         VideoOptions stretch = options;
