@@ -16,9 +16,10 @@ EstimateColumn::EstimateColumn(CMainDialog& dialog)
 {
     m_queue = std::make_unique<EstimateQueue>(
         this,
-        [](const std::string& path, const std::atomic<bool>& stopped, ToolProcesses* tools) {
-            // The settings as a conversion started now would read them.
-            return EstimateFile(SampleJobFor(path, LoadSettings()), stopped, tools);
+        [](const std::string& path, const FileEdit& edit, const std::atomic<bool>& stopped,
+            ToolProcesses* tools) {
+            // The settings as a conversion started now would read them, with the row's edit.
+            return EstimateFile(SampleJobFor(path, LoadSettings(), edit), stopped, tools);
         },
         [this](quint64 tag, const GifEstimate& estimate) {
             CFileListView* list = m_dialog.FileList();
@@ -44,6 +45,17 @@ EstimateColumn::EstimateColumn(CMainDialog& dialog)
     connect(&m_dialog, &CMainDialog::ConvertingChanged, this, [this](bool converting) {
         if (m_queue)
             m_queue->SetPaused(converting);
+    });
+    // A new edit makes a new GIF: the row is estimated again.
+    connect(&m_dialog, &CMainDialog::RowEditChanged, this, [this](quint64 tag) {
+        CFileListView* list = m_dialog.FileList();
+        const int row = list->RowWithTag(tag);
+        if (!m_queue || row < 0)
+            return;
+        m_queue->Forget(tag);
+        m_asked.erase(tag);
+        list->SetRowEstimate(row, QString());
+        AskNewRows();
     });
     // Closed: nothing more is estimated, and what runs is ended.
     connect(&m_dialog, &QDialog::finished, this, [this] { m_queue.reset(); });
@@ -78,6 +90,6 @@ void EstimateColumn::AskNewRows()
         const quint64 tag = list->RowTag(row);
         if (tag == 0 || !m_asked.insert(tag).second)
             continue;
-        m_queue->Ask(tag, FileNameBytes(list->RowPath(row)));
+        m_queue->Ask(tag, FileNameBytes(list->RowPath(row)), list->RowEdit(row));
     }
 }

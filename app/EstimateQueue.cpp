@@ -24,11 +24,11 @@ EstimateQueue::~EstimateQueue()
     m_worker.join();
 }
 
-void EstimateQueue::Ask(quint64 tag, const std::string& path)
+void EstimateQueue::Ask(quint64 tag, const std::string& path, const FileEdit& edit)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_pending.emplace_back(tag, path);
+        m_pending.push_back({ tag, path, edit });
     }
     m_wake.notify_one();
 }
@@ -36,7 +36,7 @@ void EstimateQueue::Ask(quint64 tag, const std::string& path)
 void EstimateQueue::Forget(quint64 tag)
 {
     std::lock_guard lock(m_mutex);
-    std::erase_if(m_pending, [tag](const auto& question) { return question.first == tag; });
+    std::erase_if(m_pending, [tag](const auto& question) { return question.Tag == tag; });
     if (m_current == tag)
         EndCurrentLocked();
 }
@@ -81,7 +81,8 @@ void EstimateQueue::Work()
         m_wake.wait(lock, [this] { return m_closing || (!m_paused && !m_pending.empty()); });
         if (m_closing)
             return;
-        const auto [tag, path] = m_pending.front();
+        const Question question = m_pending.front();
+        const quint64 tag = question.Tag;
         m_pending.pop_front();
         m_current = tag;
         m_stopped = std::make_shared<std::atomic<bool>>(false);
@@ -89,7 +90,7 @@ void EstimateQueue::Work()
         const std::shared_ptr<std::atomic<bool>> stopped = m_stopped;
         const std::shared_ptr<ToolProcesses> tools = m_tools;
         lock.unlock();
-        const GifEstimate estimate = m_estimate(path, *stopped, tools.get());
+        const GifEstimate estimate = m_estimate(question.Path, question.Edit, *stopped, tools.get());
         lock.lock();
         m_current = 0;
         m_tools.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/FileEdit.h"
 #include "engine/GifEstimate.h"
 
 #include <QObject>
@@ -24,8 +25,8 @@ class EstimateQueue
 public:
     // The estimate itself; it must give up soon once `stopped` is set, and run its tools
     // under `tools` so that they can be ended and paused.
-    using Estimate = std::function<GifEstimate(
-        const std::string& path, const std::atomic<bool>& stopped, ToolProcesses* tools)>;
+    using Estimate = std::function<GifEstimate(const std::string& path, const FileEdit& edit,
+        const std::atomic<bool>& stopped, ToolProcesses* tools)>;
     // Called on the context's thread with the asker's tag and the estimate (Valid false
     // when there is none).
     using Answer = std::function<void(quint64 tag, const GifEstimate& estimate)>;
@@ -37,7 +38,7 @@ public:
     EstimateQueue(const EstimateQueue&) = delete;
     EstimateQueue& operator=(const EstimateQueue&) = delete;
 
-    void Ask(quint64 tag, const std::string& path);
+    void Ask(quint64 tag, const std::string& path, const FileEdit& edit = {});
     // The row went: its question is dropped, or its estimate ended.
     void Forget(quint64 tag);
     // Every question dropped and every estimate ended (the settings changed).
@@ -56,7 +57,13 @@ private:
     Answer m_answer;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<std::pair<quint64, std::string>> m_pending;
+    struct Question
+    {
+        quint64 Tag;
+        std::string Path;
+        FileEdit Edit;
+    };
+    std::deque<Question> m_pending;
     bool m_paused = false;
     bool m_closing = false;
     // The estimate under way: its tag (0 for none), its stop and its tools.

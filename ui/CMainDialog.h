@@ -127,6 +127,8 @@ public:
 signals:
     // A conversion started (true) or ended (false).
     void ConvertingChanged(bool converting);
+    // The edit of the row with this tag was changed in the edit dialog.
+    void RowEditChanged(quint64 tag);
 
 public slots:
     void reject() override; // the cancel action

@@ -45,8 +45,10 @@ void CMainDialog::EditSelected()
         ParseClipFacts(m_list->RowMediaInfo(row)), m_list->RowEdit(row));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (const int now = m_list->RowWithTag(tag); now >= 0)
+    if (const int now = m_list->RowWithTag(tag); now >= 0) {
         m_list->SetRowEdit(now, dialog.Edit());
+        emit RowEditChanged(tag);
+    }
 }
 
 FileEdit CMainDialog::RowEdit(int row) const

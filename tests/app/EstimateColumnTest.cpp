@@ -99,6 +99,16 @@ private slots:
         QCOMPARE(list->RowText(0, CFileListView::kEstimateColumn), QString());
         QTRY_VERIFY_WITH_TIMEOUT(
             list->item(0, CFileListView::kFileColumn)->toolTip().contains("of 48\u00d732"), 60000);
+        QVERIFY(list->item(0, CFileListView::kFileColumn)->toolTip().contains("60 frames"));
+        // A new edit: made again with it (twice as fast, half the frames).
+        FileEdit faster;
+        faster.Speed = 2.0;
+        list->SetRowEdit(0, faster);
+        emit f.dialog->RowEditChanged(list->RowTag(0));
+        QCOMPARE(list->RowText(0, CFileListView::kEstimateColumn), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            list->item(0, CFileListView::kFileColumn)->toolTip().contains("30 frames of 48\u00d732"),
+            60000);
         QTRY_VERIFY_WITH_TIMEOUT(column->Idle(), 10000);
         QCOMPARE(FilesInTempFolder(), 0);
     }
