@@ -90,7 +90,8 @@ void EstimateQueue::Work()
         const std::shared_ptr<std::atomic<bool>> stopped = m_stopped;
         const std::shared_ptr<ToolProcesses> tools = m_tools;
         lock.unlock();
-        const GifEstimate estimate = m_estimate(question.Path, question.Edit, *stopped, tools.get());
+        const GifEstimate estimate
+            = m_estimate(question.Path, question.Edit, *stopped, tools.get());
         lock.lock();
         m_current = 0;
         m_tools.reset();

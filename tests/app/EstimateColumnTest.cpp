@@ -106,8 +106,9 @@ private slots:
         list->SetRowEdit(0, faster);
         emit f.dialog->RowEditChanged(list->RowTag(0));
         QCOMPARE(list->RowText(0, CFileListView::kEstimateColumn), QString());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            list->item(0, CFileListView::kFileColumn)->toolTip().contains("30 frames of 48\u00d732"),
+        QTRY_VERIFY_WITH_TIMEOUT(list->item(0, CFileListView::kFileColumn)
+                                     ->toolTip()
+                                     .contains("30 frames of 48\u00d732"),
             60000);
         QTRY_VERIFY_WITH_TIMEOUT(column->Idle(), 10000);
         QCOMPARE(FilesInTempFolder(), 0);
