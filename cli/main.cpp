@@ -160,8 +160,8 @@ int main(int argc, char** argv)
         for (const std::string& file : options.Files)
             paths.push_back(Absolute(file));
         const long long budget = options.MaxSize.empty() ? 0 : std::stoll(options.MaxSize);
-        const int status = RunEstimates(
-            options.Files, paths, settings, options.Edit, budget, options.Json, g_interrupted, stdout, stderr);
+        const int status = RunEstimates(options.Files, paths, settings, options.Edit, budget,
+            options.Json, g_interrupted, stdout, stderr);
         if (g_interrupted)
             return g_signal == SIGHUP ? 129 : 130;
         return status;

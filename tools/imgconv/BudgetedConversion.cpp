@@ -461,8 +461,8 @@ bool BudgetedConversion::Finish(const Trial* chosen)
     }
     // The caller tells a person what the budget cost; the engine reads this line.
     if (chosen)
-        std::fprintf(stderr, "imgconv: kept quality %.0f (%lld bytes)\n", chosen->quality,
-            chosen->size);
+        std::fprintf(
+            stderr, "imgconv: kept quality %.0f (%lld bytes)\n", chosen->quality, chosen->size);
     for (Trial& trial : m_trials) {
         if (&trial == chosen) {
             partial_files::Forget(trial.slot);
