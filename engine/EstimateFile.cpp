@@ -12,15 +12,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-bool Run(
+bool RunSamplingTool(
     const std::string& commandLine, std::string* output, ToolProcesses* owner, std::string* reason)
 {
+    std::string ignored;
     ToolExit exit;
     std::string lastLine;
     RunTool(
-        commandLine, *output, &exit,
+        commandLine, output ? *output : ignored, &exit,
         [&](const std::string& line) {
             if (line.find_first_not_of(" \t\r") != std::string::npos)
                 lastLine = line;
@@ -31,8 +30,6 @@ bool Run(
     *reason = lastLine.empty() ? "a tool failed" : lastLine;
     return false;
 }
-
-} // namespace
 
 SampleJob SampleJobFor(
     const std::string& input, const ConversionSettings& settings, const FileEdit& edit)
@@ -112,7 +109,7 @@ GifEstimate EstimateFile(const SampleJob& job, const std::atomic<bool>& stopped,
         videoTool, job.Input, job.VideoOptions, folder.Path() + "DasmereTemp%08d.png");
     videoLine.insert(QuotePath(videoTool).size(), " " + segments);
     std::string videoOutput;
-    if (!Run(videoLine, &videoOutput, owner, reason) || stopped)
+    if (!RunSamplingTool(videoLine, &videoOutput, owner, reason) || stopped)
         return {};
 
     // The stretches' frame counts tell the image tool where each one ends.
@@ -124,7 +121,7 @@ GifEstimate EstimateFile(const SampleJob& job, const std::atomic<bool>& stopped,
     const std::string imageLine = QuotePath(imageTool) + " \"-segments\" \"" + counts + "\" "
         + job.ImageOptions + " " + QuotePath(folder.Path() + "DasmereTemp*.png") + " \"-\"";
     std::string imageOutput;
-    if (!Run(imageLine, &imageOutput, owner, reason) || stopped)
+    if (!RunSamplingTool(imageLine, &imageOutput, owner, reason) || stopped)
         return {};
     SegmentSamples samples;
     if (!SegmentSamples::FromToolOutput(videoOutput, imageOutput, &samples)) {

@@ -20,6 +20,11 @@ struct SampleJob
     FrameOrder Order = FrameOrder::Forward; // the options above keep the frames forward
 };
 
+// Runs one tool of an estimate or a preview under `owner`; on failure `reason` is the
+// tool's last line. `output` (may be null) receives what it printed.
+bool RunSamplingTool(
+    const std::string& commandLine, std::string* output, ToolProcesses* owner, std::string* reason);
+
 // The options from the job builder the conversion uses, with the file's edit.
 SampleJob SampleJobFor(
     const std::string& input, const ConversionSettings& settings, const FileEdit& edit = {});

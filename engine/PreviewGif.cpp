@@ -10,27 +10,6 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
-
-bool Run(const std::string& commandLine, ToolProcesses* owner, std::string* reason)
-{
-    std::string output;
-    ToolExit exit;
-    std::string lastLine;
-    RunTool(
-        commandLine, output, &exit,
-        [&](const std::string& line) {
-            if (line.find_first_not_of(" \t\r") != std::string::npos)
-                lastLine = line;
-        },
-        owner);
-    if (exit.Succeeded())
-        return true;
-    *reason = lastLine.empty() ? "a tool failed" : lastLine;
-    return false;
-}
-
-} // namespace
 
 bool MakePreviewGif(const SampleJob& job, double seconds, std::string* gif,
     const std::atomic<bool>& stopped, ToolProcesses* owner, std::string* reason)
@@ -61,12 +40,12 @@ bool MakePreviewGif(const SampleJob& job, double seconds, std::string* gif,
         videoTool, job.Input, job.VideoOptions, folder.Path() + "DasmereTemp%08d.png");
     videoLine.insert(
         QuotePath(videoTool).size(), " \"-segments\" \"1x" + std::to_string(frames) + "\"");
-    if (stopped || !Run(videoLine, owner, reason) || stopped)
+    if (stopped || !RunSamplingTool(videoLine, nullptr, owner, reason) || stopped)
         return false;
     const std::string output = folder.Path() + "preview.gif";
     const std::string imageLine = AnimationImageCommandLine(
         imageTool, job.ImageOptions, folder.Path() + "DasmereTemp*.png", output);
-    if (!Run(imageLine, owner, reason) || stopped)
+    if (!RunSamplingTool(imageLine, nullptr, owner, reason) || stopped)
         return false;
     std::ifstream in(output, std::ios::binary);
     gif->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
